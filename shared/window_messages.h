@@ -1,0 +1,55 @@
+#pragma once
+// Window titles and message numbers exchanged between hidagent, cfgpanel, traylet and outside senders.
+#include <cstdint>
+
+namespace title {
+inline constexpr const char* kService = "KORVANTEHidAgent";
+inline constexpr const char* kPanel = "KORVANTE";
+inline constexpr const char* kTraylet = "KORVANTEMouseTraylet";
+}  // namespace title
+
+namespace msg {
+// Standard window messages that cross the bus.
+inline constexpr uint32_t kClose = 0x0010;  // WM_CLOSE
+inline constexpr uint32_t kQuit = 0x0012;   // WM_QUIT
+inline constexpr uint32_t kLeftButtonUp = 0x0202;
+inline constexpr uint32_t kRightButtonUp = 0x0205;
+
+// Requests to the service window.
+inline constexpr uint32_t kClickCount = 1196;
+inline constexpr uint32_t kLighting = 1227;
+inline constexpr uint32_t kLiftAngle = 1229;
+inline constexpr uint32_t kDpiStageIndex = 1274;
+inline constexpr uint32_t kLegacyButtonUpload = 1275;
+inline constexpr uint32_t kTraySetting = 1276;
+inline constexpr uint32_t kPollingRate = 1277;
+inline constexpr uint32_t kSendAll = 1278;
+inline constexpr uint32_t kApplyAll = 1279;
+inline constexpr uint32_t kScrollTrayFlags = 1284;
+inline constexpr uint32_t kWheelLines = 1295;
+inline constexpr uint32_t kDoubleClickSpeed = 1296;
+inline constexpr uint32_t kDpiOrAcceleration = 1297;
+inline constexpr uint32_t kProfile = 1298;
+inline constexpr uint32_t kButton = 1299;
+inline constexpr uint32_t kMacroSlot = 1300;
+inline constexpr uint32_t kDpiValues = 1302;
+inline constexpr uint32_t kMouseData = 2027;
+inline constexpr uint32_t kDeviceLink = 1282;  // collection record, inside the service only
+
+// Notifications from the service to the UI window.
+inline constexpr uint32_t kMouseUnplug = 1280;
+inline constexpr uint32_t kCounters = 1282;
+inline constexpr uint32_t kMouseChanged = 1285;
+inline constexpr int32_t kChangedReload = 0;
+inline constexpr int32_t kChangedDpiStage = 8;
+inline constexpr int32_t kChangedProfile = 9;
+inline constexpr int32_t kChangedLighting = 10;
+
+// Event codes of message 2027.
+inline constexpr uint32_t kMouseArrived = 0xFFFE;
+inline constexpr uint32_t kMouseRemoved = 0xFFFD;
+
+// Service timer.
+inline constexpr int kTrailerTimerId = 10001;
+inline constexpr int kTrailerTimerMs = 15000;
+}  // namespace msg
