@@ -1,0 +1,113 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+std::atomic<uint64_t> g_replaceCount{0};
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+FileLock::FileLock(const std::string& path) {
+    std::string lockPath = folderOf(path) + "/." + nameOf(path) + ".lock";
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+bool replaceFileAtomically(const std::string& path, const std::string& content) {
+    std::string folder = folderOf(path);
+    std::string tmpl = folder + "/." + nameOf(path) + ".XXXXXX";
+    std::string tmpPath = tmpl;
+    int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    // Keep the permissions of the file being replaced; new files get the usual 0644 less umask.
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0) {
+        ::fchmod(fd, st.st_mode & 07777);
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(tmpPath.c_str(), path.c_str()) != 0) {
+        ::unlink(tmpPath.c_str());
+        return false;
+    }
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    g_replaceCount.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
+uint64_t fileReplaceCount() { return g_replaceCount.load(std::memory_order_relaxed); }
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// Whole-file reads and atomic replacement under an advisory lock.
+//
+// Every writer of a shared file (settings, macro files, registry store) goes through
+// replaceFileAtomically(): the new content is written to a temporary file in the same folder,
+// flushed to disk and renamed over the target, so a crash or power loss leaves either the old or
+// the new file, never a torn one. Read-modify-write sequences hold a FileLock on the target for
+// their whole duration, so two writers never merge half of each other's changes.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Exclusive advisory lock for one file path, held from construction to destruction.
+// The lock lives on a hidden sidecar file ("<dir>/.<name>.lock"), because the target itself is
+// replaced by rename and a lock on the old inode would not exclude the next writer.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Reads the whole file; nullopt when it cannot be opened or read.
+std::optional<std::string> readWholeFile(const std::string& path);
+
+// Replaces the file with the content: temporary file, fsync, rename, fsync of the folder.
+// The caller holds a FileLock when the content was derived from the old file.
+bool replaceFileAtomically(const std::string& path, const std::string& content);
+
+// Number of successful replaceFileAtomically() calls in this process (for benchmarks).
+uint64_t fileReplaceCount();
+
+}  // namespace platform
