@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the suite: the service hidagent (which starts the
+# tray program) and, when no real mouse is plugged in, the virtual mouse mousesim.
+# Ctrl+C stops everything this script started.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps
+scripts/build build -DKORVANTE_TESTS=OFF >/dev/null
+bin=$PWD/build/bin
+
+real_mouse=0
+for d in /sys/bus/hid/devices/*:04D9:F307.*; do
+  [[ -e "$d" ]] && real_mouse=1 && break
+done
+
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+
+if [[ $real_mouse -eq 0 ]]; then
+  echo "No KORVANTE mouse found: starting the virtual mouse (mousesim)."
+  export KORVANTE_TRANSPORT=sim
+  "$bin/mousesim" serve &
+  pids+=($!)
+fi
+
+echo "Starting hidagent. Try, in another terminal:"
+echo "  $bin/korvante-msg find KORVANTEHidAgent"
+[[ $real_mouse -eq 0 ]] && echo "  $bin/mousesim dump 0x2c 2      # current profile in the mouse"
+"$bin/hidagent" &
+pids+=($!)
+wait "${pids[-1]}"
