@@ -86,7 +86,7 @@ struct FunctionCodeInfo {
 // The table entry of a code; nullptr for codes without an entry (8, 16..20, 25, 36, ...).
 const FunctionCodeInfo* functionCodeInfo(uint8_t code);
 
-// All table entries in code order (55 entries, code 0 included).
+// All table entries in code order (54 entries, code 0 included).
 const FunctionCodeInfo* functionCodeTable(int* count);
 
 // "BUTTONPAGE" key of the code's label; empty for code 0 and codes without an entry.
