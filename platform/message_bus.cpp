@@ -1,0 +1,605 @@
+#include "platform/message_bus.h"
+
+#include "platform/bus_frame.h"
+#include "platform/diagnostics.h"
+#include "platform/runtime_folder.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr int kListenBacklog = 64;
+constexpr size_t kMaxConnectionsPerWindow = 128;
+constexpr int kFramesPerWake = 64;          // fairness between connections and other events
+constexpr uint32_t kConnectTimeoutMs = 2000;
+constexpr uint32_t kPostTimeoutMs = 5000;   // only reached when a receiver stopped reading
+constexpr size_t kMaxCachedConnections = 32;
+
+// ---------------------------------------------------------------------------------------------
+// Socket helpers
+
+bool socketPathFor(const std::string& title, std::string& path) {
+    std::string folder = runtimeFolder();
+    if (folder.empty()) return false;
+    path = folder + "/" + fileNameForTitle(title);
+    if (path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+        debugPrintf("message bus: socket path too long: %s", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+sockaddr_un addressOf(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    return addr;
+}
+
+bool peerIsSameUser(int fd) {
+    struct ucred cred {};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return false;
+    return cred.uid == ::getuid();
+}
+
+void setNonBlocking(int fd) {
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+// Connects to a window's socket; -1 with errno set when nobody listens there.
+int connectTo(const std::string& path) {
+    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    // Bounds the wait when the receiver's backlog is full.
+    struct timeval tv {static_cast<time_t>(kConnectTimeoutMs / 1000), 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    sockaddr_un addr = addressOf(path);
+    int rc;
+    do {
+        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    if (!peerIsSameUser(fd)) {
+        debugPrintf("message bus: %s belongs to another user, refused", path.c_str());
+        ::close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    setNonBlocking(fd);
+    return fd;
+}
+
+// Waits for `events` on fd until the deadline; false on time-out.
+bool waitFor(int fd, short events, uint64_t deadline) {
+    for (;;) {
+        uint64_t now = tickCountMs();
+        if (now >= deadline) return false;
+        struct pollfd p {fd, events, 0};
+        int rc = ::poll(&p, 1, static_cast<int>(std::min<uint64_t>(deadline - now, 1u << 30)));
+        if (rc > 0) return true;
+        if (rc < 0 && errno != EINTR) return false;
+    }
+}
+
+// Sends one frame; 0 on success, otherwise the errno (ETIMEDOUT when the receiver stopped reading).
+int sendFrame(int fd, const Frame& frame, uint32_t timeoutMs) {
+    FrameBytes bytes = encodeFrame(frame);
+    uint64_t deadline = tickCountMs() + timeoutMs;
+    for (;;) {
+        ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n == static_cast<ssize_t>(bytes.size())) return 0;
+        if (n >= 0) return EPROTO;  // a seqpacket send is all or nothing
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN) return errno;
+        if (!waitFor(fd, POLLOUT, deadline)) return ETIMEDOUT;
+    }
+}
+
+// A connection we keep from an earlier call is stale when the receiver closed it (or sent
+// something unasked, which a client connection never expects).
+bool connectionLooksAlive(int fd) {
+    struct pollfd p {fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Process-wide state: windows of this process by socket path, and kept client connections.
+
+struct ClientConnection {
+    std::mutex mutex;  // one request (and its reply) at a time on this connection
+    std::string path;
+    int fd = -1;
+    ~ClientConnection() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+struct Bus {
+    std::mutex mutex;
+    pid_t pid = ::getpid();
+    std::map<std::string, std::weak_ptr<Window::Core>> local;
+    std::map<std::string, std::shared_ptr<ClientConnection>> clients;
+    std::atomic<uint32_t> nextSequence{1};
+
+    // After fork() the child starts with no windows and no connections of its own.
+    void forgetParentLocked() {
+        if (pid == ::getpid()) return;
+        pid = ::getpid();
+        local.clear();
+        clients.clear();
+    }
+};
+
+Bus& bus() {
+    static Bus* instance = new Bus;  // never destroyed: used until the very end of the process
+    return *instance;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Window
+
+struct Window::Core {
+    Reactor* reactor = nullptr;
+    Handler handler;
+    bool alive = true;         // false once destroyed; read and written on the window's thread
+    bool registered = false;
+    std::string title;
+    std::string path;
+    int listenFd = -1;
+    dev_t socketDev = 0;
+    ino_t socketIno = 0;
+    std::map<int, bool> connections;  // accepted fds
+    std::map<uint32_t, Reactor::TimerId> timers;
+};
+
+namespace {
+
+int64_t deliver(const std::shared_ptr<Window::Core>& core, uint32_t message, int64_t wParam,
+                int64_t lParam) {
+    if (!core || !core->alive || !core->handler) return 0;
+    std::shared_ptr<Window::Core> keep = core;  // the handler may delete its Window
+    return keep->handler(message, wParam, lParam);
+}
+
+void closeConnection(Window::Core& core, int fd) {
+    auto it = core.connections.find(fd);
+    if (it == core.connections.end()) return;
+    core.reactor->unwatch(fd);
+    ::close(fd);
+    core.connections.erase(it);
+}
+
+void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
+    std::shared_ptr<Window::Core> core = weak.lock();
+    if (!core) return;
+    for (int i = 0; i < kFramesPerWake; ++i) {
+        if (!core->alive || core->connections.count(fd) == 0) return;
+        uint8_t buffer[kFrameSize * 2];
+        struct iovec iov {buffer, sizeof buffer};
+        struct msghdr msg {};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        // MSG_TRUNC makes the result the datagram's real length, so an oversized one is recognised.
+        ssize_t n = ::recvmsg(fd, &msg, MSG_DONTWAIT | MSG_TRUNC);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN) return;
+            closeConnection(*core, fd);
+            return;
+        }
+        if (n == 0) {  // the sender closed its end
+            closeConnection(*core, fd);
+            return;
+        }
+        Frame frame;
+        if ((msg.msg_flags & MSG_TRUNC) != 0 || static_cast<size_t>(n) > sizeof buffer ||
+            !decodeFrame(buffer, static_cast<size_t>(n), frame) || frame.kind == FrameKind::Reply) {
+            debugPrintf("message bus: malformed frame (%zd bytes) for \"%s\", connection dropped", n,
+                        core->title.c_str());
+            closeConnection(*core, fd);
+            return;
+        }
+        int64_t result = deliver(core, frame.message, frame.wParam, frame.lParam);
+        if (frame.kind == FrameKind::Send && core->alive && core->connections.count(fd) != 0) {
+            Frame reply{FrameKind::Reply, frame.sequence, frame.message, result, 0};
+            // The sender waits for this reply, so its buffer has room; a sender that does not read
+            // its replies loses the connection instead of making us buffer for it.
+            if (sendFrame(fd, reply, 0) != 0) closeConnection(*core, fd);
+        }
+    }
+}
+
+void acceptConnections(const std::weak_ptr<Window::Core>& weak) {
+    std::shared_ptr<Window::Core> core = weak.lock();
+    if (!core || core->listenFd < 0) return;
+    for (int i = 0; i < kFramesPerWake; ++i) {
+        int fd = ::accept4(core->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;  // EAGAIN or a resource error; the loop calls again when more arrive
+        }
+        if (!peerIsSameUser(fd)) {
+            debugPrintf("message bus: peer of another user refused by \"%s\"", core->title.c_str());
+            ::close(fd);
+            continue;
+        }
+        if (core->connections.size() >= kMaxConnectionsPerWindow) {
+            debugPrintf("message bus: too many connections to \"%s\", one refused", core->title.c_str());
+            ::close(fd);
+            continue;
+        }
+        core->connections[fd] = true;
+        if (!core->reactor->watchReadable(fd, [weak, fd] { serveConnection(weak, fd); })) {
+            core->connections.erase(fd);
+            ::close(fd);
+        }
+    }
+}
+
+// Serialises registrations in one runtime folder, so two processes that find the same stale
+// socket file do not both replace it.
+class RegistrationLock {
+public:
+    explicit RegistrationLock(const std::string& socketPath) {
+        std::string folder = socketPath.substr(0, socketPath.find_last_of('/'));
+        fd_ = ::open((folder + "/.bus.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~RegistrationLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// Binds and listens on path; replaces a socket file whose owner is gone. -1 when a live window
+// owns the path or the socket cannot be made.
+int bindListener(const std::string& path, bool& ownedByLiveWindow) {
+    ownedByLiveWindow = false;
+    sockaddr_un addr = addressOf(path);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return -1;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+            ::chmod(path.c_str(), 0600);
+            if (::listen(fd, kListenBacklog) == 0) return fd;
+            ::close(fd);
+            ::unlink(path.c_str());
+            return -1;
+        }
+        int err = errno;
+        ::close(fd);
+        if (err != EADDRINUSE || attempt > 0) return -1;
+        int probe = connectTo(path);
+        if (probe >= 0 || (errno != ECONNREFUSED && errno != ENOENT && errno != ENOTSOCK)) {
+            // Someone answers (or is too busy to answer): the title is taken.
+            if (probe >= 0) ::close(probe);
+            ownedByLiveWindow = true;
+            return -1;
+        }
+        debugPrintf("message bus: replacing stale socket %s", path.c_str());
+        ::unlink(path.c_str());
+    }
+    return -1;
+}
+
+}  // namespace
+
+Window::Window(Reactor& reactor, Handler handler) : core_(std::make_shared<Core>()) {
+    core_->reactor = &reactor;
+    core_->handler = std::move(handler);
+}
+
+Window::~Window() { destroy(); }
+
+bool Window::create(const std::string& title) {
+    Core& core = *core_;
+    if (core.registered) return false;
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+
+    Bus& b = bus();
+    {
+        std::lock_guard<std::mutex> lock(b.mutex);
+        b.forgetParentLocked();
+        auto it = b.local.find(path);
+        if (it != b.local.end() && it->second.lock()) return false;  // taken in this process
+    }
+
+    int fd;
+    bool live = false;
+    {
+        RegistrationLock lock(path);
+        fd = bindListener(path, live);
+    }
+    if (fd < 0) {
+        if (!live) debugPrintf("message bus: cannot register \"%s\" (%s)", title.c_str(), std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+
+    std::weak_ptr<Core> weak = core_;
+    if (!core.reactor->watchReadable(fd, [weak] { acceptConnections(weak); })) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(b.mutex);
+        auto it = b.local.find(path);
+        if (it != b.local.end() && it->second.lock()) {  // lost a race with another thread
+            core.reactor->unwatch(fd);
+            ::close(fd);
+            return false;
+        }
+        b.local[path] = core_;
+    }
+    core.alive = true;
+    core.registered = true;
+    core.title = title;
+    core.path = path;
+    core.listenFd = fd;
+    core.socketDev = st.st_dev;
+    core.socketIno = st.st_ino;
+    return true;
+}
+
+void Window::destroy() {
+    Core& core = *core_;
+    for (auto& [id, timer] : core.timers) core.reactor->cancelTimer(timer);
+    core.timers.clear();
+    if (!core.registered) return;
+    core.registered = false;
+    core.alive = false;  // queued deliveries and a running read loop see this and stop
+    {
+        Bus& b = bus();
+        std::lock_guard<std::mutex> lock(b.mutex);
+        auto it = b.local.find(core.path);
+        if (it != b.local.end() && it->second.lock() == core_) b.local.erase(it);
+    }
+    core.reactor->unwatch(core.listenFd);
+    ::close(core.listenFd);
+    core.listenFd = -1;
+    // Remove the socket file only while it is still ours (a successor may have replaced it).
+    struct stat st {};
+    if (::stat(core.path.c_str(), &st) == 0 && st.st_dev == core.socketDev && st.st_ino == core.socketIno)
+        ::unlink(core.path.c_str());
+    while (!core.connections.empty()) closeConnection(core, core.connections.begin()->first);
+}
+
+bool Window::isCreated() const { return core_->registered; }
+const std::string& Window::title() const { return core_->title; }
+Reactor& Window::reactor() const { return *core_->reactor; }
+
+bool Window::setTimer(uint32_t id, uint32_t ms) {
+    killTimer(id);
+    std::weak_ptr<Core> weak = core_;
+    Reactor::TimerId timer = core_->reactor->addTimer(ms, true, [weak, id] {
+        if (auto core = weak.lock()) deliver(core, kWmTimer, id, 0);
+    });
+    if (timer == 0) return false;
+    core_->timers[id] = timer;
+    return true;
+}
+
+bool Window::killTimer(uint32_t id) {
+    auto it = core_->timers.find(id);
+    if (it == core_->timers.end()) return false;
+    core_->reactor->cancelTimer(it->second);
+    core_->timers.erase(it);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Senders
+
+namespace {
+
+// A window of this process with the socket path, or null.
+std::shared_ptr<Window::Core> localWindow(Bus& b, const std::string& path) {
+    b.forgetParentLocked();
+    auto it = b.local.find(path);
+    if (it == b.local.end()) return nullptr;
+    auto core = it->second.lock();
+    if (!core || !core->registered) return nullptr;
+    return core;
+}
+
+std::shared_ptr<ClientConnection> clientFor(Bus& b, const std::string& path) {
+    auto it = b.clients.find(path);
+    if (it != b.clients.end()) return it->second;
+    if (b.clients.size() >= kMaxCachedConnections) {
+        for (auto i = b.clients.begin(); i != b.clients.end(); ++i) {
+            if (i->second.use_count() == 1) {  // nobody is using it right now
+                b.clients.erase(i);
+                break;
+            }
+        }
+    }
+    auto client = std::make_shared<ClientConnection>();
+    client->path = path;
+    b.clients[path] = client;
+    return client;
+}
+
+// Makes sure the connection is open and answering. Caller holds client.mutex.
+bool ensureConnected(ClientConnection& client, bool& reused) {
+    reused = false;
+    if (client.fd >= 0) {
+        if (connectionLooksAlive(client.fd)) {
+            reused = true;
+            return true;
+        }
+        ::close(client.fd);
+        client.fd = -1;
+    }
+    client.fd = connectTo(client.path);
+    return client.fd >= 0;
+}
+
+void dropConnection(ClientConnection& client) {
+    if (client.fd >= 0) ::close(client.fd);
+    client.fd = -1;
+}
+
+// Writes a frame on the kept connection, reconnecting once when the kept one turned out dead.
+bool writeToRemote(ClientConnection& client, const Frame& frame) {
+    bool reused = false;
+    if (!ensureConnected(client, reused)) return false;
+    int err = sendFrame(client.fd, frame, kPostTimeoutMs);
+    if (err == 0) return true;
+    dropConnection(client);
+    if (reused && (err == EPIPE || err == ECONNRESET || err == ENOTCONN)) {
+        if (!ensureConnected(client, reused)) return false;
+        err = sendFrame(client.fd, frame, kPostTimeoutMs);
+        if (err == 0) return true;
+        dropConnection(client);
+    }
+    debugPrintf("message bus: cannot deliver message %u to %s (%s)", frame.message, client.path.c_str(),
+                std::strerror(err));
+    return false;
+}
+
+struct PendingSend {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool delivered = false;
+    int64_t result = 0;
+};
+
+}  // namespace
+
+bool findWindow(const std::string& title) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    Bus& b = bus();
+    std::shared_ptr<ClientConnection> client;
+    {
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (localWindow(b, path)) return true;
+        client = clientFor(b, path);
+    }
+    // The connection is kept for the post or send that usually follows.
+    std::lock_guard<std::mutex> lock(client->mutex);
+    bool reused = false;
+    return ensureConnected(*client, reused);
+}
+
+bool postMessage(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    Bus& b = bus();
+    std::shared_ptr<ClientConnection> client;
+    {
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (auto core = localWindow(b, path)) {
+            // Queued under the bus lock, so the window (and its reactor) cannot go away meanwhile.
+            std::weak_ptr<Window::Core> weak = core;
+            core->reactor->runOnLoop([weak, message, wParam, lParam] {
+                if (auto c = weak.lock()) deliver(c, message, wParam, lParam);
+            });
+            return true;
+        }
+        client = clientFor(b, path);
+    }
+    std::lock_guard<std::mutex> lock(client->mutex);
+    return writeToRemote(*client, Frame{FrameKind::Post, 0, message, wParam, lParam});
+}
+
+bool sendMessage(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam,
+                 int64_t* result, uint32_t timeoutMs) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    Bus& b = bus();
+    std::shared_ptr<ClientConnection> client;
+    std::shared_ptr<PendingSend> pending;
+    {
+        std::unique_lock<std::mutex> lock(b.mutex);
+        if (auto core = localWindow(b, path)) {
+            if (core->reactor->isLoopThread()) {
+                lock.unlock();
+                int64_t r = deliver(core, message, wParam, lParam);
+                if (result) *result = r;
+                return true;
+            }
+            pending = std::make_shared<PendingSend>();
+            std::weak_ptr<Window::Core> weak = core;
+            core->reactor->runOnLoop([weak, pending, message, wParam, lParam] {
+                auto c = weak.lock();
+                bool alive = c && c->alive;
+                int64_t r = alive ? deliver(c, message, wParam, lParam) : 0;
+                std::lock_guard<std::mutex> g(pending->mutex);
+                pending->finished = true;
+                pending->delivered = alive;
+                pending->result = r;
+                pending->done.notify_all();
+            });
+        } else {
+            client = clientFor(b, path);
+        }
+    }
+    if (pending) {
+        std::unique_lock<std::mutex> lock(pending->mutex);
+        if (!pending->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return pending->finished; }))
+            return false;
+        if (pending->delivered && result) *result = pending->result;
+        return pending->delivered;
+    }
+
+    std::lock_guard<std::mutex> lock(client->mutex);
+    uint32_t sequence = b.nextSequence.fetch_add(1);
+    if (!writeToRemote(*client, Frame{FrameKind::Send, sequence, message, wParam, lParam})) return false;
+    uint64_t deadline = tickCountMs() + timeoutMs;
+    for (;;) {
+        if (!waitFor(client->fd, POLLIN, deadline)) {
+            // A late reply must not be taken for the answer to a later send.
+            debugPrintf("message bus: no reply to message %u from \"%s\"", message, title.c_str());
+            dropConnection(*client);
+            return false;
+        }
+        uint8_t buffer[kFrameSize * 2];
+        ssize_t n = ::recv(client->fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        Frame reply;
+        if (n <= 0 || !decodeFrame(buffer, static_cast<size_t>(n), reply) || reply.kind != FrameKind::Reply) {
+            dropConnection(*client);  // the window went away (or answered nonsense) before replying
+            return false;
+        }
+        if (reply.sequence != sequence) continue;
+        if (result) *result = reply.wParam;
+        return true;
+    }
+}
+
+}  // namespace platform

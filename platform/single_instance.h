@@ -1,0 +1,28 @@
+#pragma once
+// Single-instance rule (the named mutex's stand-in): an exclusive flock on
+// "<runtime folder>/<name>.lock", held for as long as the object lives (normally the process's
+// life). The kernel releases it when the process ends, however it ends, so a crashed instance never
+// blocks the next one. Example: SingleInstance guard("KORVANTEHidAgent_Mutex"); if (!guard.acquire()) return 0;
+#include <string>
+
+namespace platform {
+
+class SingleInstance {
+public:
+    explicit SingleInstance(std::string name);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True when this object holds the lock (again true on later calls). False when another live
+    // holder has it, or when the lock file cannot be opened (a diagnostics line says why): without
+    // the lock two instances could fight over the mouse, so that case refuses too.
+    bool acquire();
+    bool held() const { return fd_ >= 0; }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};
+
+}  // namespace platform
