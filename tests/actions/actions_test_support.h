@@ -1,0 +1,119 @@
+#pragma once
+// Isolation for the action tests: private XDG folders, and a private Xvfb display.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+extern char** environ;
+
+namespace actions_test {
+
+// A fresh temporary folder, removed with its contents on destruction.
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/korvante-actions-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path_ = made ? made : "";
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Points XDG_CONFIG_HOME and XDG_RUNTIME_DIR at private folders and clears DISPLAY for the
+// life of the object, restoring the previous values afterwards.
+class IsolatedEnvironment {
+public:
+    IsolatedEnvironment() {
+        save("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
+        save("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
+        save("DISPLAY", savedDisplay_, hadDisplay_);
+        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+        unsetenv("DISPLAY");
+    }
+    ~IsolatedEnvironment() {
+        restore("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
+        restore("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
+        restore("DISPLAY", savedDisplay_, hadDisplay_);
+    }
+    const std::string& configHome() const { return config_.path(); }
+
+private:
+    static void save(const char* name, std::string& value, bool& had) {
+        const char* v = getenv(name);
+        had = v != nullptr;
+        value = v ? v : "";
+    }
+    static void restore(const char* name, const std::string& value, bool had) {
+        if (had) setenv(name, value.c_str(), 1);
+        else unsetenv(name);
+    }
+    TempFolder config_, runtime_;
+    std::string savedConfig_, savedRuntime_, savedDisplay_;
+    bool hadConfig_ = false, hadRuntime_ = false, hadDisplay_ = false;
+};
+
+// An Xvfb server on a display number it picks itself (-displayfd), stopped on destruction.
+class XvfbServer {
+public:
+    static bool available() { return access("/usr/bin/Xvfb", X_OK) == 0; }
+
+    XvfbServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        std::string fdText = std::to_string(fds[1]);
+        const char* argv[] = {"/usr/bin/Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp",
+                              "-screen", "0", "640x480x24", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        int rc = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (rc != 0) {
+            close(fds[0]);
+            return;
+        }
+        pid_ = pid;
+        // Xvfb writes the display number once it accepts connections.
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+        close(fds[0]);
+        if (!number.empty()) name_ = ":" + number;
+    }
+    ~XvfbServer() { stop(); }
+
+    void stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status;
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+        }
+    }
+    bool running() const { return pid_ > 0 && !name_.empty(); }
+    const std::string& name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+}  // namespace actions_test

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "actions_test_support.h"
+#include "platform/recording_keys.h"
+#include "platform/workstation_lock.h"
+#include "service/basic_function.h"
+
+using platform::RecordedKeyEvent;
+
+namespace {
+
+struct Harness {
+    platform::RecordingKeySynthesizer keys;
+    std::vector<size_t> waitsAfterEvents;  // number of key events sent when each wait began
+    std::vector<unsigned> waitLengths;
+    int locks = 0;
+    CBasicFunction actions{keys,
+                           [this](unsigned ms) {
+                               waitsAfterEvents.push_back(keys.events().size());
+                               waitLengths.push_back(ms);
+                           },
+                           [this] {
+                               ++locks;
+                               return true;
+                           }};
+};
+
+std::vector<RecordedKeyEvent> shortcut(uint8_t modifier, uint8_t key) {
+    return {{modifier, 1}, {key, 1}, {key, 3}, {modifier, 3}};
+}
+
+bool waitForFile(const std::string& path) {
+    for (int i = 0; i < 200; ++i) {
+        if (std::filesystem::exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(BasicFunction, EveryShortcutCodeSendsItsSequenceWithThreeWaits) {
+    struct Case {
+        uint8_t code;
+        uint8_t modifier;
+        uint8_t key;
+    };
+    const Case cases[] = {
+        {64, 17, 'X'}, {65, 17, 'C'}, {66, 17, 'V'}, {67, 17, 'Z'},  {68, 17, 'A'},
+        {69, 17, 'F'}, {70, 17, 'N'}, {71, 17, 'P'}, {72, 17, 'S'},  {80, 164, 9},
+        {81, 164, 115}, {83, 91, 'E'}, {84, 91, 'R'}, {85, 91, 'D'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        Harness h;
+        EXPECT_TRUE(h.actions.perform(c.code));
+        EXPECT_EQ(h.keys.events(), shortcut(c.modifier, c.key));
+        // press modifier | wait | press key | wait | release key | wait | release modifier
+        EXPECT_EQ(h.waitsAfterEvents, (std::vector<size_t>{1, 2, 3}));
+        EXPECT_EQ(h.waitLengths, (std::vector<unsigned>{50, 50, 50}));
+        EXPECT_EQ(h.locks, 0);
+    }
+}
+
+TEST(BasicFunction, NamedOperationsMatchTheirCodes) {
+    Harness byName, byCode;
+    byName.actions.SwapWindows();
+    byName.actions.CloseWindows();
+    byName.actions.ShowDesktop();
+    byName.actions.New();
+    byCode.actions.perform(80);
+    byCode.actions.perform(81);
+    byCode.actions.perform(85);
+    byCode.actions.perform(70);
+    EXPECT_EQ(byName.keys.events(), byCode.keys.events());
+    EXPECT_EQ(byName.keys.events().size(), 16u);
+}
+
+TEST(BasicFunction, CodesOutsideTheTableDoNothing) {
+    Harness h;
+    for (int code = 0; code < 256; ++code) {
+        bool inTable = (code >= 64 && code <= 72) || (code >= 80 && code <= 85);
+        if (inTable) continue;
+        EXPECT_FALSE(h.actions.perform(static_cast<uint8_t>(code))) << code;
+    }
+    EXPECT_TRUE(h.keys.events().empty());
+    EXPECT_TRUE(h.waitLengths.empty());
+    EXPECT_EQ(h.locks, 0);
+}
+
+TEST(BasicFunction, LockCodeRunsTheLockAndSendsNoKeys) {
+    Harness h;
+    EXPECT_TRUE(h.actions.perform(82));
+    EXPECT_EQ(h.locks, 1);
+    EXPECT_TRUE(h.keys.events().empty());
+    EXPECT_TRUE(h.waitLengths.empty());
+}
+
+TEST(BasicFunction, ReleasesAreSentEvenWhenPressesFail) {
+    // A backend that refuses everything still sees the whole sequence, so a modifier that
+    // did go down on a flaky connection is always released.
+    class Refusing final : public platform::KeySynthesizer {
+    public:
+        bool keyEvent(uint8_t vk, uint32_t flags) override {
+            seen.push_back({vk, flags});
+            return false;
+        }
+        const char* backendName() const override { return "refusing"; }
+        std::vector<RecordedKeyEvent> seen;
+    } keys;
+    CBasicFunction actions(keys, [](unsigned) {}, [] { return true; });
+    actions.Cut();
+    EXPECT_EQ(keys.seen, shortcut(17, 'X'));
+}
+
+TEST(WorkstationLock, RunsTheOverriddenCommandDetached) {
+    actions_test::IsolatedEnvironment env;
+    const std::string marker = env.configHome() + "/locked";
+    platform::setLockCommand({"touch", marker});
+    platform::RecordingKeySynthesizer keys;
+    CBasicFunction actions(keys, [](unsigned) {}, platform::lockWorkstation);
+    EXPECT_TRUE(actions.perform(82));
+    EXPECT_TRUE(waitForFile(marker));
+    EXPECT_TRUE(keys.events().empty());
+    platform::setLockCommand({});
+}
+
+TEST(WorkstationLock, CommandComesFromTheEnvironmentElseLoginctl) {
+    actions_test::IsolatedEnvironment env;
+    platform::setLockCommand({});
+    unsetenv("KORVANTE_LOCK_COMMAND");
+    EXPECT_EQ(platform::lockCommand(), (std::vector<std::string>{"loginctl", "lock-session"}));
+
+    const std::string marker = env.configHome() + "/from-env";
+    setenv("KORVANTE_LOCK_COMMAND", ("  /usr/bin/touch   " + marker + " ").c_str(), 1);
+    EXPECT_EQ(platform::lockCommand(), (std::vector<std::string>{"/usr/bin/touch", marker}));
+    EXPECT_TRUE(platform::lockWorkstation());
+    EXPECT_TRUE(waitForFile(marker));
+
+    setenv("KORVANTE_LOCK_COMMAND", "   ", 1);
+    EXPECT_EQ(platform::lockCommand().front(), "loginctl");
+    unsetenv("KORVANTE_LOCK_COMMAND");
+}
+
+TEST(WorkstationLock, MissingProgramIsReportedAndLeavesNoChild) {
+    actions_test::IsolatedEnvironment env;
+    platform::setLockCommand({"korvante-no-such-locker"});
+    EXPECT_FALSE(platform::lockWorkstation());
+    platform::setLockCommand({env.configHome() + "/not-there"});
+    EXPECT_FALSE(platform::lockWorkstation());
+
+    // A started command leaves no zombie: the intermediate child is reaped at once and the
+    // command itself is not our child.
+    platform::setLockCommand({"true"});
+    EXPECT_TRUE(platform::lockWorkstation());
+    int status;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    platform::setLockCommand({});
+}
