@@ -1,0 +1,165 @@
+#include "traylet/tray_app.h"
+
+#include "platform/diagnostics.h"
+#include "platform/known_folders.h"
+#include "platform/process_launch.h"
+#include "shared/window_messages.h"
+#include "traylet/tray_icon_art.h"
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFont>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace {
+
+// Events of one atomic replace (temporary file written, renamed over the old one) arrive in a
+// burst; one re-read after it settles is enough.
+constexpr int kSettleMs = 150;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath)
+    : window_(reactor, [this](uint32_t m, int64_t w, int64_t l) { return onMessage(m, w, l); }),
+      settingsPath_(std::move(settingsPath)),
+      panelPath_(std::move(panelPath)),
+      menu_(std::make_unique<QMenu>()) {
+    headerAction_ = menu_->addAction(QStringLiteral("KORVANTE mouse"));
+    QFont bold = headerAction_->font();
+    bold.setBold(true);
+    headerAction_->setFont(bold);
+    headerAction_->setEnabled(false);
+    summaryAction_ = menu_->addAction(QString());
+    summaryAction_->setEnabled(false);
+    nameAction_ = menu_->addAction(QString());
+    nameAction_->setEnabled(false);
+    deviceAction_ = menu_->addAction(QString());
+    deviceAction_->setEnabled(false);
+    menu_->addSeparator();
+    panelAction_ = menu_->addAction(QStringLiteral("Open configuration"));
+    QObject::connect(panelAction_, &QAction::triggered, [this] { openPanel(); });
+    menu_->addSeparator();
+    QAction* quitAction = menu_->addAction(QStringLiteral("Quit"));
+    QObject::connect(quitAction, &QAction::triggered, [this] { quit("quit chosen in the menu"); });
+    menu_->setToolTipsVisible(true);
+    // The configuration program may be installed while the tray runs.
+    QObject::connect(menu_.get(), &QMenu::aboutToShow, [this] { updatePanelAction(); });
+
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    QObject::connect(&settle_, &QTimer::timeout, [this] {
+        rewatch();
+        refresh();
+    });
+    QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, [this] { settle_.start(); });
+    QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, [this] { settle_.start(); });
+}
+
+TrayApp::~TrayApp() {
+    window_.destroy();
+    if (icon_) icon_->hide();
+}
+
+bool TrayApp::registerWindow() { return window_.create(title::kTraylet); }
+
+void TrayApp::start() {
+    refresh();
+    rewatch();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        icon_ = std::make_unique<QSystemTrayIcon>();
+        icon_->setIcon(tray::makeTrayIcon(status_));
+        icon_->setToolTip(qs(tray::tooltipText(status_)));
+        icon_->setContextMenu(menu_.get());
+        QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason why) {
+            if (why == QSystemTrayIcon::DoubleClick) openPanel();
+        });
+        icon_->show();
+    } else {
+        platform::debugLine("traylet: no system tray available, running hidden");
+    }
+}
+
+void TrayApp::quit(const char* reason) {
+    if (quitting_) return;
+    quitting_ = true;
+    platform::debugPrintf("traylet: closing (%s)", reason);
+    window_.destroy();  // the title disappears before the process ends
+    settle_.stop();
+    if (icon_) icon_->hide();
+    QCoreApplication::exit(0);
+}
+
+int64_t TrayApp::onMessage(uint32_t message, int64_t, int64_t) {
+    if (message == msg::kClose) quit("WM_CLOSE");
+    else if (message == msg::kQuit) quit("WM_QUIT");
+    return 0;
+}
+
+void TrayApp::refresh() {
+    tray::Status fresh = tray::readStatus(settingsPath_);
+    if (haveStatus_ && fresh == status_) return;
+    status_ = fresh;
+    haveStatus_ = true;
+    platform::debugPrintf("traylet: %s", tray::tooltipText(status_).c_str());
+    updateMenu();
+    if (icon_) {
+        icon_->setIcon(tray::makeTrayIcon(status_));
+        icon_->setToolTip(qs(tray::tooltipText(status_)));
+    }
+}
+
+void TrayApp::updateMenu() {
+    headerAction_->setIcon(tray::makeTrayIcon(status_));
+    if (!status_.settingsFound) {
+        summaryAction_->setText(QStringLiteral("No settings yet"));
+        nameAction_->setVisible(false);
+        deviceAction_->setVisible(false);
+    } else {
+        summaryAction_->setText(qs(tray::summaryText(status_)));
+        nameAction_->setVisible(!status_.profileName.empty());
+        // '&' would be taken for a mnemonic marker.
+        nameAction_->setText(QStringLiteral("\u201c%1\u201d").arg(qs(status_.profileName).replace('&', "&&")));
+        deviceAction_->setVisible(true);
+        deviceAction_->setText(status_.deviceConnected ? QStringLiteral("Mouse connected")
+                                                       : QStringLiteral("Mouse not connected"));
+    }
+    updatePanelAction();
+}
+
+void TrayApp::updatePanelAction() {
+    const bool present = ::access(panelPath_.c_str(), X_OK) == 0;
+    panelAction_->setEnabled(present);
+    panelAction_->setToolTip(present ? QStringLiteral("Start the configuration program")
+                                     : QStringLiteral("The configuration program is not installed"));
+}
+
+void TrayApp::openPanel() {
+    updatePanelAction();
+    if (!panelAction_->isEnabled()) return;
+    if (!platform::launchDetached(panelPath_))
+        platform::debugPrintf("traylet: cannot start %s", panelPath_.c_str());
+}
+
+// Watches the settings file and its folder: writers replace the file by rename, which ends a watch
+// on the old file, and only the folder sees the new one arrive. While the folder does not exist
+// yet (before the service's first start) the nearest existing parent is watched instead.
+void TrayApp::rewatch() {
+    const QStringList files = watcher_.files();
+    const QStringList dirs = watcher_.directories();
+    if (!files.isEmpty()) watcher_.removePaths(files);
+    if (!dirs.isEmpty()) watcher_.removePaths(dirs);
+    if (platform::fileExists(settingsPath_)) watcher_.addPath(qs(settingsPath_));
+    std::string folder = platform::parentFolder(settingsPath_);
+    for (int depth = 0; depth < 3 && !folder.empty() && folder != "/" && folder != "."; ++depth) {
+        if (platform::folderExists(folder)) {
+            watcher_.addPath(qs(folder));
+            break;
+        }
+        folder = platform::parentFolder(folder);
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The tray program's one object: its bus window "KORVANTEMouseTraylet", the tray icon with its
+// menu, and the watch on the settings file that keeps the shown status current.
+//
+// Bus: WM_CLOSE and WM_QUIT both end the program with exit code 0 (the service posts WM_CLOSE then
+// WM_QUIT when it closes the tray, WM_CLOSE alone when it ends). The window is unregistered first,
+// so the title is gone by the time the process exits.
+// Without a system tray (offscreen, a desktop without a tray) the program runs hidden and still
+// answers the bus.
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+
+#include "platform/message_bus.h"
+#include "traylet/qt_reactor.h"
+#include "traylet/tray_status.h"
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+class TrayApp {
+public:
+    // settingsPath: "Mouse.ini" (read only); panelPath: the configuration program to start.
+    TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath);
+    ~TrayApp();
+    TrayApp(const TrayApp&) = delete;
+    TrayApp& operator=(const TrayApp&) = delete;
+
+    // Registers the bus window; false when the title cannot be registered.
+    bool registerWindow();
+
+    // Reads the status, fills the menu, watches the settings file and shows the tray icon when a
+    // system tray exists.
+    void start();
+
+    // Ends the program: unregisters the window, hides the icon and makes the event loop return 0.
+    void quit(const char* reason);
+
+    // Re-reads the settings file and updates the icon, tooltip and menu when something changed.
+    void refresh();
+
+    QMenu& menu() { return *menu_; }
+    const tray::Status& status() const { return status_; }
+    bool trayShown() const { return icon_ != nullptr; }
+
+private:
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam);
+    void updateMenu();
+    void updatePanelAction();
+    void rewatch();
+    void openPanel();
+
+    platform::Window window_;
+    std::string settingsPath_;
+    std::string panelPath_;
+    std::unique_ptr<QMenu> menu_;
+    QAction* headerAction_ = nullptr;
+    QAction* summaryAction_ = nullptr;
+    QAction* nameAction_ = nullptr;
+    QAction* deviceAction_ = nullptr;
+    QAction* panelAction_ = nullptr;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    QFileSystemWatcher watcher_;
+    QTimer settle_;  // coalesces the bursts of change events of one atomic replace
+    tray::Status status_;
+    bool haveStatus_ = false;
+    bool quitting_ = false;
+};
