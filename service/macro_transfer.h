@@ -1,0 +1,60 @@
+#pragma once
+// Macro transfer between the macro files and the mouse's twenty macro slots.
+//
+// The mouse plays macros itself; the service keeps its slots in step with the macro files:
+//  - a slot is written from a macro file (report id 4: 200 bytes at 0x0478 + 200 n);
+//  - the macro assignment numbers the macro names used on the buttons in order of first
+//    appearance (profile 0 button 0 first), points every macro button at its slot and writes
+//    each used slot from its file;
+//  - the read-back copies a slot into a macro file, naming it from "MACRO_LIST" or "NEWMACRO".
+// Slots outside 0..19 are never written: their address would fall into the profile blocks or
+// the lighting records.
+#include <string>
+#include <vector>
+
+#include "service/device/config_protocol.h"
+
+struct MacroPaths {
+    std::string settingsPath;  // "Mouse.ini" (section "MACRO_LIST")
+    std::string macroFolder;   // folder of the "*.macro" files
+    std::string stringsPath;   // strings file ("NEWMACRO" of "BUTTONPAGE")
+
+    // The user's folders and the strings file beside the program.
+    static MacroPaths fromKnownFolders();
+};
+
+class MacroTransfer {
+public:
+    MacroTransfer(DeviceConfig& config, MacroPaths paths);
+
+    // The assignment and the slot read-back as the configuration's macro hooks; attach()
+    // installs them on the configuration this object writes through.
+    MacroHooks hooks();
+    void attach();
+
+    const MacroPaths& paths() const { return paths_; }
+    void setPaths(MacroPaths paths) { paths_ = std::move(paths); }
+
+    // Slot n from the macro file of that name ("Count" x 3 event bytes, the rest zero). A missing
+    // or unreadable file sends 200 zero bytes.
+    bool writeSlot(int slot, const std::string& name);
+    // Slot n with 200 zero bytes.
+    bool clearSlot(int slot);
+    // Message 1300: clear the slot, or write it from the macro named by "MACRO_LIST" key slot.
+    bool writeSlotFromList(int slot, bool clear = false);
+
+    // Every macro button of the settings record and every used slot. False when a transfer failed
+    // or a button's macro got no slot (more than twenty distinct names).
+    bool assignMacros();
+    // Names of the last assignment, index = slot.
+    const std::vector<std::string>& assignedNames() const { return names_; }
+
+    // Reads slot n into its macro file. Returns false only when the mouse did not answer (nothing
+    // touched then); file problems are written to the diagnostics and the read-back goes on.
+    bool readSlotToFile(int slot);
+
+private:
+    DeviceConfig& config_;
+    MacroPaths paths_;
+    std::vector<std::string> names_;
+};
