@@ -71,6 +71,10 @@ int connectTo(const std::string& path) {
     // Bounds the wait when the receiver's backlog is full.
     struct timeval tv {static_cast<time_t>(kConnectTimeoutMs / 1000), 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    // Room for about a thousand queued frames while the receiver is busy (best effort: the kernel
+    // caps it at net.core.wmem_max; the default holds about 270).
+    int sendBuffer = 1 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     sockaddr_un addr = addressOf(path);
     int rc;
     do {
@@ -168,6 +172,7 @@ struct Window::Core {
     Handler handler;
     bool alive = true;         // false once destroyed; read and written on the window's thread
     bool registered = false;
+    uint64_t generation = 0;   // bumped by destroy(): messages queued earlier never reach a re-created window
     std::string title;
     std::string path;
     int listenFd = -1;
@@ -379,6 +384,7 @@ void Window::destroy() {
     core.timers.clear();
     if (!core.registered) return;
     core.registered = false;
+    ++core.generation;
     core.alive = false;  // queued deliveries and a running read loop see this and stop
     {
         Bus& b = bus();
@@ -525,8 +531,10 @@ bool postMessage(const std::string& title, uint32_t message, int64_t wParam, int
         if (auto core = localWindow(b, path)) {
             // Queued under the bus lock, so the window (and its reactor) cannot go away meanwhile.
             std::weak_ptr<Window::Core> weak = core;
-            core->reactor->runOnLoop([weak, message, wParam, lParam] {
-                if (auto c = weak.lock()) deliver(c, message, wParam, lParam);
+            uint64_t generation = core->generation;
+            core->reactor->runOnLoop([weak, generation, message, wParam, lParam] {
+                auto c = weak.lock();
+                if (c && c->generation == generation) deliver(c, message, wParam, lParam);
             });
             return true;
         }
@@ -554,9 +562,10 @@ bool sendMessage(const std::string& title, uint32_t message, int64_t wParam, int
             }
             pending = std::make_shared<PendingSend>();
             std::weak_ptr<Window::Core> weak = core;
-            core->reactor->runOnLoop([weak, pending, message, wParam, lParam] {
+            uint64_t generation = core->generation;
+            core->reactor->runOnLoop([weak, generation, pending, message, wParam, lParam] {
                 auto c = weak.lock();
-                bool alive = c && c->alive;
+                bool alive = c && c->alive && c->generation == generation;
                 int64_t r = alive ? deliver(c, message, wParam, lParam) : 0;
                 std::lock_guard<std::mutex> g(pending->mutex);
                 pending->finished = true;

@@ -82,7 +82,9 @@ private:
 bool findWindow(const std::string& title);
 
 // PostMessageW: queues the message for the window and returns at once; false when there is no such
-// window or it cannot take the message. Thread-safe.
+// window or it cannot take the message. Only when a receiver has stopped reading and its queue
+// (about a thousand frames, bounded by the kernel's socket buffer) is full does a post wait, at
+// most 5 s, before it fails. Thread-safe.
 bool postMessage(const std::string& title, uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
 
 // SendMessageW: waits until the window's handler has run and stores its result in *result

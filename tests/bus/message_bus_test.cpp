@@ -317,6 +317,26 @@ TEST_F(MessageBus, HandlerMayDestroyItsWindowWhileMessagesAreQueued) {
     EXPECT_FALSE(platform::findWindow("KORVANTE"));
 }
 
+TEST_F(MessageBus, MessagesQueuedBeforeDestroyNeverReachTheRecreatedWindow) {
+    EventLoop loop;
+    std::vector<Msg> got;
+    Window w(loop, [&](uint32_t m, int64_t a, int64_t b) {
+        got.emplace_back(m, a, b);
+        return 0;
+    });
+    ASSERT_TRUE(w.create("KORVANTE"));
+    ASSERT_TRUE(platform::postMessage("KORVANTE", 1, 1, 1));
+    w.destroy();
+    EXPECT_FALSE(platform::postMessage("KORVANTE", 2, 2, 2));
+    ASSERT_TRUE(w.create("KORVANTE"));
+    ASSERT_TRUE(platform::postMessage("KORVANTE", 3, 3, 3));
+    runUntil(loop, [&] { return !got.empty(); });
+    loop.addTimer(20, false, [&] { loop.quit(); });
+    loop.run();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], Msg(3, 3, 3));
+}
+
 TEST_F(MessageBus, WorksOverAForeignReactor) {
     bustest::PollReactor reactor;
     std::vector<Msg> echoes;
