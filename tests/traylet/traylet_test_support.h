@@ -1,0 +1,136 @@
+#pragma once
+// Helpers of the tray tests: private XDG folders per test and the traylet program as a child
+// process on Qt's offscreen platform.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/known_folders.h"
+#include "platform/message_bus.h"
+#include "shared/mouse_settings.h"
+
+extern char** environ;
+
+namespace traytest {
+
+class PrivateSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/korvante-tray-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        std::filesystem::create_directories(root_ + "/run");
+        std::filesystem::create_directories(root_ + "/config");
+        std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
+        ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        program_ = std::string(KORVANTE_BIN_DIR) + "/traylet";
+    }
+    void TearDown() override {
+        for (pid_t pid : children_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+
+    bool programBuilt() const { return ::access(program_.c_str(), X_OK) == 0; }
+
+    // Starts traylet with the arguments; its standard output and error go to the given files
+    // (or /dev/null).
+    pid_t start(std::vector<std::string> args = {}, const std::string& outFile = "/dev/null",
+                const std::string& errFile = "/dev/null") {
+        args.insert(args.begin(), program_);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid_t pid = -1;
+        int rc = ::posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) return -1;
+        children_.push_back(pid);
+        return pid;
+    }
+
+    // Runs traylet to its end and returns its exit code; standard output into *out when given.
+    int run(std::vector<std::string> args, std::string* out = nullptr) {
+        const std::string file = root_ + "/stdout.txt";
+        pid_t pid = start(std::move(args), file);
+        int code = waitChild(pid, 20000);
+        if (out) *out = readText(file);
+        return code;
+    }
+
+    static bool waitForWindow(const std::string& title, bool present, uint32_t timeoutMs = 5000) {
+        uint64_t deadline = platform::tickCountMs() + timeoutMs;
+        while (platform::tickCountMs() < deadline) {
+            if (platform::findWindow(title) == present) return true;
+            platform::sleepMs(10);
+        }
+        return platform::findWindow(title) == present;
+    }
+
+    // Exit code of a child (128 + signal when killed), waiting at most timeoutMs; -1 on time-out.
+    int waitChild(pid_t pid, uint32_t timeoutMs = 5000) {
+        uint64_t deadline = platform::tickCountMs() + timeoutMs;
+        while (true) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                std::erase(children_, pid);
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (platform::tickCountMs() >= deadline) return -1;
+            platform::sleepMs(10);
+        }
+    }
+
+    static std::string readText(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Waits until the file contains the text.
+    static bool waitForText(const std::string& path, const std::string& text, uint32_t timeoutMs = 5000) {
+        uint64_t deadline = platform::tickCountMs() + timeoutMs;
+        while (platform::tickCountMs() < deadline) {
+            if (readText(path).find(text) != std::string::npos) return true;
+            platform::sleepMs(20);
+        }
+        return readText(path).find(text) != std::string::npos;
+    }
+
+    // Writes a settings file the way the other programs do: the shipped record with changes.
+    template <typename Change>
+    void writeSettings(Change change) {
+        auto s = std::make_unique<MouseSettings>();
+        settings::shippedDefaults(*s);
+        change(*s);
+        ASSERT_TRUE(platform::ensureFolder(platform::dataFolder()));
+        ASSERT_TRUE(settings::saveAll(*s, platform::settingsPath()));
+    }
+
+    std::string root_;
+    std::string program_;
+    std::vector<pid_t> children_;
+};
+
+}  // namespace traytest
