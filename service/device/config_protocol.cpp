@@ -383,10 +383,7 @@ bool DeviceConfig::queryAll() {
             openSession();
             bool ok = macro_.readSlot(n);
             closeSession();
-            if (!ok) {
-                platform::debugPrintf("QueryAllFrMouse: macro slot %d could not be read, settings kept\n", n);
-                return false;
-            }
+            if (!ok) return false;  // the slot reader has said which slot failed
         }
     } else {
         platform::debugLine("QueryAllFrMouse: macro read-back not attached, slots skipped");

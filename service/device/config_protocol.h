@@ -71,7 +71,8 @@ struct TransferStats {
 struct MacroHooks {
     // Points every macro button of the record at its slot and writes the used slots.
     std::function<bool()> assign;
-    // Reads slot n of the mouse into its macro file; false when the mouse did not answer.
+    // Reads slot n of the mouse into its macro file; false, with a diagnostics line, when the
+    // mouse did not answer.
     std::function<bool(int slot)> readSlot;
 };
 

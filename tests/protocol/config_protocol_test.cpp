@@ -313,3 +313,28 @@ TEST_F(ProtocolTest, LegacyUploadTables) {
     EXPECT_EQ(Bytes(blocks.begin() + 14 * 96, blocks.begin() + 14 * 96 + 6), (Bytes{0, 1, 0, 0x2C, 0x80, 0x2C}));
     EXPECT_EQ(config->stats().waitedMs, 2000u);
 }
+
+TEST_F(ProtocolTest, MacroButtonWriteRunsTheAssignment) {
+    int assignments = 0;
+    config->setMacroHooks({[&] { ++assignments; return true; }, nullptr});
+    settings->profiles[1].buttons[2].code = 6;
+    EXPECT_TRUE(config->writeButton(1, 2));
+    EXPECT_EQ(assignments, 1);
+    EXPECT_TRUE(mouse.reports.empty());  // the assignment writes the button itself
+    config->setMacroHooks({});
+    EXPECT_FALSE(config->writeButton(1, 2));
+}
+
+TEST_F(ProtocolTest, MissingTransformIsReportedOnce) {
+    ReportTransform missing;
+    missing.load(root + "/HIDApi.so");
+    config->setReportTransform(&missing);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(config->legacyButtonUpload());
+    EXPECT_FALSE(config->legacyButtonUpload());
+    const std::string err = testing::internal::GetCapturedStderr();
+    size_t lines = 0;
+    for (size_t pos = err.find("missing"); pos != std::string::npos; pos = err.find("missing", pos + 1)) ++lines;
+    EXPECT_EQ(lines, 1u) << err;
+    EXPECT_TRUE(mouse.reports.empty());
+}

@@ -221,3 +221,12 @@ TEST_F(MacroTransferTest, FullReadBackWalksAllTwentySlots) {
     EXPECT_TRUE(std::filesystem::exists(macroPath("New Macro 20")));
     EXPECT_EQ(config->stats().waitedMs, 44u * 100u);
 }
+
+TEST_F(MacroTransferTest, ReadBackNeverLeavesTheMacroFolder) {
+    ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 1, "../escaped"));
+    const uint8_t events[] = {0x81, 0x01, 0};
+    std::memcpy(mouse.memory.data() + devmap::macroSlotAddress(1), events, sizeof events);
+    EXPECT_TRUE(transfer->readSlotToFile(1));  // the mouse answered; the name is refused
+    EXPECT_FALSE(std::filesystem::exists(root + "/config/escaped.macro"));
+    EXPECT_FALSE(std::filesystem::exists(paths.macroFolder + "/../escaped.macro"));
+}
