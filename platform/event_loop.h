@@ -36,6 +36,11 @@ uint64_t tickCountMs();
 // Blocks the calling thread for the given milliseconds (restarts after signals).
 void sleepMs(uint32_t ms);
 
+// A Qt implementation maps one to one: watchReadable -> QSocketNotifier(fd, Read) (deleteLater on
+// unwatch), addTimer -> QTimer (single-shot or repeating), runOnLoop -> QMetaObject::invokeMethod
+// with Qt::QueuedConnection on an object of the GUI thread (queued events keep their order),
+// isLoopThread -> QThread::currentThread() == that object's thread. Callbacks may re-enter through
+// nested loops (modal dialogs); the bus tolerates that.
 class Reactor {
 public:
     using Callback = std::function<void()>;

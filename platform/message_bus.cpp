@@ -229,12 +229,16 @@ void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
             closeConnection(*core, fd);
             return;
         }
+        // A handler may destroy its window (WM_CLOSE sent by another program); the sender still
+        // gets the result, so the reply goes out on a duplicate that outlives the connection.
+        int replyFd = frame.kind == FrameKind::Send ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
         int64_t result = deliver(core, frame.message, frame.wParam, frame.lParam);
-        if (frame.kind == FrameKind::Send && core->alive && core->connections.count(fd) != 0) {
+        if (replyFd >= 0) {
             Frame reply{FrameKind::Reply, frame.sequence, frame.message, result, 0};
             // The sender waits for this reply, so its buffer has room; a sender that does not read
             // its replies loses the connection instead of making us buffer for it.
-            if (sendFrame(fd, reply, 0) != 0) closeConnection(*core, fd);
+            if (sendFrame(replyFd, reply, 0) != 0) closeConnection(*core, fd);
+            ::close(replyFd);
         }
     }
 }

@@ -184,6 +184,13 @@ TEST_F(MessageBus, SendReturnsResultTimesOutAndFailsWhenReceiverDies) {
     EXPECT_TRUE(platform::sendMessage("child", kCompute, 1, 1, &result));
     EXPECT_EQ(result, 3);
 
+    // A handler that destroys its window on WM_CLOSE still answers the send.
+    pid_t closing = forkWindow("closing", childBehaviour);
+    result = -1;
+    EXPECT_TRUE(platform::sendMessage("closing", platform::kWmClose, 0, 0, &result));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(waitChild(closing), 0);
+
     uint64_t start = platform::tickCountMs();
     EXPECT_FALSE(platform::sendMessage("child", kDie, 0, 0, &result));
     EXPECT_LT(platform::tickCountMs() - start, 5000u);  // the broken connection ends the wait
