@@ -43,6 +43,12 @@ MacroPaths MacroPaths::fromKnownFolders() {
 
 MacroTransfer::MacroTransfer(DeviceConfig& config, MacroPaths paths) : config_(config), paths_(std::move(paths)) {}
 
+MacroTransfer::MacroTransfer(HidDevice& device, DeviceLink& link, MouseSettings& settings, std::string settingsPath,
+                             std::string macroFolder, std::string stringsPath)
+    : ownConfig_(std::make_unique<DeviceConfig>(device, link, settings)),
+      config_(*ownConfig_),
+      paths_{std::move(settingsPath), std::move(macroFolder), std::move(stringsPath)} {}
+
 MacroHooks MacroTransfer::hooks() {
     return {[this] { return assignMacros(); }, [this](int slot) { return readSlotToFile(slot); }};
 }

@@ -9,6 +9,7 @@
 //  - the read-back copies a slot into a macro file, naming it from "MACRO_LIST" or "NEWMACRO".
 // Slots outside 0..19 are never written: their address would fall into the profile blocks or
 // the lighting records.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,12 @@ struct MacroPaths {
 
 class MacroTransfer {
 public:
+    // Writes through the given configuration (its link, settings record, waits and counters).
     MacroTransfer(DeviceConfig& config, MacroPaths paths);
+    // Writes through a configuration of its own over the same transport, link and record
+    // (macro transfers have no waits, so nothing but the counters differs).
+    MacroTransfer(HidDevice& device, DeviceLink& link, MouseSettings& settings, std::string settingsPath,
+                  std::string macroFolder, std::string stringsPath);
 
     // The assignment and the slot read-back as the configuration's macro hooks; attach()
     // installs them on the configuration this object writes through.
@@ -54,6 +60,7 @@ public:
     bool readSlotToFile(int slot);
 
 private:
+    std::unique_ptr<DeviceConfig> ownConfig_;  // only with the second constructor
     DeviceConfig& config_;
     MacroPaths paths_;
     std::vector<std::string> names_;

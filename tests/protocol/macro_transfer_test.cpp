@@ -230,3 +230,14 @@ TEST_F(MacroTransferTest, ReadBackNeverLeavesTheMacroFolder) {
     EXPECT_FALSE(std::filesystem::exists(root + "/config/escaped.macro"));
     EXPECT_FALSE(std::filesystem::exists(paths.macroFolder + "/../escaped.macro"));
 }
+
+TEST_F(MacroTransferTest, OwnConfigurationOverTheSameTransport) {
+    writeMacro("Solo", 1, 4, blockOf({0x84, 0x07, 0}));
+    assignMacro(4, 8, u"Solo");
+    MacroTransfer own(mouse, link, *settings, paths.settingsPath, paths.macroFolder, paths.stringsPath);
+    config->setMacroHooks(own.hooks());
+    ASSERT_TRUE(config->writeButton(4, 8));
+    EXPECT_EQ(mouse.mem(devmap::buttonAddress(4, 8), 4), (Bytes{0x91, 0x40, 4, 0}));
+    EXPECT_EQ(mouse.mem(devmap::macroSlotAddress(0), 3), (Bytes{0x84, 0x07, 0}));
+    EXPECT_EQ(mouse.reports.front().deviceId, kConfigId);
+}
