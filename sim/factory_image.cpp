@@ -1,5 +1,6 @@
 #include "sim/factory_image.h"
 
+#include "sim/model_device.h"
 #include "sim/mouse_memory.h"
 
 #include <initializer_list>
@@ -74,6 +75,14 @@ std::vector<uint8_t> factoryImage() {
     commit(mouse, 0x02, 0x01);
     commit(mouse, 0x02, 0x02);
     commit(mouse, 0x02, 0x01);
+    return mouse.image();
+}
+
+std::vector<uint8_t> imageFromFullWrite(const FullWrite& write) {
+    MouseMemory mouse;
+    ModelHidDevice device(mouse);
+    device.registerLink(nullptr);
+    if (write) write(device);
     return mouse.image();
 }
 

@@ -1,4 +1,5 @@
 #include "sim/factory_image.h"
+#include "sim/model_device.h"
 #include "sim/mouse_memory.h"
 #include "sim/sim_commands.h"
 
@@ -86,6 +87,27 @@ TEST(SimCommands, CommandWords) {
     std::vector<std::string> huge = {"report"};
     for (int i = 0; i < 1025; ++i) huge.push_back("00");
     EXPECT_FALSE(sim::parseCommand(huge, c, error));
+}
+
+}  // namespace
+
+namespace {
+
+// The reports the factory image is made of, replayed through the in-process HidDevice, give the
+// same memory: the harness the real full write will run in does not change the bytes.
+TEST(FactoryImage, FullWriteHarnessReproducesTheImage) {
+    auto image = sim::factoryImage();
+    auto copy = sim::imageFromFullWrite([&](HidDevice& device) {
+        for (uint32_t address = 0; address < sim::kMemorySize; address += 8) {
+            uint8_t report[16] = {2, 0xF3, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), 8};
+            for (int i = 0; i < 8; ++i) report[8 + i] = image[address + i];
+            if (!device.sendFeatureReport(sim::ModelHidDevice::kConfigId, report, 16)) return false;
+        }
+        return true;
+    });
+    // The read-only status area is the mouse's own: it follows the lighting record written.
+    EXPECT_EQ(copy, image);
+    EXPECT_EQ(sim::imageFromFullWrite(nullptr), std::vector<uint8_t>(sim::kMemorySize, 0));
 }
 
 }  // namespace
