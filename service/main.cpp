@@ -1,0 +1,31 @@
+// hidagent: the background service that owns the mouse. One instance per user; it runs until its
+// window receives WM_CLOSE or the process is asked to terminate.
+#include <memory>
+
+#include "platform/event_loop.h"
+#include "platform/single_instance.h"
+#include "service/device/hid_device.h"
+#include "service/service_window.h"
+#include "shared/window_messages.h"
+
+int main() {
+    platform::SingleInstance instance(std::string(title::kService) + "_Mutex");
+    if (!instance.acquire()) return 0;  // a second copy ends at once, silently
+
+    platform::EventLoop loop;
+    if (!loop.valid()) return 1;
+    CMorvikhidDlg* window = nullptr;
+    // Termination signals take the same way out as WM_CLOSE: the UI and the tray program are
+    // closed first. Installed before any transport thread starts, so they inherit the mask.
+    loop.handleTerminationSignals([&] {
+        if (window) window->destroy();
+    });
+
+    auto service = std::make_unique<CMorvikhidDlg>(loop, createHidDevice());
+    window = service.get();
+    if (!service->create()) return 1;
+    int code = loop.run();
+    window = nullptr;
+    service.reset();
+    return code;
+}

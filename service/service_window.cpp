@@ -1,0 +1,301 @@
+#include "service/service_window.h"
+
+#include <cinttypes>
+
+#include "platform/atomic_file.h"
+#include "platform/diagnostics.h"
+#include "platform/known_folders.h"
+#include "service/pointer_acceleration.h"
+#include "service/report_dispatch.h"
+#include "service/tray_program.h"
+#include "shared/mouse_settings.h"
+#include "shared/window_messages.h"
+
+namespace {
+
+constexpr const char* kMouseKeyText = "HKEY_CURRENT_USER\\Control Panel\\Mouse";
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kWmDestroy = 0x0002;
+constexpr uint32_t kWmSessionChange = 0x02B1;
+constexpr int kArrivalDelayMs = 5000;
+constexpr int kDestroyWaitMs = 1000;
+
+// First run: the settings file is copied from the program folder into the data folder. The copy
+// is an atomic replace, so a crash never leaves a half-copied settings file behind.
+std::string prepareSettingsFile(const std::string& programFolder) {
+    std::string target = platform::settingsPath();
+    if (platform::fileExists(target)) {
+        platform::debugLine("file exit");
+        return target;
+    }
+    if (!platform::folderExists(platform::vendorFolder()) && !platform::ensureFolder(platform::vendorFolder()))
+        return target;
+    platform::ensureFolder(platform::dataFolder());
+    std::string source = platform::pathJoin(programFolder, "Mouse.ini");
+    auto content = platform::readWholeFile(source);
+    if (!content || !platform::replaceFileAtomically(target, *content))
+        platform::debugPrintf("cannot copy %s to %s", source.c_str(), target.c_str());
+    return target;
+}
+
+bool inRange(int64_t value, int64_t low, int64_t high) { return value >= low && value <= high; }
+
+}  // namespace
+
+CMorvikhidDlg::CMorvikhidDlg(platform::EventLoop& loop, std::unique_ptr<HidDevice> device)
+    : loop_(loop),
+      window_(loop, [this](uint32_t m, int64_t w, int64_t l) { return onMessage(m, w, l); }),
+      device_(std::move(device)),
+      config_(*device_, link_, settings_) {}
+
+CMorvikhidDlg::~CMorvikhidDlg() {
+    if (device_) device_->close();
+}
+
+bool CMorvikhidDlg::create() {
+    link_.setLinked(false);
+    programFolder_ = platform::programFolder();
+    stringsPath_ = platform::pathJoin(programFolder_, "Strings.xml");
+    settingsPath_ = prepareSettingsFile(programFolder_);
+
+    transform_.loadBesideProgram();
+    config_.setReportTransform(&transform_);
+    macros_ = std::make_unique<MacroTransfer>(config_, MacroPaths{settingsPath_, platform::macroFolder(), stringsPath_});
+    config_.setMacroHooks(macros_->hooks());
+
+    mouseKey_.open(kMouseKeyText, kKeyAllAccess);
+    reload();
+
+    bool opened = openDeviceLink();
+    startTrayProgram(programFolder_, settings_.TrayEnabled);
+    settings::writeDevice(settingsPath_, opened ? 1 : 0);
+
+    if (!window_.create(title::kService)) {
+        platform::debugLine("cannot register the service window");
+        return false;
+    }
+    window_.setTimer(msg::kTrailerTimerId, msg::kTrailerTimerMs);
+    return true;
+}
+
+void CMorvikhidDlg::destroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    for (const char* window : {title::kPanel, title::kTraylet})
+        if (platform::findWindow(window)) platform::postMessage(window, msg::kClose, 0, 0);
+    platform::sleepMs(kDestroyWaitMs);
+    window_.destroy();
+    if (device_) device_->close();
+    loop_.quit(0);
+}
+
+void CMorvikhidDlg::reload() {
+    settings::clear(loadBuffer_);
+    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1);
+    settings::validateCopy(validated_, loadBuffer_);
+    settings_ = validated_;
+}
+
+bool CMorvikhidDlg::openDeviceLink() {
+    // Both callbacks run on transport threads: they copy what they got and hand it to the
+    // window's thread, where everything that touches the record or the mouse runs in order.
+    auto onInput = [this](int, const uint8_t* data, int length) {
+        std::vector<uint8_t> report(data, data + (length > 0 ? length : 0));
+        loop_.runOnLoop([this, report = std::move(report)] { onInputReport(report); });
+    };
+    auto onLink = [this](const CollectionRecord& record) {
+        loop_.runOnLoop([this, record] { onLinkRecord(record); });
+    };
+    return link_.open(*device_, onInput, onLink);
+}
+
+void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
+    if (destroyed_) return;
+    LinkAction action = link_.handleLinkMessage(1, record);
+    if (action.writeDevice) settings::writeDevice(settingsPath_, action.deviceValue);
+    if (action.linkUp) {
+        readBackFromMouse();
+        startTrayProgram(programFolder_, settings_.TrayEnabled);
+    }
+}
+
+void CMorvikhidDlg::readBackFromMouse() {
+    if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
+    settings::saveAll(settings_, settingsPath_);
+    if (platform::findWindow(title::kPanel))
+        platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
+}
+
+void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
+    if (destroyed_ || report.empty()) return;
+    ReportAction action = classifyReport(report[0], report.data(), static_cast<int>(report.size()),
+                                         settings_.Profile);
+    switch (action.kind) {
+        case ReportAction::Kind::NotifyPanel:
+            if (platform::findWindow(title::kPanel))
+                platform::postMessage(title::kPanel, msg::kMouseChanged, action.wParam, action.lParam);
+            break;
+        case ReportAction::Kind::ProfileStep:
+            settings_.Profile = action.newProfile;
+            config_.writeProfile(true);
+            if (platform::findWindow(title::kPanel))
+                platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedProfile, action.newProfile);
+            break;
+        case ReportAction::Kind::SoftwareAction:
+            softwareAction(action.functionCode);
+            break;
+        case ReportAction::Kind::None:
+            break;
+    }
+}
+
+void CMorvikhidDlg::softwareAction(int code) { actions_.perform(static_cast<uint8_t>(code)); }
+
+template <typename Writes>
+void CMorvikhidDlg::inSession(Writes writes) {
+    config_.openSession();
+    writes();
+    config_.closeSession();
+}
+
+void CMorvikhidDlg::onTimer(int64_t id) {
+    if (id != msg::kTrailerTimerId) return;
+    window_.killTimer(msg::kTrailerTimerId);
+    config_.writeTrailers(devmap::kAllTrailers);
+}
+
+void CMorvikhidDlg::onMouseData(int64_t code) {
+    platform::debugPrintf("\t\tOnMouseData ReadData:%" PRIX64, static_cast<uint64_t>(code));
+    if (code == msg::kMouseArrived) {
+        // The tray program starts five seconds after the arrival; the window keeps serving
+        // requests meanwhile instead of sleeping through them.
+        if (arrivalTimer_) loop_.cancelTimer(arrivalTimer_);
+        arrivalTimer_ = loop_.addTimer(kArrivalDelayMs, false, [this] {
+            arrivalTimer_ = 0;
+            startTrayProgram(programFolder_, settings_.TrayEnabled);
+            settings::writeDevice(settingsPath_, 1);
+            platform::debugLine("arrive new device");
+        });
+    } else if (code == msg::kMouseRemoved) {
+        closeTrayProgramAndPanel();
+        if (platform::findWindow(title::kPanel)) platform::postMessage(title::kPanel, msg::kMouseUnplug, 0, 0);
+        settings::writeDevice(settingsPath_, 0);
+        platform::debugLine("remove usb mouse");
+    }
+}
+
+int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    const bool linked = link_.linked();
+    switch (message) {
+        case platform::kWmTimer:
+            onTimer(wParam);
+            return 0;
+        case platform::kWmClose:
+        case kWmDestroy:
+            destroy();
+            return 0;
+        case kWmSessionChange:
+            return 0;
+        case msg::kClickCount:
+            if (!linked) return 0;
+            if (wParam == msg::kLeftButtonUp)
+                ++settings_.LeftCount;
+            else if (wParam == msg::kRightButtonUp)
+                ++settings_.RightCount;
+            else
+                return 0;
+            settings::writeClickCounters(settingsPath_, settings_.LeftCount, settings_.RightCount);
+            if (platform::findWindow(title::kPanel))
+                platform::postMessage(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
+            return 0;
+        case msg::kLighting:
+            reload();
+            inSession([&] { config_.writeLighting(); });
+            return 0;
+        case msg::kLiftAngle:
+        case msg::kDoubleClickSpeed:
+            reload();
+            if (link_.linked()) inSession([&] { config_.writeLiftAngle(true); });
+            return 0;
+        case msg::kDpiStageIndex:
+            reload();
+            if (link_.linked()) inSession([&] { config_.writeDpiStageIndex(true); });
+            return 0;
+        case msg::kLegacyButtonUpload:
+            reload();
+            if (link_.linked()) inSession([&] { config_.legacyButtonUpload(); });
+            return 0;
+        case msg::kTraySetting:
+            reload();
+            if (settings_.TrayEnabled != 0)
+                startTrayProgram(programFolder_, settings_.TrayEnabled);
+            else
+                closeTrayProgramAndPanel();
+            return 0;
+        case msg::kPollingRate:
+            reload();
+            if (link_.linked()) inSession([&] { config_.writePollingRate(true); });
+            return 0;
+        case msg::kSendAll:
+        case msg::kApplyAll:
+            reload();
+            if (link_.linked()) inSession([&] { config_.sendAll(); });
+            return 0;
+        case msg::kScrollTrayFlags:
+            settings::readScrollTrayFlags(settings_, settingsPath_);
+            return 0;
+        case msg::kWheelLines:
+            reload();
+            if (link_.linked()) inSession([&] { config_.writeWheelLines(); });
+            return 0;
+        case msg::kDpiOrAcceleration:
+            reload();
+            if (wParam == 255 && lParam == 255)
+                applyPointerAccelerationLevel(mouseKey_, settings_.Acceleration);
+            else if (link_.linked())
+                inSession([&] { config_.writeDpiStageIndex(true); });
+            return 0;
+        case msg::kProfile:
+            reload();
+            if (link_.linked()) inSession([&] {
+                config_.writeProfile(true);
+                config_.writeTrailers(settings_.Profile);
+            });
+            return 0;
+        case msg::kButton:
+            reload();
+            // The profile and button come from another process: anything outside the record
+            // is refused rather than written to a random place of the mouse's memory.
+            if (!inRange(wParam, 0, kProfileCount - 1) || !inRange(lParam, 0, kButtonRecordCount - 1)) {
+                platform::debugPrintf("button request for profile %" PRId64 " button %" PRId64 " ignored",
+                                      wParam, lParam);
+                return 0;
+            }
+            inSession([&] {
+                config_.writeButton(static_cast<int>(wParam), static_cast<int>(lParam));
+                config_.writeTrailers(devmap::kAllTrailers);
+            });
+            return 0;
+        case msg::kMacroSlot:
+            if (link_.linked()) inSession([&] {
+                if (lParam != 0)
+                    macros_->clearSlot(static_cast<int>(wParam));
+                else
+                    macros_->writeSlotFromList(static_cast<int>(wParam));
+            });
+            return 0;
+        case msg::kDpiValues:
+            reload();
+            if (!inRange(wParam, 0, kDpiStageCount - 1)) {
+                platform::debugPrintf("DPI stage %" PRId64 " ignored", wParam);
+                return 0;
+            }
+            if (link_.linked()) inSession([&] { config_.writeDpiStage(static_cast<int>(wParam), true); });
+            return 0;
+        case msg::kMouseData:
+            onMouseData(wParam);
+            return 0;
+        default:
+            return 0;
+    }
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The service window object: the hidden window titled "KORVANTEHidAgent" that receives every
+// request of the UI and of outside senders, holds the settings record, owns the link to the mouse
+// and carries out the writes, the read-back, the host actions and the pointer settings.
+//
+// Everything runs on the window's thread (the event loop's): requests, the start-up timer, the
+// link messages and the input reports, which the transport's threads hand over in arrival order.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/message_bus.h"
+#include "service/basic_function.h"
+#include "service/device/config_protocol.h"
+#include "service/device/device_link.h"
+#include "service/device/hid_device.h"
+#include "service/device/report_transform.h"
+#include "service/macro_transfer.h"
+#include "shared/registry_key.h"
+#include "shared/settings_record.h"
+
+class CMorvikhidDlg {
+public:
+    // The transport is normally createHidDevice(); tests may hand in their own.
+    CMorvikhidDlg(platform::EventLoop& loop, std::unique_ptr<HidDevice> device);
+    ~CMorvikhidDlg();
+    CMorvikhidDlg(const CMorvikhidDlg&) = delete;
+    CMorvikhidDlg& operator=(const CMorvikhidDlg&) = delete;
+
+    // The creation steps: folders and first-run copy, plugin, registry key, reload, device link,
+    // tray program, "Device", the window title on the bus and timer 10001. False when the title
+    // cannot be registered.
+    bool create();
+
+    // The destruction steps: close the UI and the tray program, wait a second, quit the loop.
+    void destroy();
+
+    // The window procedure: every message of the service window.
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam);
+
+    const std::string& settingsPath() const { return settingsPath_; }
+
+private:
+    // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
+    // second record, copy that back over the working record.
+    void reload();
+    bool openDeviceLink();
+    void onLinkRecord(const CollectionRecord& record);
+    void onInputReport(const std::vector<uint8_t>& report);
+    void onTimer(int64_t id);
+    void onMouseData(int64_t code);
+    void readBackFromMouse();
+    void softwareAction(int code);
+    // Runs `writes` inside a configuration session.
+    template <typename Writes>
+    void inSession(Writes writes);
+
+    platform::EventLoop& loop_;
+    platform::Window window_;
+    std::unique_ptr<HidDevice> device_;
+    DeviceLink link_;
+    MouseSettings settings_{};    // working record: every device write reads it
+    MouseSettings validated_{};   // validation target of every reload
+    MouseSettings loadBuffer_{};
+    DeviceConfig config_;
+    ReportTransform transform_;
+    std::unique_ptr<MacroTransfer> macros_;
+    CBasicFunction actions_;
+    RegistryKey mouseKey_;
+
+    std::string programFolder_;
+    std::string stringsPath_;
+    std::string settingsPath_;
+    platform::Reactor::TimerId arrivalTimer_ = 0;
+    bool destroyed_ = false;
+};
