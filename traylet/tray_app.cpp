@@ -20,6 +20,10 @@ namespace {
 // burst; one re-read after it settles is enough.
 constexpr int kSettleMs = 150;
 
+// When the program starts before the desktop's tray (log-on), it looks again for a while.
+constexpr int kTrayProbeMs = 3000;
+constexpr int kTrayProbes = 40;
+
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -56,6 +60,15 @@ TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panel
         rewatch();
         refresh();
     });
+    trayProbe_.setInterval(kTrayProbeMs);
+    QObject::connect(&trayProbe_, &QTimer::timeout, [this] {
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            trayProbe_.stop();
+            showIconWhenTrayAppears();
+        } else if (--trayProbesLeft_ <= 0) {
+            trayProbe_.stop();
+        }
+    });
     QObject::connect(&watcher_, &QFileSystemWatcher::fileChanged, [this] { settle_.start(); });
     QObject::connect(&watcher_, &QFileSystemWatcher::directoryChanged, [this] { settle_.start(); });
 }
@@ -68,20 +81,31 @@ TrayApp::~TrayApp() {
 bool TrayApp::registerWindow() { return window_.create(title::kTraylet); }
 
 void TrayApp::start() {
-    refresh();
+    // Watch first, then read: a change between the two is then seen as an event.
     rewatch();
+    refresh();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        icon_ = std::make_unique<QSystemTrayIcon>();
-        icon_->setIcon(tray::makeTrayIcon(status_));
-        icon_->setToolTip(qs(tray::tooltipText(status_)));
-        icon_->setContextMenu(menu_.get());
-        QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason why) {
-            if (why == QSystemTrayIcon::DoubleClick) openPanel();
-        });
-        icon_->show();
-    } else {
-        platform::debugLine("traylet: no system tray available, running hidden");
+        showIconWhenTrayAppears();
+        return;
     }
+    platform::debugLine("traylet: no system tray available, running hidden");
+    // The offscreen platform never gets a tray; a real display may get one shortly.
+    if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+        trayProbesLeft_ = kTrayProbes;
+        trayProbe_.start();
+    }
+}
+
+void TrayApp::showIconWhenTrayAppears() {
+    if (icon_ || quitting_) return;
+    icon_ = std::make_unique<QSystemTrayIcon>();
+    icon_->setIcon(tray::makeTrayIcon(status_));
+    icon_->setToolTip(qs(tray::tooltipText(status_)));
+    icon_->setContextMenu(menu_.get());
+    QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::DoubleClick) openPanel();
+    });
+    icon_->show();
 }
 
 void TrayApp::quit(const char* reason) {
@@ -90,6 +114,7 @@ void TrayApp::quit(const char* reason) {
     platform::debugPrintf("traylet: closing (%s)", reason);
     window_.destroy();  // the title disappears before the process ends
     settle_.stop();
+    trayProbe_.stop();
     if (icon_) icon_->hide();
     QCoreApplication::exit(0);
 }

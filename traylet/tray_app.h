@@ -52,6 +52,7 @@ private:
     void updatePanelAction();
     void rewatch();
     void openPanel();
+    void showIconWhenTrayAppears();
 
     platform::Window window_;
     std::string settingsPath_;
@@ -65,6 +66,8 @@ private:
     std::unique_ptr<QSystemTrayIcon> icon_;
     QFileSystemWatcher watcher_;
     QTimer settle_;  // coalesces the bursts of change events of one atomic replace
+    QTimer trayProbe_;  // looks for a system tray that appears after start (desktop still loading)
+    int trayProbesLeft_ = 0;
     tray::Status status_;
     bool haveStatus_ = false;
     bool quitting_ = false;
