@@ -4,6 +4,14 @@
 #include "sim/sim_commands.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "platform/atomic_file.h"
+#include "service/device/config_protocol.h"
+#include "service/device/device_link.h"
+#include "shared/mouse_settings.h"
 
 namespace {
 
@@ -39,12 +47,36 @@ TEST(FactoryImage, HoldsTheFactorySettingsAtTheirAddresses) {
     for (size_t a = 0x0478; a < 0x0478 + 20 * 200; ++a) ASSERT_EQ(image[a], 0) << a;
 }
 
-// The factory image must equal what the service's full write of the shipped default Mouse.ini
-// puts into a blank mouse. Enable once the full write and the settings loader exist: load
-// data/Mouse.ini, run the full write against a sim::MouseMemory through an in-process HidDevice
-// and compare the memory with sim::factoryImage().
-TEST(FactoryImage, EqualsAFullWriteOfTheDefaultSettings) {
-    GTEST_SKIP() << "needs the service's full write (not built yet)";
+// The factory image must equal what the service's full write of the shipped default Mouse.ini,
+// loaded as the service loads it, puts into a blank mouse.
+TEST(FactoryImage, EqualsAFullWriteOfTheShippedDefaultSettings) {
+    char folder[] = "/tmp/factory-image-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string path = std::string(folder) + "/Mouse.ini";
+    auto shipped = platform::readWholeFile(std::string(KORVANTE_SOURCE_DIR) + "/data/Mouse.ini");
+    ASSERT_TRUE(shipped.has_value());
+    ASSERT_TRUE(platform::replaceFileAtomically(path, *shipped));
+
+    MouseSettings loaded{}, working{};
+    settings::clear(loaded);
+    ASSERT_TRUE(settings::loadAndNormalise(loaded, path, -1));
+    settings::validateCopy(working, loaded);
+    auto written = sim::imageFromFullWrite([&](HidDevice& device) {
+        DeviceLink link;
+        link.handleLinkMessage(1, CollectionRecord{1, sim::ModelHidDevice::kConsumerId, 0, kUsagePageConsumer});
+        link.handleLinkMessage(1, CollectionRecord{1, sim::ModelHidDevice::kConfigId, 0, kUsagePageConfig});
+        link.setLinked(true);
+        DeviceConfig config(device, link, working);
+        config.setWaitFunction([](int) {});
+        config.openSession();  // callers bracket the full write with a session
+        bool ok = config.sendAll();
+        config.closeSession();
+        return ok;
+    });
+    auto factory = sim::factoryImage();
+    ASSERT_EQ(written.size(), factory.size());
+    for (size_t a = 0; a < factory.size(); ++a) EXPECT_EQ(written[a], factory[a]) << "address " << a;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(SimCommands, NumbersAndHexBytes) {
