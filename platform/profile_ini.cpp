@@ -1,0 +1,137 @@
+#include "platform/profile_ini.h"
+
+#include <sys/stat.h>
+
+#include "platform/atomic_file.h"
+
+namespace platform {
+namespace {
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+IniDocument readProfileDocument(const std::string& path, bool* exists) {
+    std::optional<std::string> text = readWholeFile(path);
+    if (exists) *exists = text.has_value();
+    return text ? IniDocument::parse(*text) : IniDocument{};
+}
+
+bool updateProfile(const std::string& path, const std::function<bool(IniDocument&)>& edit, bool fresh) {
+    FileLock lock(path);
+    if (!lock.locked()) return false;
+    IniDocument doc;
+    if (!fresh) {
+        std::optional<std::string> text = readWholeFile(path);
+        if (text) {
+            doc = IniDocument::parse(*text);
+        } else if (fileExists(path)) {
+            return false;  // there but unreadable: never replace what we could not merge
+        }
+    }
+    if (!edit(doc)) return true;
+    return replaceFileAtomically(path, doc.serialise());
+}
+
+int readProfileInt(const std::string& path, std::string_view section, std::string_view key, int def) {
+    return parseProfileInt(readProfileDocument(path).get(section, key), def);
+}
+
+std::string readProfileString(const std::string& path, std::string_view section, std::string_view key,
+                              std::string_view def) {
+    std::optional<std::string> value = readProfileDocument(path).get(section, key);
+    return value ? *value : std::string(def);
+}
+
+bool readProfileStruct(const std::string& path, std::string_view section, std::string_view key,
+                       void* data, size_t size) {
+    std::optional<std::string> value = readProfileDocument(path).get(section, key);
+    return value && decodeStruct(*value, data, size);
+}
+
+bool writeProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    return updateProfile(path, [&](IniDocument& doc) {
+        doc.set(section, key, value);
+        return true;
+    });
+}
+
+bool writeProfileInt(const std::string& path, std::string_view section, std::string_view key, int value) {
+    return writeProfileString(path, section, key, std::to_string(value));
+}
+
+bool writeProfileStruct(const std::string& path, std::string_view section, std::string_view key,
+                        const void* data, size_t size) {
+    return writeProfileString(path, section, key, encodeStruct(data, size));
+}
+
+bool deleteProfileKey(const std::string& path, std::string_view section, std::string_view key) {
+    return updateProfile(path, [&](IniDocument& doc) { return doc.remove(section, key); });
+}
+
+bool deleteProfileSection(const std::string& path, std::string_view section) {
+    return updateProfile(path, [&](IniDocument& doc) { return doc.removeSection(section); });
+}
+
+bool ProfileBatch::load() {
+    bool exists = false;
+    doc_ = readProfileDocument(path_, &exists);
+    return exists;
+}
+
+int ProfileBatch::readInt(std::string_view section, std::string_view key, int def) const {
+    return parseProfileInt(doc_.get(section, key), def);
+}
+
+std::string ProfileBatch::readString(std::string_view section, std::string_view key,
+                                     std::string_view def) const {
+    std::optional<std::string> value = doc_.get(section, key);
+    return value ? *value : std::string(def);
+}
+
+bool ProfileBatch::readStruct(std::string_view section, std::string_view key, void* data, size_t size) const {
+    std::optional<std::string> value = doc_.get(section, key);
+    return value && decodeStruct(*value, data, size);
+}
+
+void ProfileBatch::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    doc_.set(section, key, value);
+    edits_.push_back(Edit{std::string(section), std::string(key), std::string(value), false});
+}
+
+void ProfileBatch::writeInt(std::string_view section, std::string_view key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void ProfileBatch::writeStruct(std::string_view section, std::string_view key, const void* data, size_t size) {
+    writeString(section, key, encodeStruct(data, size));
+}
+
+void ProfileBatch::deleteKey(std::string_view section, std::string_view key) {
+    doc_.remove(section, key);
+    edits_.push_back(Edit{std::string(section), std::string(key), {}, true});
+}
+
+bool ProfileBatch::commit(bool fresh) {
+    bool ok = updateProfile(
+        path_,
+        [&](IniDocument& doc) {
+            for (const Edit& e : edits_) {
+                if (e.erase) {
+                    doc.remove(e.section, e.key);
+                } else {
+                    doc.set(e.section, e.key, e.value);
+                }
+            }
+            return true;
+        },
+        fresh);
+    if (ok) edits_.clear();
+    return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,264 @@
+#include "shared/mouse_settings.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string_view>
+
+#include "platform/profile_ini.h"
+#include "shared/function_codes.h"
+#include "shared/text_decoding.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "blobs are stored as the record's raw little-endian bytes");
+
+namespace settings {
+namespace {
+
+constexpr int32_t kFactoryDpiSteps[kDpiStageCount] = {10, 20, 30, 40, 80, 160, 320};
+constexpr int kMaxTextUnits = kNameLength - 1;  // 259 characters and the terminator
+
+std::string indexedKey(const char* base, int n) { return base + std::to_string(n); }
+
+// UTF-8 text of the file into a fixed UTF-16 field, cut to 259 units (a surrogate pair is never
+// split), the rest of the field zeroed.
+void storeText(char16_t (&field)[kNameLength], std::string_view utf8) {
+    std::u16string text = textcodec::fromUtf8(utf8);
+    size_t length = std::min<size_t>(text.size(), kMaxTextUnits);
+    if (length > 0 && length < text.size() && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) {
+        --length;
+    }
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, text.data(), length * sizeof(char16_t));
+}
+
+// Gives a button record the code with reset parameters: byte 2 = 1, byte 3 = 0, bytes 4..123 zero.
+void resetButton(ButtonRecord& b, uint8_t code) {
+    b.code = code;
+    b.param1 = 1;
+    b.param2 = 0;
+    std::memset(b.extra, 0, sizeof b.extra);
+}
+
+void loadProfileFrom(const platform::ProfileBatch& ini, ProfileGroup& g, const std::string& section) {
+    storeText(g.Name, ini.readString(section, "Name"));
+    storeText(g.Exe, ini.readString(section, "Exe"));
+    g.DPI = ini.readInt(section, "DPI", -1);
+    for (int i = 0; i < kButtonRecordCount; ++i) {
+        ini.readStruct(section, indexedKey("ButtonAssigned", i + 1), &g.buttons[i], sizeof(ButtonRecord));
+    }
+}
+
+void saveProfileTo(platform::ProfileBatch& ini, const ProfileGroup& g, const std::string& section) {
+    ini.writeInt(section, "DPI", g.DPI);
+    for (int i = 0; i < kButtonRecordCount; ++i) {
+        ini.writeStruct(section, indexedKey("ButtonAssigned", i + 1), &g.buttons[i], sizeof(ButtonRecord));
+    }
+}
+
+bool validProfileArgument(int profile) { return profile >= -1 && profile < kProfileCount; }
+
+}  // namespace
+
+std::string profileSection(int profile) {
+    return profile <= 0 ? std::string("GROUP") : indexedKey("GROUP", profile);
+}
+
+void clear(MouseSettings& s) {
+    std::memset(s.profiles, 0, sizeof s.profiles);
+    for (ProfileGroup& g : s.profiles) {
+        for (int i = 0; i < kButtonRecordCount; ++i) {
+            ButtonRecord& b = g.buttons[i];
+            b.owner = static_cast<uint8_t>(i + 1);
+            b.code = 255;
+            b.param1 = 1;
+            b.param2 = 0;
+        }
+        g.DPI = -1;
+    }
+    for (DpiStage& d : s.dpiStages) d = DpiStage{-1, -1, -1, -1};
+    for (LedModeInfo& m : s.ledModes) m = LedModeInfo{-1, -1, -1};
+    s.MouseSensitivity = -1;
+    s.DoubleClickSpeed = -1;
+    s.WheelScrollLines = -1;
+    s.UniversalScrollEnabled = -1;
+    s.LedStateOn = -1;
+    s.LedColor = -1;
+    s.DPI = -1;
+    s.PollingRate = -1;
+    s.AccelerationEnabled = -1;
+    s.Acceleration = -1;
+    s.TrayEnabled = -1;
+    s.Profile = -1;
+}
+
+bool loadAll(MouseSettings& s, const std::string& path, int profile) {
+    platform::ProfileBatch ini(path);
+    const bool read = ini.load();
+    const char* S = kSettingSection;
+
+    int current = profile == -1 ? ini.readInt(S, "Profile", -1) : profile;
+    s.Profile = current == -1 ? 0 : current;
+
+    s.TrayEnabled = ini.readInt(S, "TrayEnabled", -1);
+    s.MouseButtons = ini.readInt(S, "MouseButtons", -1);
+    s.PollingRate = ini.readInt(S, "PollingRate", -1);
+    s.LeftCount = ini.readInt(S, "LeftCount", 0);
+    s.RightCount = ini.readInt(S, "RightCount", 0);
+    s.WheelScrollLines = ini.readInt(S, "WheelScrollLines", -1);
+    s.MouseSensitivity = ini.readInt(S, "MouseSensitivity", -1);
+    s.DoubleClickSpeed = ini.readInt(S, "DoubleClickSpeed", -1);
+    s.AngleV = ini.readInt(S, "AngleV", -1);
+    s.LiftV = ini.readInt(S, "LiftV", -1);
+    s.UniversalScrollEnabled = ini.readInt(S, "UniversalScrollEnabled", -1);
+    s.AccelerationEnabled = ini.readInt(S, "AccelerationEnabled", -1);
+    s.Acceleration = ini.readInt(S, "Acceleration", -1);
+
+    for (int i = 0; i < kDpiStageCount; ++i) {
+        ini.readStruct(S, indexedKey("DPI_INFO", i + 1), &s.dpiStages[i], sizeof(DpiStage));
+    }
+    for (int i = 0; i < kLedModeCount; ++i) {
+        ini.readStruct(S, indexedKey("LED_MODE_INFO", i + 1), &s.ledModes[i], sizeof(LedModeInfo));
+    }
+
+    s.LedStateOn = ini.readInt(S, "LedStateOn", -1);
+    s.LedColor = ini.readInt(S, "LedColor", -1);
+    s.DPI = ini.readInt(S, "DPI", -1);
+    s.LedMode = ini.readInt(S, "LedMode", -1);
+
+    for (int p = 0; p < kProfileCount; ++p) loadProfileFrom(ini, s.profiles[p], profileSection(p));
+    return read;
+}
+
+bool saveAll(const MouseSettings& s, const std::string& path) {
+    platform::ProfileBatch ini(path);
+    const char* S = kSettingSection;
+    ini.writeInt(S, "Profile", s.Profile);
+    ini.writeInt(S, "TrayEnabled", s.TrayEnabled);
+    ini.writeInt(S, "MouseButtons", s.MouseButtons);
+    ini.writeInt(S, "PollingRate", s.PollingRate);
+    ini.writeInt(S, "LeftCount", s.LeftCount);
+    ini.writeInt(S, "RightCount", s.RightCount);
+    ini.writeInt(S, "WheelScrollLines", s.WheelScrollLines);
+    ini.writeInt(S, "MouseSensitivity", s.MouseSensitivity);
+    ini.writeInt(S, "DoubleClickSpeed", s.DoubleClickSpeed);
+    ini.writeInt(S, "AccelerationEnabled", s.AccelerationEnabled);
+    ini.writeInt(S, "Acceleration", s.Acceleration);
+    ini.writeInt(S, "UniversalScrollEnabled", s.UniversalScrollEnabled);
+    ini.writeInt(S, "AngleV", s.AngleV);
+    ini.writeInt(S, "LiftV", s.LiftV);
+    for (int i = 0; i < kDpiStageCount; ++i) {
+        ini.writeStruct(S, indexedKey("DPI_INFO", i + 1), &s.dpiStages[i], sizeof(DpiStage));
+    }
+    for (int i = 0; i < kLedModeCount; ++i) {
+        ini.writeStruct(S, indexedKey("LED_MODE_INFO", i + 1), &s.ledModes[i], sizeof(LedModeInfo));
+    }
+    ini.writeInt(S, "DPI", s.DPI);
+    ini.writeInt(S, "LedStateOn", s.LedStateOn);
+    ini.writeInt(S, "LedColor", s.LedColor);
+    ini.writeInt(S, "LedMode", s.LedMode);
+    for (int p = 0; p < kProfileCount; ++p) saveProfileTo(ini, s.profiles[p], profileSection(p));
+    return ini.commit();
+}
+
+bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile) {
+    loadAll(s, path, profile);
+    return saveAll(s, path);
+}
+
+void validateCopy(MouseSettings& dst, const MouseSettings& src) {
+    if (&dst != &src) std::memcpy(&dst, &src, sizeof dst);
+    if (static_cast<uint32_t>(dst.Profile) > 4) dst.Profile = 0;
+    if (dst.MouseButtons == 0 || static_cast<uint32_t>(dst.MouseButtons) > 11) dst.MouseButtons = 11;
+    if (dst.TrayEnabled != 0 && dst.TrayEnabled != 1) dst.TrayEnabled = 1;
+    if (dst.PollingRate == 0 || static_cast<uint32_t>(dst.PollingRate) > 8) dst.PollingRate = 2;
+    for (ProfileGroup& g : dst.profiles) {
+        for (int i = 0; i < kButtonRecordCount; ++i) {
+            if (!isValidFunctionCode(g.buttons[i].code)) resetButton(g.buttons[i], defaultFunctionCode(i));
+        }
+    }
+}
+
+void factoryDefaults(MouseSettings& s, int profile) {
+    s.DPI = 1;
+    s.PollingRate = 2;
+    s.AngleV = 0;
+    s.LiftV = 0;
+    s.LedStateOn = 1;
+    s.LedColor = 255;
+    s.LedMode = 1;
+    for (int i = 0; i < kLedModeCount; ++i) {
+        int32_t first = i == 1 ? 1 : i == 4 ? 3 : 0;
+        s.ledModes[i] = LedModeInfo{first, 4, 9};
+    }
+    for (int i = 0; i < kDpiStageCount; ++i) {
+        int32_t v = kFactoryDpiSteps[i];
+        s.dpiStages[i] = DpiStage{0, v, v, v};
+    }
+    s.AccelerationEnabled = 0;
+    s.Acceleration = 1;
+    s.MouseSensitivity = 5;
+    s.UniversalScrollEnabled = 0;
+    s.WheelScrollLines = 1;
+    s.DoubleClickSpeed = 12;
+    if (profile < 0 || profile >= kProfileCount) return;
+    ProfileGroup& g = s.profiles[profile];
+    g.DPI = 1;
+    for (int i = 0; i < kButtonRecordCount; ++i) resetButton(g.buttons[i], defaultFunctionCode(i));
+}
+
+bool loadProfile(ProfileGroup& group, int profile, const std::string& path) {
+    if (!validProfileArgument(profile)) return false;
+    platform::ProfileBatch ini(path);
+    const bool read = ini.load();
+    loadProfileFrom(ini, group, profileSection(profile));
+    return read;
+}
+
+bool saveProfile(const ProfileGroup& group, int profile, const std::string& path) {
+    if (!validProfileArgument(profile)) return false;
+    platform::ProfileBatch ini(path);
+    saveProfileTo(ini, group, profileSection(profile));
+    return ini.commit();
+}
+
+bool writeClickCounters(const std::string& path, int left, int right) {
+    platform::ProfileBatch ini(path);
+    ini.writeInt(kSettingSection, "LeftCount", left);
+    ini.writeInt(kSettingSection, "RightCount", right);
+    return ini.commit();
+}
+
+bool writeDevice(const std::string& path, int device) {
+    return platform::writeProfileInt(path, kSettingSection, "Device", device);
+}
+
+int readDevice(const std::string& path) {
+    return platform::readProfileInt(path, kSettingSection, "Device", 0);
+}
+
+void readScrollTrayFlags(MouseSettings& s, const std::string& path) {
+    platform::ProfileBatch ini(path);
+    ini.load();
+    s.UniversalScrollEnabled = ini.readInt(kSettingSection, "UniversalScrollEnabled", -1);
+    s.TrayEnabled = ini.readInt(kSettingSection, "TrayEnabled", -1);
+}
+
+bool readDpiStage(MouseSettings& s, const std::string& path, int stage) {
+    if (stage < 0 || stage >= kDpiStageCount) return false;
+    return platform::readProfileStruct(path, kSettingSection, indexedKey("DPI_INFO", stage + 1),
+                                       &s.dpiStages[stage], sizeof(DpiStage));
+}
+
+void shippedDefaults(MouseSettings& s) {
+    std::memset(&s, 0, sizeof s);
+    clear(s);
+    for (int p = 0; p < kProfileCount; ++p) factoryDefaults(s, p);
+    s.Profile = 0;
+    s.TrayEnabled = 1;
+    s.MouseButtons = 9;
+    s.LeftCount = 0;
+    s.RightCount = 0;
+}
+
+}  // namespace settings

@@ -1,0 +1,68 @@
+#pragma once
+// The settings store: loading, saving, validating and resetting the MouseSettings record in
+// "Mouse.ini" (section "Setting" for the global values, "GROUP" for profile 0 and "GROUP1".."GROUP4"
+// for profiles 1..4). Integers are decimal text, blobs are the record's raw little-endian bytes in
+// the struct encoding. Every operation takes the file path; profile numbers are 0..4.
+//
+// A whole-record load is one read of the file; a whole-record save is one locked read of the
+// current file and one atomic replace that merges the record's keys into it, so keys the store
+// does not own ("Device", "ProfileName", "MACRO_LIST", "Name", "Exe", anything unknown) stay.
+#include <cstdint>
+#include <string>
+
+#include "shared/settings_record.h"
+
+namespace settings {
+
+inline constexpr const char* kSettingSection = "Setting";
+
+// "GROUP" for profile 0 and for -1 (single-profile files), "GROUP%d" for 1..4.
+std::string profileSection(int profile);
+
+// Prepares a record for loading: profiles zeroed, then every button record gets byte 0 = its
+// button number, code 255, byte 2 = 1, byte 3 = 0; profile DPI, DPI stages, LED modes and the
+// listed globals -1. A blob that fails to load keeps these values.
+void clear(MouseSettings& s);
+
+// Reads every key of the record. profile -1: "Profile" comes from the file (missing -> 0),
+// otherwise the argument is used. Returns whether the file could be read (a missing file leaves
+// the defaults of every key).
+bool loadAll(MouseSettings& s, const std::string& path, int profile);
+
+// Writes every key of the record (unset values as "-1"); "Name" and "Exe" are never written.
+bool saveAll(const MouseSettings& s, const std::string& path);
+
+// loadAll, then saveAll of the same record (this is how both programs load). Returns the save's
+// result.
+bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile);
+
+// dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
+// PollingRate ranges, and every button record with an invalid function code reset to its default.
+void validateCopy(MouseSettings& dst, const MouseSettings& src);
+
+// Resets the global settings and profile p's DPI and buttons to the factory values.
+void factoryDefaults(MouseSettings& s, int profile);
+
+// One profile section: "Name", "Exe" (cut to 259 characters), "DPI", "ButtonAssigned1".."11".
+// profile -1 uses section "GROUP" (single-profile files). Returns whether the file could be read.
+bool loadProfile(ProfileGroup& group, int profile, const std::string& path);
+// Writes "DPI" and "ButtonAssigned1".."11" of one profile section (one replace).
+bool saveProfile(const ProfileGroup& group, int profile, const std::string& path);
+
+// "Setting"/"LeftCount" and "RightCount" (one replace).
+bool writeClickCounters(const std::string& path, int left, int right);
+// "Setting"/"Device".
+bool writeDevice(const std::string& path, int device);
+// "Setting"/"Device", default 0.
+int readDevice(const std::string& path);
+// "UniversalScrollEnabled" then "TrayEnabled" into the record, default -1 each.
+void readScrollTrayFlags(MouseSettings& s, const std::string& path);
+// Stage index 0..6: blob "DPI_INFO<stage+1>" into dpiStages[stage]; false (record untouched) when
+// the stage is out of range or the blob is missing or damaged.
+bool readDpiStage(MouseSettings& s, const std::string& path, int stage);
+
+// The factory record of the shipped "Mouse.ini": cleared, factory defaults for every profile,
+// Profile 0, TrayEnabled 1, MouseButtons 9, counters 0.
+void shippedDefaults(MouseSettings& s);
+
+}  // namespace settings
