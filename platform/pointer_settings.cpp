@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <numeric>
 #include <vector>
 
@@ -61,7 +60,7 @@ struct PropertyValue {
     Atom type = None;
     int format = 0;
     unsigned long items = 0;
-    std::vector<unsigned char> data;  // items * (format / 8) bytes... as Xlib hands them back
+    std::vector<unsigned char> data;  // items * (format / 8) bytes
 };
 
 bool readProperty(const XInput2& xi, Display* display, int device, Atom property, PropertyValue* out) {
@@ -74,8 +73,8 @@ bool readProperty(const XInput2& xi, Display* display, int device, Atom property
                                    &format, &items, &after, &data);
     bool ok = trap.sync() && status == Success && type != None && data;
     if (ok) {
-        // Xlib returns 32-bit items as longs.
-        size_t itemSize = format == 8 ? 1 : format == 16 ? sizeof(short) : sizeof(long);
+        // Unlike window properties, device properties arrive packed: format / 8 bytes per item.
+        size_t itemSize = static_cast<size_t>(format) / 8;
         out->type = type;
         out->format = format;
         out->items = items;
@@ -107,11 +106,9 @@ bool applyLibinput(const XInput2& xi, Display* display, int device, const Libinp
     PropertyValue speed;
     if (speedAtom != None && readProperty(xi, display, device, speedAtom, &speed) &&
         speed.format == 32 && speed.items == 1) {
-        // 32-bit items travel as longs on the client side; a FLOAT item holds the float's bits.
-        float f = std::clamp(accel.speed, -1.0f, 1.0f);
-        uint32_t bits = 0;
-        std::memcpy(&bits, &f, sizeof bits);
-        long item = static_cast<long>(bits);
+        // Device properties travel packed, so the one 32-bit item is the float itself.
+        float item = std::clamp(accel.speed, -1.0f, 1.0f);
+        static_assert(sizeof item == 4);
         XErrorTrap trap(display);
         xi.changeProperty(display, device, speedAtom, speed.type, 32, PropModeReplace,
                           reinterpret_cast<unsigned char*>(&item), 1);

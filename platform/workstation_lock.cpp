@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 #include "platform/diagnostics.h"
 
@@ -24,14 +25,16 @@ std::vector<std::string> gCommandOverride;
 std::string resolveProgram(const std::string& name) {
     if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : "";
     const char* path = std::getenv("PATH");
-    std::string dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    const std::string_view dirs = path && *path ? std::string_view(path)
+                                                : std::string_view("/usr/local/bin:/usr/bin:/bin");
     size_t start = 0;
     while (start <= dirs.size()) {
         size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty()) dir = ".";
-        std::string candidate = dir + "/" + name;
+        if (end == std::string_view::npos) end = dirs.size();
+        const std::string_view dir = dirs.substr(start, end - start);
+        std::string candidate(dir.empty() ? std::string_view(".") : dir);
+        candidate += '/';
+        candidate += name;
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }

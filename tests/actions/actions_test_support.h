@@ -2,7 +2,7 @@
 // Isolation for the action tests: private XDG folders, and a private Xvfb display.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-
-extern char** environ;
 
 namespace actions_test {
 
@@ -78,15 +76,22 @@ public:
         std::string fdText = std::to_string(fds[1]);
         const char* argv[] = {"/usr/bin/Xvfb", "-displayfd", fdText.c_str(), "-nolisten", "tcp",
                               "-screen", "0", "640x480x24", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        int rc = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_t parent = getpid();
+        pid_t pid = fork();
+        if (pid == 0) {
+            // The server goes down with the test, even when the test dies.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(1);
+            close(fds[0]);
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, STDIN_FILENO);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+            execv(argv[0], const_cast<char**>(argv));
+            _exit(127);
+        }
         close(fds[1]);
-        if (rc != 0) {
+        if (pid < 0) {
             close(fds[0]);
             return;
         }

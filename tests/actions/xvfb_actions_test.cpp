@@ -210,7 +210,7 @@ TEST_F(XvfbTest, LibinputPropertiesAreSetWhereADeviceHasThem) {
     const Atom floatType = XInternAtom(client_, "FLOAT", False);
     unsigned char adaptive[3] = {1, 0, 0};
     xi.changeProperty(client_, pointer, profile, XA_INTEGER, 8, PropModeReplace, adaptive, 3);
-    long zero = 0;
+    float zero = 0.0f;  // device properties are packed: one 4-byte item
     xi.changeProperty(client_, pointer, speed, floatType, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(&zero), 1);
     XSync(client_, False);
@@ -235,9 +235,8 @@ TEST_F(XvfbTest, LibinputPropertiesAreSetWhereADeviceHasThem) {
         unsigned char* data = nullptr;
         float value = -99;
         if (xi.getProperty(client_, pointer, speed, 0, 1, False, AnyPropertyType, &type, &format,
-                           &items, &after, &data) == Success && data && items == 1) {
-            uint32_t bits = static_cast<uint32_t>(*reinterpret_cast<long*>(data));
-            std::memcpy(&value, &bits, sizeof value);
+                           &items, &after, &data) == Success && data && items == 1 && format == 32) {
+            std::memcpy(&value, data, sizeof value);
         }
         if (data) XFree(data);
         return value;
