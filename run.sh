@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
-scripts/build build -DKORVANTE_TESTS=OFF >/dev/null
+scripts/build build --targets hidagent mousesim korvante-msg traylet
 bin=$PWD/build/bin
 
 real_mouse=0
@@ -21,10 +21,18 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 if [[ $real_mouse -eq 0 ]]; then
-  echo "No KORVANTE mouse found: starting the virtual mouse (mousesim)."
   export KORVANTE_TRANSPORT=sim
-  "$bin/mousesim" serve &
-  pids+=($!)
+  if "$bin/mousesim" stats >/dev/null 2>&1; then
+    echo "The virtual mouse is already running."
+  else
+    echo "No KORVANTE mouse found: starting the virtual mouse (mousesim)."
+    "$bin/mousesim" serve &
+    pids+=($!)
+  fi
+fi
+if "$bin/korvante-msg" find KORVANTEHidAgent; then
+  echo "hidagent is already running."
+  exit 0
 fi
 
 echo "Starting hidagent. Try, in another terminal:"
