@@ -8,8 +8,15 @@
 #include <string>
 
 namespace platform {
+namespace {
+thread_local int t_quietDepth = 0;
+}  // namespace
+
+QuietDiagnostics::QuietDiagnostics() { ++t_quietDepth; }
+QuietDiagnostics::~QuietDiagnostics() { --t_quietDepth; }
 
 void debugLine(std::string_view text) {
+    if (t_quietDepth > 0) return;
     std::string line(text);
     if (line.empty() || line.back() != '\n') line.push_back('\n');
     // One write() per line, so lines of concurrent threads never interleave.

@@ -1,5 +1,6 @@
 #include "sim/factory_image.h"
 
+#include "platform/diagnostics.h"
 #include "service/device/config_protocol.h"
 #include "service/device/device_link.h"
 #include "shared/mouse_settings.h"
@@ -10,6 +11,7 @@ namespace sim {
 
 std::vector<uint8_t> factoryImage() {
     // The shipped default settings, written by the service's own full write.
+    platform::QuietDiagnostics quiet;  // the full write's diagnostics belong to the service
     MouseSettings defaults{};
     settings::shippedDefaults(defaults);
     return imageFromFullWrite([&](HidDevice& device) {
