@@ -170,13 +170,13 @@ void EventLoop::rearmTimerFd() {
     uint64_t next = timerOrder_.empty() ? 0 : timerOrder_.begin()->first;
     if (next == armedDeadline_) return;
     armedDeadline_ = next;
-    struct itimerspec spec {};
+    struct itimerspec due {};
     if (next != 0) {
         // Absolute deadline on the same clock as tickCountMs(); a deadline in the past fires at once.
-        spec.it_value.tv_sec = static_cast<time_t>(next / 1000);
-        spec.it_value.tv_nsec = static_cast<long>(next % 1000) * 1000000L;
+        due.it_value.tv_sec = static_cast<time_t>(next / 1000);
+        due.it_value.tv_nsec = static_cast<long>(next % 1000) * 1000000L;
     }
-    if (::timerfd_settime(timerFd_, next != 0 ? TFD_TIMER_ABSTIME : 0, &spec, nullptr) != 0) {
+    if (::timerfd_settime(timerFd_, next != 0 ? TFD_TIMER_ABSTIME : 0, &due, nullptr) != 0) {
         debugPrintf("event loop: cannot arm timer (%s)", std::strerror(errno));
     }
 }

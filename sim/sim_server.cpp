@@ -332,10 +332,10 @@ public:
 private:
     void persist() {
         if (mouse_.changeCount() == savedChange_ || timerArmed_) return;
-        itimerspec spec{};
-        spec.it_value.tv_sec = kSaveDelayMs / 1000;
-        spec.it_value.tv_nsec = (kSaveDelayMs % 1000) * 1000000L;
-        if (::timerfd_settime(timerFd_, 0, &spec, nullptr) == 0)
+        itimerspec due{};
+        due.it_value.tv_sec = kSaveDelayMs / 1000;
+        due.it_value.tv_nsec = (kSaveDelayMs % 1000) * 1000000L;
+        if (::timerfd_settime(timerFd_, 0, &due, nullptr) == 0)
             timerArmed_ = true;
         else
             saveNow();
