@@ -1,0 +1,136 @@
+// The service's life: single instance, closing by WM_CLOSE and by SIGTERM, the Windows pointer
+// settings request, and garbage on its bus socket.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/runtime_folder.h"
+#include "shared/registry_key.h"
+#include "shared/window_messages.h"
+#include "tests/service/e2e_support.h"
+
+namespace {
+
+using e2e::bytes;
+
+class Lifecycle : public e2e::ServiceTest {};
+
+TEST_F(Lifecycle, SecondInstanceEndsAtOnceAndTheFirstKeepsServing) {
+    uint64_t start = platform::tickCountMs();
+    EXPECT_EQ(e2e::runToEnd({e2e::binPath("hidagent")}, nullptr, 5000), 0);
+    EXPECT_LT(platform::tickCountMs() - start, 3000u);
+    EXPECT_TRUE(h.serviceRunning());
+    int64_t result = -1;
+    EXPECT_TRUE(h.send(msg::kScrollTrayFlags, 0, 0, &result));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(e2e::countOccurrences(h.serviceLog(), "QueryAllFrMouse\n"), 1);
+}
+
+TEST_F(Lifecycle, CloseMessageEndsTheServiceAndClosesTheUi) {
+    ASSERT_EQ(h.msgTool({"post", title::kService, "16"}), 0);
+    EXPECT_EQ(h.waitServiceExit(8000), 0);
+    EXPECT_TRUE(h.waitPanelLine("16 0 0", 1, 3000)) << h.panelOutput();
+    EXPECT_FALSE(platform::findWindow(title::kService));
+    // The title is free again: a new service starts and reads the mouse once more.
+    ASSERT_TRUE(h.startService());
+    EXPECT_EQ(e2e::countOccurrences(h.serviceLog(), "QueryAllFrMouse\n"), 2);
+}
+
+TEST_F(Lifecycle, TerminationSignalTakesTheSameWayOut) {
+    EXPECT_EQ(h.stopService(15), 0);
+    EXPECT_TRUE(h.waitPanelLine("16 0 0", 1, 3000)) << h.panelOutput();
+    EXPECT_FALSE(platform::findWindow(title::kService));
+}
+
+TEST_F(Lifecycle, PointerAccelerationLevelGoesToTheRegistryNotTheMouse) {
+    RegistryKey key;
+    ASSERT_TRUE(key.open("HKEY_CURRENT_USER\\Control Panel\\Mouse", RegistryKey::kKeyAllAccess));
+    auto value = [&](const char* name) {
+        std::string text;
+        return key.readString(name, text) ? text : std::string("<missing>");
+    };
+    auto s = h.loadSettings();
+    s->Acceleration = 6;
+    ASSERT_TRUE(h.saveSettings(*s));
+    auto before = image();
+    h.avoidTrailerTimer(2000);
+    ASSERT_TRUE(h.resetStats());
+    ASSERT_TRUE(h.send(msg::kDpiOrAcceleration, 255, 255));
+    // A new store holds the usual defaults (speed 1, thresholds 6 and 10); level 6 sets speed 1
+    // and threshold 1 to 2 and keeps threshold 2.
+    EXPECT_EQ(value("MouseSpeed"), "1");
+    EXPECT_EQ(value("MouseThreshold1"), "2");
+    EXPECT_EQ(value("MouseThreshold2"), "10");
+    EXPECT_EQ(h.stats()["feature_reports"], 0u);
+    EXPECT_EQ(image(), before);
+
+    s->Acceleration = 13;
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_TRUE(h.send(msg::kDpiOrAcceleration, 255, 255));
+    EXPECT_EQ(value("MouseSpeed"), "2");
+    EXPECT_EQ(value("MouseThreshold1"), "2");
+    EXPECT_EQ(value("MouseThreshold2"), "3");
+
+    // Unset level: the stored values stay. Other parameters: no pointer settings at all.
+    s->Acceleration = -1;
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_TRUE(h.send(msg::kDpiOrAcceleration, 255, 255));
+    s->Acceleration = 1;
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_TRUE(h.send(msg::kDpiOrAcceleration, 255, 0));
+    EXPECT_EQ(value("MouseSpeed"), "2");
+    EXPECT_EQ(value("MouseThreshold1"), "2");
+    EXPECT_EQ(value("MouseThreshold2"), "3");
+}
+
+TEST_F(Lifecycle, GarbageOnTheBusDoesNotHurtTheService) {
+    std::string path = platform::runtimeFolder() + "/" + platform::fileNameForTitle(title::kService);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+
+    auto connected = [&] {
+        int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        return fd;
+    };
+    std::vector<std::vector<uint8_t>> garbage = {
+        std::vector<uint8_t>(60000, 0xAB),   // far more than a frame
+        std::vector<uint8_t>(33, 0x00),      // one byte too many
+        std::vector<uint8_t>(31, 0x00),      // one byte short
+        std::vector<uint8_t>(32, 0xFF),      // right size, wrong magic
+        bytes({'K', 'V', 'M', 'B', 1, 9, 32, 0, 0, 0, 0, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+               0, 0, 0, 0, 0, 0, 0, 0}),     // unknown kind
+        {},                                  // empty datagram
+    };
+    for (const auto& frame : garbage) {
+        int fd = connected();
+        ASSERT_GE(fd, 0);
+        ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+        // The service drops the connection; wait for that rather than sleeping.
+        char c;
+        timeval tv{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        EXPECT_LE(::recv(fd, &c, 1, 0), 0);
+        ::close(fd);
+    }
+    // A connection that goes away without a word.
+    int fd = connected();
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    EXPECT_TRUE(h.serviceRunning());
+    int64_t result = -1;
+    EXPECT_TRUE(h.send(msg::kScrollTrayFlags, 0, 0, &result));
+    EXPECT_EQ(result, 0);
+    ASSERT_TRUE(h.postAndSettle(msg::kPollingRate));
+    EXPECT_TRUE(h.serviceRunning());
+}
+
+}  // namespace
