@@ -3,6 +3,7 @@
 #include "platform/bus_frame.h"
 #include "platform/diagnostics.h"
 #include "platform/runtime_folder.h"
+#include "platform/unix_socket.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -38,18 +39,12 @@ bool socketPathFor(const std::string& title, std::string& path) {
     std::string folder = runtimeFolder();
     if (folder.empty()) return false;
     path = folder + "/" + fileNameForTitle(title);
-    if (path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+    sockaddr_un addr;
+    if (!unixAddress(path, addr)) {
         debugPrintf("message bus: socket path too long: %s", path.c_str());
         return false;
     }
     return true;
-}
-
-sockaddr_un addressOf(const std::string& path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    return addr;
 }
 
 bool peerIsSameUser(int fd) {
@@ -66,26 +61,13 @@ void setNonBlocking(int fd) {
 
 // Connects to a window's socket; -1 with errno set when nobody listens there.
 int connectTo(const std::string& path) {
-    int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    // The send time-out bounds the wait when the receiver's backlog is full.
+    int fd = connectUnix(path, SOCK_SEQPACKET, kConnectTimeoutMs);
     if (fd < 0) return -1;
-    // Bounds the wait when the receiver's backlog is full.
-    struct timeval tv {static_cast<time_t>(kConnectTimeoutMs / 1000), 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     // Room for about a thousand queued frames while the receiver is busy (best effort: the kernel
     // caps it at net.core.wmem_max; the default holds about 270).
     int sendBuffer = 1 << 20;
     ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
-    sockaddr_un addr = addressOf(path);
-    int rc;
-    do {
-        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        int saved = errno;
-        ::close(fd);
-        errno = saved;
-        return -1;
-    }
     if (!peerIsSameUser(fd)) {
         debugPrintf("message bus: %s belongs to another user, refused", path.c_str());
         ::close(fd);
@@ -293,7 +275,8 @@ private:
 // owns the path or the socket cannot be made.
 int bindListener(const std::string& path, bool& ownedByLiveWindow) {
     ownedByLiveWindow = false;
-    sockaddr_un addr = addressOf(path);
+    sockaddr_un addr;
+    if (!unixAddress(path, addr)) return -1;
     for (int attempt = 0; attempt < 2; ++attempt) {
         int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) return -1;

@@ -1,6 +1,8 @@
 #include "sim/sim_server.h"
 
 #include "platform/diagnostics.h"
+#include "platform/event_loop.h"
+#include "platform/unix_socket.h"
 #include "service/device/sim_link_protocol.h"
 #include "service/device/sim_transport.h"
 #include "sim/memory_file.h"
@@ -8,13 +10,9 @@
 #include "sim/sim_commands.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/epoll.h>
 #include <sys/file.h>
-#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/timerfd.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -26,24 +24,7 @@
 namespace sim {
 namespace {
 
-bool sendAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool fillAddress(const std::string& path, sockaddr_un& addr) {
-    if (path.size() >= sizeof addr.sun_path) return false;
-    addr = sockaddr_un{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
+using platform::sendAll;
 
 class Server {
 public:
@@ -54,40 +35,22 @@ public:
 
     ~Server() {
         for (auto& [fd, client] : clients_) ::close(fd);
-        for (int fd : {listenFd_, signalFd_, timerFd_, epollFd_})
-            if (fd >= 0) ::close(fd);
+        if (listenFd_ >= 0) ::close(listenFd_);
         if (ownsSocket_) {
             struct stat st {};
             if (::stat(socketPath_.c_str(), &st) == 0 && st.st_ino == socketInode_) ::unlink(socketPath_.c_str());
         }
     }
 
+    // SIGTERM and SIGINT make run() return (the memory is saved after it).
     bool start() {
-        sigset_t signals;
-        sigemptyset(&signals);
-        sigaddset(&signals, SIGTERM);
-        sigaddset(&signals, SIGINT);
-        sigprocmask(SIG_BLOCK, &signals, nullptr);
-        signalFd_ = ::signalfd(-1, &signals, SFD_CLOEXEC);
-        timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-        epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
-        if (signalFd_ < 0 || timerFd_ < 0 || epollFd_ < 0) return false;
+        if (!loop_.valid() || !loop_.handleTerminationSignals()) return false;
         if (!listen()) return false;
-        watch(listenFd_);
-        watch(signalFd_);
-        watch(timerFd_);
-        return true;
+        return loop_.watchReadable(listenFd_, [this] { accept(); });
     }
 
     void run() {
-        epoll_event events[16];
-        while (!stopping_) {
-            int n = ::epoll_wait(epollFd_, events, 16, -1);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            for (int i = 0; i < n && !stopping_; ++i) dispatch(events[i].data.fd);
-            persist();
-        }
+        loop_.run();
         saveNow();
     }
 
@@ -102,7 +65,7 @@ private:
     bool listen() {
         std::string temp = socketPath_ + "." + std::to_string(::getpid());
         sockaddr_un addr;
-        if (!fillAddress(temp, addr)) {
+        if (!platform::unixAddress(temp, addr)) {
             std::fprintf(stderr, "mousesim: socket path too long: %s\n", socketPath_.c_str());
             return false;
         }
@@ -120,36 +83,10 @@ private:
         return true;
     }
 
-    void watch(int fd) {
-        epoll_event ev{};
-        ev.events = EPOLLIN;
-        ev.data.fd = fd;
-        ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &ev);
-    }
-
     void drop(int fd) {
-        ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
+        loop_.unwatch(fd);
         ::close(fd);
         clients_.erase(fd);
-    }
-
-    void dispatch(int fd) {
-        if (fd == signalFd_) {
-            signalfd_siginfo info;
-            ssize_t ignored = ::read(signalFd_, &info, sizeof info);
-            (void)ignored;
-            stopping_ = true;
-        } else if (fd == timerFd_) {
-            uint64_t expirations;
-            ssize_t ignored = ::read(timerFd_, &expirations, sizeof expirations);
-            (void)ignored;
-            timerArmed_ = false;
-            saveNow();
-        } else if (fd == listenFd_) {
-            accept();
-        } else {
-            receive(fd);
-        }
     }
 
     void accept() {
@@ -165,11 +102,21 @@ private:
             timeval timeout{2, 0};  // a client that stops reading cannot stall the mouse for long
             ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
             clients_[fd] = Client{};
-            watch(fd);
+            if (!loop_.watchReadable(fd, [this, fd] { receive(fd); })) {
+                clients_.erase(fd);
+                ::close(fd);
+            }
         }
     }
 
+    // Everything a client sends may change the memory; changes not yet in the file are saved by
+    // the delayed save.
     void receive(int fd) {
+        receiveFrom(fd);
+        persist();
+    }
+
+    void receiveFrom(int fd) {
         auto it = clients_.find(fd);
         if (it == clients_.end()) return;
         uint8_t buffer[4096];
@@ -330,32 +277,38 @@ public:
     }
 
 private:
+    // Arms the one-shot save timer while the memory holds changes the file lacks. A save that
+    // failed is tried again one delay later.
     void persist() {
-        if (mouse_.changeCount() == savedChange_ || timerArmed_) return;
-        itimerspec due{};
-        due.it_value.tv_sec = kSaveDelayMs / 1000;
-        due.it_value.tv_nsec = (kSaveDelayMs % 1000) * 1000000L;
-        if (::timerfd_settime(timerFd_, 0, &due, nullptr) == 0)
-            timerArmed_ = true;
-        else
+        if (mouse_.changeCount() == savedChange_ || saveTimer_ != 0) return;
+        saveTimer_ = loop_.addTimer(kSaveDelayMs, false, [this] {
+            saveTimer_ = 0;
             saveNow();
+            persist();
+        });
+        if (saveTimer_ == 0) saveNow();
     }
 
     void saveNow() {
         if (mouse_.changeCount() == savedChange_) return;
-        if (saveMemoryFile(memoryPath_, mouse_.image())) savedChange_ = mouse_.changeCount();
+        if (!saveMemoryFile(memoryPath_, mouse_.image())) return;
+        savedChange_ = mouse_.changeCount();
+        if (saveTimer_ != 0) {  // nothing left for the delayed save
+            loop_.cancelTimer(saveTimer_);
+            saveTimer_ = 0;
+        }
     }
 
+    platform::EventLoop loop_;
     std::string memoryPath_;
     std::string socketPath_;
     MouseMemory mouse_;
     uint64_t savedChange_ = 0;
     std::map<int, Client> clients_;
-    int listenFd_ = -1, signalFd_ = -1, timerFd_ = -1, epollFd_ = -1;
+    int listenFd_ = -1;
     bool ownsSocket_ = false;
     ino_t socketInode_ = 0;
-    bool stopping_ = false;
-    bool timerArmed_ = false;
+    platform::Reactor::TimerId saveTimer_ = 0;  // 0 while no delayed save is pending
     bool plugged_ = false;
     uint32_t plugCount_ = 0;
     uint16_t consumerId_ = 0, configId_ = 0;
@@ -405,12 +358,9 @@ int runClient(const std::vector<std::string>& words) {
         std::fprintf(stderr, "mousesim: %s\n", error.c_str());
         return 2;
     }
-    std::string path = simSocketPath();
-    sockaddr_un addr;
-    int fd = path.empty() || !fillAddress(path, addr) ? -1 : ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    int fd = platform::connectUnix(simSocketPath(), SOCK_STREAM);
+    if (fd < 0) {
         std::fprintf(stderr, "mousesim: no mouse is running\n");
-        if (fd >= 0) ::close(fd);
         return 1;
     }
     timeval timeout{5, 0};

@@ -1,9 +1,10 @@
 #pragma once
 // mousesim's server: the device model behind a Unix socket in the runtime folder. Link clients
 // (the "sim" HidDevice backend) get the collection state, input reports and answers to their
-// transfers; control clients (mousesim's own commands) get one answer each. Waits on its
-// descriptors only (epoll; a one-shot timer delays the saving of memory changes made outside a
-// session by at most kSaveDelayMs). SIGTERM and SIGINT end it cleanly, saving the memory.
+// transfers; control clients (mousesim's own commands) get one answer each. Runs on
+// platform::EventLoop and so waits on its descriptors only (a one-shot timer delays the saving of
+// memory changes made outside a session by at most kSaveDelayMs). SIGTERM and SIGINT end it
+// cleanly, saving the memory.
 #include <string>
 #include <vector>
 

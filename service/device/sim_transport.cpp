@@ -2,6 +2,7 @@
 
 #include "platform/diagnostics.h"
 #include "platform/runtime_folder.h"
+#include "platform/unix_socket.h"
 #include "service/device/hidraw_transport.h"
 #include "service/device/sim_link_protocol.h"
 
@@ -9,7 +10,6 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,31 +28,6 @@ constexpr uint32_t kSimVendorId = 0x04D9;
 constexpr uint32_t kSimProductId = 0xF307;
 constexpr uint32_t kConsumerPage = 0x000C;
 constexpr uint32_t kConfigPage = 0xFFA0;
-
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-int connectTo(const std::string& path) {
-    sockaddr_un addr{};
-    if (path.empty() || path.size() >= sizeof addr.sun_path) return -1;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 }  // namespace
 
@@ -235,7 +210,7 @@ struct SimTransport::Impl {
         bool sent;
         {
             std::lock_guard<std::mutex> lock(writeMutex);
-            sent = writeAll(socketFd, simlink::encodeFrame(type, simlink::encodeTransfer(t)));
+            sent = platform::sendAll(socketFd, simlink::encodeFrame(type, simlink::encodeTransfer(t)));
         }
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTransferTimeoutMs);
         if (sent && std::this_thread::get_id() == readerId.load()) pumpUntil(t.seq, deadline, socketFd);
@@ -285,7 +260,7 @@ struct SimTransport::Impl {
                 std::lock_guard<std::mutex> lock(mutex);
                 if (!running) return;
             }
-            int socketFd = connectTo(socketPath);
+            int socketFd = platform::connectUnix(socketPath, SOCK_STREAM);
             if (socketFd < 0) {
                 if (!announcedWait) platform::debugLine("sim transport: waiting for mousesim");
                 announcedWait = true;
@@ -293,7 +268,8 @@ struct SimTransport::Impl {
                 continue;
             }
             announcedWait = false;
-            if (!writeAll(socketFd, simlink::encodeFrame(simlink::FrameType::Hello, {simlink::kRoleLink}))) {
+            auto hello = simlink::encodeFrame(simlink::FrameType::Hello, {simlink::kRoleLink});
+            if (!platform::sendAll(socketFd, hello)) {
                 ::close(socketFd);
                 continue;
             }

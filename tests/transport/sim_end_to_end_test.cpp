@@ -12,8 +12,11 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -264,6 +267,29 @@ TEST_F(SimEndToEnd, BackendWaitsForTheMouseAndFollowsItsRestart) {
     ASSERT_EQ(sim("dump 0x100 1", &out), 0);
     EXPECT_EQ(out, "ab\n");  // the memory outlived the restart
     EXPECT_TRUE(write(newestId(0xFFA0), 0x0100, {0xCD}));
+}
+
+TEST_F(SimEndToEnd, MemoryChangesReachTheFileWhileTheMouseRuns) {
+    const std::string memoryFile = root_ + "/cfg/korvante-mousesim/memory.bin";
+    auto byteAt = [&](size_t address) {
+        std::ifstream in(memoryFile, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return address < bytes.size() ? static_cast<uint8_t>(bytes[address]) : uint8_t{0};
+    };
+    startSim();
+    openLink();
+    ASSERT_TRUE(rec_.waitRecords(2));
+
+    // A write outside a session is saved after a short delay, with no further traffic.
+    ASSERT_TRUE(write(newestId(0xFFA0), 0x0100, {0x5A}));
+    for (int i = 0; i < 1000 && byteAt(0x100) != 0x5A; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(byteAt(0x100), 0x5A);
+
+    // A poke is in the file by the time the command answers.
+    ASSERT_EQ(sim("poke 0x1000 c3"), 0);
+    EXPECT_EQ(byteAt(0x1000), 0xC3);
+    EXPECT_EQ(stopSim(), 0);
 }
 
 }  // namespace
