@@ -73,6 +73,17 @@ protected:
         ASSERT_TRUE(h.startService()) << h.serviceLog();
     }
 
+    // The service ends cleanly, and neither program reported a sanitizer finding on the way.
+    void TearDown() override {
+        if (h.serviceRunning()) {
+            EXPECT_EQ(h.stopService(), 0) << h.serviceLog();
+        }
+        for (const std::string& log : {h.serviceLog(), readFile(h.root() + "/mousesim.log")}) {
+            EXPECT_EQ(log.find("Sanitizer"), std::string::npos) << log;
+            EXPECT_EQ(log.find("runtime error"), std::string::npos) << log;
+        }
+    }
+
     // The whole memory of the mouse.
     std::vector<uint8_t> image() { return h.dump(0, 8192); }
 
