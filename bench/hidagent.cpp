@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
         std::printf("(b) resident memory: VmRSS %ld kB, Pss %ld kB (anon %ld, file %ld)   target < 5120 kB (both): %s\n", rss,
                     pss, anon, file, verdict(rss >= 0 && rss < 5120 && pss < 5120));
         std::printf("    largest mappings (Rss):\n");
-        printTopMappings(agent, 6);
+        printTopMappings(agent, 12);
 
         // (c) and (d) Idle.
         auto before = threadSamples(agent);
