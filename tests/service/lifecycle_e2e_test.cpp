@@ -54,8 +54,8 @@ TEST_F(Lifecycle, PointerAccelerationLevelGoesToTheRegistryNotTheMouse) {
     auto s = h.loadSettings();
     s->Acceleration = 6;
     ASSERT_TRUE(h.saveSettings(*s));
-    auto before = image();
     h.avoidTrailerTimer(2000);
+    auto before = image();
     ASSERT_TRUE(h.resetStats());
     ASSERT_TRUE(h.send(msg::kDpiOrAcceleration, 255, 255));
     // A new store holds the usual defaults (speed 1, thresholds 6 and 10); level 6 sets speed 1
