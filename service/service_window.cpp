@@ -10,6 +10,7 @@
 #include "service/pointer_acceleration.h"
 #include "service/report_dispatch.h"
 #include "service/tray_program.h"
+#include "shared/ini_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
 
@@ -75,7 +76,9 @@ bool CMorvikhidDlg::create() {
 
     bool opened = openDeviceLink();
     startTrayProgram(programFolder_, settings_.TrayEnabled);
-    settings::writeDevice(settingsPath_, opened ? 1 : 0);
+    // "Device" says whether the mouse is there. A registered link with no collection yet only
+    // means the transport waits for one; the link-up writes 1 when the mouse's collections arrive.
+    settings::writeDevice(settingsPath_, opened && link_.collectionCount() > 0 ? 1 : 0);
 
     if (!window_.create(title::kService)) {
         platform::debugLine("cannot register the service window");
@@ -128,6 +131,9 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
 }
 
 void CMorvikhidDlg::readBackFromMouse() {
+    // Start from the file as it is now, so that the values the mouse does not hold (and edits
+    // saved since the last request) are written back unchanged.
+    reload();
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
     settings::saveAll(settings_, settingsPath_);
     if (platform::findWindow(title::kPanel))
@@ -141,20 +147,42 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
                                          settings_.Profile);
     switch (action.kind) {
         case ReportAction::Kind::NotifyPanel:
-            if (platform::findWindow(title::kPanel))
-                platform::postMessage(title::kPanel, msg::kMouseChanged, action.wParam, action.lParam);
+            announceMouseChange(action.wParam, action.lParam);
             break;
         case ReportAction::Kind::ProfileStep:
             settings_.Profile = action.newProfile;
             config_.writeProfile(true);
-            if (platform::findWindow(title::kPanel))
-                platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedProfile, action.newProfile);
+            announceMouseChange(msg::kChangedProfile, action.newProfile);
             break;
         case ReportAction::Kind::SoftwareAction:
             softwareAction(action.functionCode);
             break;
         case ReportAction::Kind::None:
             break;
+    }
+}
+
+void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
+    if (platform::findWindow(title::kPanel)) {
+        // The configuration window stores the change itself when it handles the notice.
+        platform::postMessage(title::kPanel, msg::kMouseChanged, kind, value);
+        return;
+    }
+    // Nobody else will store it: without this, the next request would reload the old value and
+    // a full write would undo on the mouse what the user just chose on it. The keys are the
+    // ones the configuration window writes for the same notice.
+    IniFile file(settingsPath_);
+    if (kind == msg::kChangedDpiStage) {
+        reload();
+        file.writeInt(settings::kSettingSection, "DPI", value);
+        file.writeInt(settings::profileSection(settings_.Profile), "DPI", value);
+    } else if (kind == msg::kChangedProfile) {
+        file.writeInt(settings::kSettingSection, "Profile", value);
+    } else if (kind == msg::kChangedLighting) {
+        int mode = 1;
+        for (int bit = 1; bit <= 5; ++bit)
+            if (value == (1 << bit)) mode = bit + 1;
+        file.writeInt(settings::kSettingSection, "LedMode", mode);
     }
 }
 

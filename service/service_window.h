@@ -53,6 +53,9 @@ private:
     void onMouseData(int64_t code);
     void readBackFromMouse();
     void softwareAction(int code);
+    // Tells the configuration window about a change made on the mouse (message 1285); when the
+    // window is not running, stores the change in the settings file in its place.
+    void announceMouseChange(int32_t kind, int32_t value);
     // Runs `writes` inside a configuration session.
     template <typename Writes>
     void inSession(Writes writes);

@@ -167,3 +167,38 @@ TEST_F(Link, ProfileStepsStopAtTheEndsButStillWriteAndNotify) {
 }
 
 }  // namespace
+
+// Without the configuration window nobody else stores what the user changed on the mouse, so the
+// service keeps it in the settings file; a later full write then keeps the mouse as it is.
+TEST_F(Link, MouseChangesAreKeptInTheFileWhenNoUiRuns) {
+    h.stopPanelListener();
+    for (int i = 0; i < 250 && platform::findWindow("KORVANTE"); ++i) platform::sleepMs(20);
+    ASSERT_FALSE(platform::findWindow("KORVANTE"));
+
+    ASSERT_TRUE(h.report("08 01 03"));  // profile 4 chosen on the mouse
+    ASSERT_TRUE(h.report("08 02 05"));  // DPI stage 6
+    ASSERT_TRUE(h.report("08 09 08"));  // lighting mode bit 8: mode 4
+    ASSERT_TRUE(h.report("08 ff 18"));  // profile down: 3
+    ASSERT_TRUE(h.send(msg::kScrollTrayFlags));  // everything before it has been handled
+
+    EXPECT_EQ(h.readSettingInt("Setting", "Profile"), 2);
+    EXPECT_EQ(h.readSettingInt("Setting", "DPI"), 5);
+    EXPECT_EQ(h.readSettingInt("GROUP3", "DPI"), 5);
+    EXPECT_EQ(h.readSettingInt("Setting", "LedMode"), 4);
+
+    ASSERT_TRUE(h.send(msg::kApplyAll));
+    EXPECT_EQ(h.dump(0x002C, 1), bytes({2}));
+}
+
+// A service that starts before the mouse is plugged in does not claim the mouse is there.
+TEST(LinkWithoutMouse, DeviceIsZeroUntilTheMouseArrives) {
+    e2e::Harness h;
+    ASSERT_TRUE(h.ready());
+    ASSERT_TRUE(h.installSettings());
+    ASSERT_TRUE(h.startService(false)) << h.serviceLog();
+    EXPECT_EQ(h.readSettingInt("Setting", "Device"), 0);
+    ASSERT_TRUE(h.startMouse());
+    EXPECT_TRUE(waitDevice(h, 1, 10000));
+    EXPECT_TRUE(h.waitReadBack(1));
+    EXPECT_EQ(h.stopService(), 0);
+}
