@@ -1,5 +1,7 @@
 #include "shared/key_tables.h"
 
+#include "shared/text_decoding.h"
+
 #include <iterator>
 
 #include "platform/keyboard_layout.h"
@@ -221,24 +223,6 @@ constexpr VirtualKeyName kVirtualKeyNames[] = {
     {164, "LAlt"},    {165, "RAlt"},
 };
 
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 const KeyPair* virtualKeyUsageTable(int* count) {
@@ -295,7 +279,7 @@ std::string virtualKeyName(uint32_t virtualKey) {
     // Control characters (and no character at all) give no readable name.
     if (cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0) && cp <= 0x10FFFF &&
         !(cp >= 0xD800 && cp <= 0xDFFF))
-        appendUtf8(name, cp);
+        textcodec::appendUtf8(name, cp);
     return name;
 }
 

@@ -41,6 +41,12 @@ std::u16string decodeDocument(std::string_view bytes, std::string& notes);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string toUtf8(std::u16string_view text);
 
+// UTF-8 of a NUL-terminated text in a fixed-size field (at most `capacity` units are read).
+std::string toUtf8(const char16_t* text, size_t capacity);
+
+// Appends one code point to UTF-8 text.
+void appendUtf8(std::string& out, uint32_t cp);
+
 // UTF-8 to UTF-16; an invalid sequence becomes U+FFFD.
 std::u16string fromUtf8(std::string_view text);
 

@@ -1,40 +1,12 @@
 #include "traylet/tray_status.h"
 
 #include "shared/mouse_settings.h"
+#include "shared/text_decoding.h"
 
 #include <memory>
 
 namespace tray {
 namespace {
-
-std::string utf8FromUtf16(const char16_t* text, size_t capacity) {
-    std::string out;
-    for (size_t i = 0; i < capacity && text[i] != 0; ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < capacity && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;  // unpaired surrogate
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 bool isStageIndex(int32_t value) { return value >= 0 && value < kDpiStageCount; }
 
@@ -64,7 +36,7 @@ Status statusFromSettings(const MouseSettings& s) {
             status.dpiX = status.dpiY = dpiFromStep(st.common);
         }
     }
-    status.profileName = utf8FromUtf16(group.Name, kNameLength);
+    status.profileName = textcodec::toUtf8(group.Name, kNameLength);
     return status;
 }
 
