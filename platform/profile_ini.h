@@ -51,6 +51,9 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
 class ProfileBatch {
 public:
     explicit ProfileBatch(std::string path) : path_(std::move(path)) {}
+    // A batch over a document the caller has already read (inside updateProfile(), say): its
+    // reads see that document and its writes change it as well as being recorded.
+    ProfileBatch(std::string path, IniDocument document) : path_(std::move(path)), doc_(std::move(document)) {}
 
     const std::string& path() const { return path_; }
 
@@ -74,6 +77,9 @@ public:
     bool commit(bool fresh = false);
 
     size_t pendingWrites() const { return edits_.size(); }
+
+    // The document with the batch's writes applied.
+    const IniDocument& document() const { return doc_; }
 
 private:
     struct Edit {

@@ -92,9 +92,9 @@ void clear(MouseSettings& s) {
     s.Profile = -1;
 }
 
-bool loadAll(MouseSettings& s, const std::string& path, int profile) {
-    platform::ProfileBatch ini(path);
-    const bool read = ini.load();
+namespace {
+
+void readRecord(const platform::ProfileBatch& ini, MouseSettings& s, int profile) {
     const char* S = kSettingSection;
 
     int current = profile == -1 ? ini.readInt(S, "Profile", -1) : profile;
@@ -127,11 +127,9 @@ bool loadAll(MouseSettings& s, const std::string& path, int profile) {
     s.LedMode = ini.readInt(S, "LedMode", -1);
 
     for (int p = 0; p < kProfileCount; ++p) loadProfileFrom(ini, s.profiles[p], profileSection(p));
-    return read;
 }
 
-bool saveAll(const MouseSettings& s, const std::string& path) {
-    platform::ProfileBatch ini(path);
+void writeRecord(platform::ProfileBatch& ini, const MouseSettings& s) {
     const char* S = kSettingSection;
     ini.writeInt(S, "Profile", s.Profile);
     ini.writeInt(S, "TrayEnabled", s.TrayEnabled);
@@ -158,12 +156,37 @@ bool saveAll(const MouseSettings& s, const std::string& path) {
     ini.writeInt(S, "LedColor", s.LedColor);
     ini.writeInt(S, "LedMode", s.LedMode);
     for (int p = 0; p < kProfileCount; ++p) saveProfileTo(ini, s.profiles[p], profileSection(p));
+}
+
+}  // namespace
+
+bool loadAll(MouseSettings& s, const std::string& path, int profile) {
+    platform::ProfileBatch ini(path);
+    const bool read = ini.load();
+    readRecord(ini, s, profile);
+    return read;
+}
+
+bool saveAll(const MouseSettings& s, const std::string& path) {
+    platform::ProfileBatch ini(path);
+    writeRecord(ini, s);
     return ini.commit();
 }
 
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile) {
-    loadAll(s, path, profile);
-    return saveAll(s, path);
+    // The read and the write-back happen under one lock: another program saving between the two
+    // would otherwise have its new values overwritten with the ones read just before.
+    bool loaded = false;
+    bool saved = platform::updateProfile(path, [&](platform::IniDocument& doc) {
+        platform::ProfileBatch ini(path, std::move(doc));
+        readRecord(ini, s, profile);
+        writeRecord(ini, s);
+        doc = ini.document();
+        loaded = true;
+        return true;
+    });
+    if (!loaded) loadAll(s, path, profile);  // unreadable or unlockable: defaults, nothing written
+    return saved && loaded;
 }
 
 void validateCopy(MouseSettings& dst, const MouseSettings& src) {

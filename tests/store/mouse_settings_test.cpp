@@ -2,6 +2,9 @@
 // without a profile argument, validation, factory values, damaged blobs and single-profile files.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <random>
 
@@ -424,4 +427,32 @@ TEST(MouseSettings, SingleKeyOperations) {
     EXPECT_EQ(s->dpiStages[1].y, -1);
     EXPECT_FALSE(settings::readDpiStage(*s, path, 7));
     EXPECT_FALSE(settings::readDpiStage(*s, path, -1));
+}
+
+// The service normalises the file at every request while the UI may be saving into it: the
+// write-back must never restore a value read before the other program's save.
+TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
+    TempDir dir;
+    std::string path = dir.file("Mouse.ini");
+    MouseSettings s{};
+    settings::shippedDefaults(s);
+    ASSERT_TRUE(settings::saveAll(s, path));
+
+    constexpr int kSaves = 150;
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = true;
+        for (int i = 1; i <= kSaves; ++i) ok = platform::writeProfileInt(path, "Setting", "WheelScrollLines", i) && ok;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    MouseSettings loaded{};
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        settings::clear(loaded);
+        settings::loadAndNormalise(loaded, path, -1);
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", -5), kSaves);
 }
