@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "actions_test_support.h"
+#include "x_key_watch.h"
 #include "platform/key_synthesis.h"
 #include "platform/pointer_settings.h"
 #include "platform/xtest_keys.h"
@@ -33,34 +34,8 @@ protected:
         if (client_) XCloseDisplay(client_);
     }
 
-    // A mapped window with the keyboard focus that reports key presses and releases.
-    Window focusedWindow() {
-        Window w = XCreateSimpleWindow(client_, DefaultRootWindow(client_), 0, 0, 100, 100, 0, 0, 0);
-        XSelectInput(client_, w, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
-        XMapWindow(client_, w);
-        XEvent ev;
-        do XNextEvent(client_, &ev);
-        while (ev.type != MapNotify);
-        XSetInputFocus(client_, w, RevertToParent, CurrentTime);
-        XSync(client_, False);
-        return w;
-    }
-
-    struct Key {
-        int type;
-        KeySym sym;
-        unsigned state;
-    };
-    std::vector<Key> keyEvents(size_t count) {
-        std::vector<Key> keys;
-        XEvent ev;
-        while (keys.size() < count) {
-            XNextEvent(client_, &ev);
-            if (ev.type != KeyPress && ev.type != KeyRelease) continue;
-            keys.push_back({ev.type, XLookupKeysym(&ev.xkey, 0), ev.xkey.state});
-        }
-        return keys;
-    }
+    ::Window focusedWindow() { return actions_test::focusedWindow(client_); }
+    std::vector<actions_test::KeySeen> keyEvents(size_t count) { return actions_test::keyEvents(client_, count); }
 
     std::unique_ptr<actions_test::XvfbServer> server_;
     actions_test::IsolatedEnvironment env_;
@@ -76,7 +51,7 @@ TEST_F(XvfbTest, CtrlNArrivesAtTheFocusedWindow) {
     CBasicFunction actions(*keys, [](unsigned) {}, [] { return true; });
     ASSERT_TRUE(actions.perform(70));
 
-    std::vector<Key> got = keyEvents(4);
+    std::vector<actions_test::KeySeen> got = keyEvents(4);
     EXPECT_EQ(got[0].type, KeyPress);
     EXPECT_EQ(got[0].sym, static_cast<KeySym>(XK_Control_L));
     EXPECT_EQ(got[1].type, KeyPress);
@@ -99,7 +74,7 @@ TEST_F(XvfbTest, AltTabAndWinKeysReachTheDisplay) {
     ASSERT_TRUE(keys);
     CBasicFunction actions(*keys, [](unsigned) {}, [] { return true; });
     actions.SwapWindows();
-    std::vector<Key> got = keyEvents(4);
+    std::vector<actions_test::KeySeen> got = keyEvents(4);
     EXPECT_EQ(got[0].sym, static_cast<KeySym>(XK_Alt_L));
     EXPECT_EQ(got[1].sym, static_cast<KeySym>(XK_Tab));
     EXPECT_EQ(got[3].type, KeyRelease);
@@ -133,7 +108,7 @@ TEST_F(XvfbTest, LostDisplayIsReportedAndANewOneIsUsed) {
     focusedWindow();
     EXPECT_TRUE(keys->keyEvent('B', 1));
     EXPECT_TRUE(keys->keyEvent('B', 3));
-    std::vector<Key> got = keyEvents(2);
+    std::vector<actions_test::KeySeen> got = keyEvents(2);
     EXPECT_EQ(got[0].sym, static_cast<KeySym>(XK_b));
     XCloseDisplay(client_);
     client_ = nullptr;

@@ -4,7 +4,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -16,6 +15,7 @@
 #include "platform/event_loop.h"
 #include "platform/message_bus.h"
 #include "tests/actions/actions_test_support.h"
+#include "tests/actions/x_key_watch.h"
 
 extern char** environ;
 
@@ -55,29 +55,6 @@ bool waitFor(Condition condition, int timeoutMs) {
     return condition();
 }
 
-struct KeySeen {
-    int type;
-    KeySym sym;
-    unsigned state;
-};
-
-// Key events of the focused window, waiting at most timeoutMs for each.
-std::vector<KeySeen> keyEvents(Display* display, size_t count, int timeoutMs) {
-    std::vector<KeySeen> keys;
-    while (keys.size() < count) {
-        if (!XPending(display)) {
-            pollfd pfd{ConnectionNumber(display), POLLIN, 0};
-            if (poll(&pfd, 1, timeoutMs) <= 0) break;
-            continue;
-        }
-        XEvent ev;
-        XNextEvent(display, &ev);
-        if (ev.type == KeyPress || ev.type == KeyRelease)
-            keys.push_back({ev.type, XLookupKeysym(&ev.xkey, 0), ev.xkey.state});
-    }
-    return keys;
-}
-
 }  // namespace
 
 TEST(HostAction, NewDocumentCodeFromTheMouseReachesTheFocusedXWindow) {
@@ -90,14 +67,7 @@ TEST(HostAction, NewDocumentCodeFromTheMouseReachesTheFocusedXWindow) {
 
     Display* client = XOpenDisplay(server.name().c_str());
     ASSERT_NE(client, nullptr);
-    ::Window w = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 100, 100, 0, 0, 0);
-    XSelectInput(client, w, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
-    XMapWindow(client, w);
-    XEvent ev;
-    do XNextEvent(client, &ev);
-    while (ev.type != MapNotify);
-    XSetInputFocus(client, w, RevertToParent, CurrentTime);
-    XSync(client, False);
+    actions_test::focusedWindow(client);
 
     pid_t mouse = spawn({kBin + "/mousesim", "serve"});
     ASSERT_GT(mouse, 0);
@@ -108,7 +78,7 @@ TEST(HostAction, NewDocumentCodeFromTheMouseReachesTheFocusedXWindow) {
 
     // Code 70 ("NEW") reported by the mouse; the service handles it after its read-back.
     ASSERT_EQ(runToEnd({kBin + "/mousesim", "report", "08", "ff", "46"}), 0);
-    std::vector<KeySeen> got = keyEvents(client, 4, 10000);
+    std::vector<actions_test::KeySeen> got = actions_test::keyEvents(client, 4);
 
     stop(agent);
     stop(mouse);
