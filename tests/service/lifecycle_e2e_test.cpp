@@ -134,3 +134,40 @@ TEST_F(Lifecycle, GarbageOnTheBusDoesNotHurtTheService) {
 }
 
 }  // namespace
+
+namespace {
+
+class MouseEvents : public e2e::ServiceTest {};
+
+// Click counters count only button-up messages, and only while the mouse is linked.
+TEST_F(MouseEvents, ClickCountersCountButtonUpsAndTellTheUi) {
+    ASSERT_TRUE(h.send(msg::kClickCount, msg::kLeftButtonUp));
+    ASSERT_TRUE(h.send(msg::kClickCount, msg::kLeftButtonUp));
+    ASSERT_TRUE(h.send(msg::kClickCount, msg::kRightButtonUp));
+    ASSERT_TRUE(h.send(msg::kClickCount, 0x201));  // a button-down changes nothing
+    EXPECT_EQ(h.readSettingInt("Setting", "LeftCount"), 2);
+    EXPECT_EQ(h.readSettingInt("Setting", "RightCount"), 1);
+    EXPECT_TRUE(h.waitPanelLine("1282 2 1"));
+    EXPECT_EQ(h.panelLineCount("1282 2 1"), 1);
+}
+
+// Removal closes the UI and reports the unplug; arrival marks the mouse present five seconds
+// later, while the service keeps answering in between.
+TEST_F(MouseEvents, RemovalAndArrivalNotices) {
+    ASSERT_TRUE(h.send(msg::kMouseData, msg::kMouseRemoved));
+    EXPECT_TRUE(h.waitPanelLine("16 0 0"));
+    EXPECT_TRUE(h.waitPanelLine("18 0 0"));
+    EXPECT_TRUE(h.waitPanelLine("1280 0 0"));
+    EXPECT_EQ(h.readSettingInt("Setting", "Device"), 0);
+    EXPECT_TRUE(h.waitLog("remove usb mouse"));
+
+    uint64_t sent = platform::tickCountMs();
+    ASSERT_TRUE(h.send(msg::kMouseData, msg::kMouseArrived));
+    ASSERT_TRUE(h.send(msg::kScrollTrayFlags));  // still answering at once
+    EXPECT_EQ(h.readSettingInt("Setting", "Device"), 0);
+    EXPECT_TRUE(h.waitLog("arrive new device", 1, 10000));
+    EXPECT_GE(platform::tickCountMs() - sent, 4900u);
+    EXPECT_EQ(h.readSettingInt("Setting", "Device"), 1);
+}
+
+}  // namespace
