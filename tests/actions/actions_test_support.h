@@ -11,58 +11,18 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/private_session.h"
+
 namespace actions_test {
 
-// A fresh temporary folder, removed with its contents on destruction.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/korvante-actions-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// Points XDG_CONFIG_HOME and XDG_RUNTIME_DIR at private folders and clears DISPLAY for the
-// life of the object, restoring the previous values afterwards.
+// Points XDG_CONFIG_HOME and XDG_RUNTIME_DIR at private folders and clears DISPLAY (and
+// WAYLAND_DISPLAY) for the life of the object, restoring the previous values afterwards.
 class IsolatedEnvironment {
 public:
-    IsolatedEnvironment() {
-        save("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
-        save("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
-        save("DISPLAY", savedDisplay_, hadDisplay_);
-        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-        unsetenv("DISPLAY");
-    }
-    ~IsolatedEnvironment() {
-        restore("XDG_CONFIG_HOME", savedConfig_, hadConfig_);
-        restore("XDG_RUNTIME_DIR", savedRuntime_, hadRuntime_);
-        restore("DISPLAY", savedDisplay_, hadDisplay_);
-    }
-    const std::string& configHome() const { return config_.path(); }
+    const std::string& configHome() const { return env_.configHome(); }
 
 private:
-    static void save(const char* name, std::string& value, bool& had) {
-        const char* v = getenv(name);
-        had = v != nullptr;
-        value = v ? v : "";
-    }
-    static void restore(const char* name, const std::string& value, bool had) {
-        if (had) setenv(name, value.c_str(), 1);
-        else unsetenv(name);
-    }
-    TempFolder config_, runtime_;
-    std::string savedConfig_, savedRuntime_, savedDisplay_;
-    bool hadConfig_ = false, hadRuntime_ = false, hadDisplay_ = false;
+    testsupport::PrivateEnvironment env_{"korvante-actions", testsupport::PrivateEnvironment::Display::Clear};
 };
 
 // An Xvfb server on a display number it picks itself (-displayfd), stopped on destruction.

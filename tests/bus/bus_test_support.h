@@ -3,6 +3,7 @@
 // and a second Reactor (poll-based) to prove the bus does not depend on EventLoop.
 #include "platform/event_loop.h"
 #include "platform/message_bus.h"
+#include "tests/support/private_session.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -24,22 +25,12 @@ namespace bustest {
 // Every test gets fresh XDG_RUNTIME_DIR and XDG_CONFIG_HOME folders, removed afterwards.
 class PrivateSession : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/korvante-bus-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        std::filesystem::create_directories(root_ + "/run");
-        std::filesystem::create_directories(root_ + "/config");
-        ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
-    }
+    void SetUp() override { ASSERT_TRUE(env_.ready()); }
     void TearDown() override {
         for (pid_t pid : children_) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
         }
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
     std::string busFolder() const { return root_ + "/run/korvante"; }
 
@@ -89,7 +80,8 @@ protected:
         return -1;
     }
 
-    std::string root_;
+    testsupport::PrivateEnvironment env_{"korvante-bus-test"};
+    const std::string root_ = env_.root();
     std::vector<pid_t> children_;
 };
 

@@ -5,13 +5,13 @@
 #include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "service/device/config_protocol.h"
 #include "service/device/device_link.h"
 #include "tests/protocol/fake_mouse.h"
+#include "tests/support/private_session.h"
 
 inline constexpr uint32_t kConfigId = 0x12;
 inline constexpr uint32_t kConsumerId = 0x11;
@@ -54,14 +54,7 @@ inline void setMacroName(ButtonRecord& r, const char16_t* name) {
 class ProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/korvante-proto-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
-        std::filesystem::create_directories(root + "/config");
-        std::filesystem::create_directories(root + "/runtime");
-        setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (root + "/runtime").c_str(), 1);
-
+        ASSERT_TRUE(env.ready());
         settings = std::make_unique<MouseSettings>();
         fillSettings(*settings);
         link.handleLinkMessage(1, {1, kConsumerId, 0, kUsagePageConsumer});
@@ -69,12 +62,9 @@ protected:
         config = std::make_unique<DeviceConfig>(mouse, link, *settings);
         config->setWaitFunction([](int) {});
     }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
-    }
 
-    std::string root;
+    testsupport::PrivateEnvironment env{"korvante-proto"};
+    const std::string root = env.root();
     FakeMouse mouse;
     DeviceLink link;
     std::unique_ptr<MouseSettings> settings;

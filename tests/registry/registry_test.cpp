@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,6 +11,7 @@
 #include "platform/known_folders.h"
 #include "platform/registry_store.h"
 #include "shared/registry_key.h"
+#include "tests/support/private_session.h"
 
 namespace {
 
@@ -20,14 +20,7 @@ constexpr const char* kMouse = "HKEY_CURRENT_USER\\Control Panel\\Mouse";
 // Every test gets its own configuration and runtime folders.
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/korvante-registry-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
+    void SetUp() override { ASSERT_TRUE(env_.ready()); }
 
     std::string storePath() const { return root_ + "/config/Brakmor KORVANTE/registry.ini"; }
     std::string storeText() const { return platform::readWholeFile(storePath()).value_or(""); }
@@ -36,7 +29,8 @@ protected:
         std::ofstream(storePath(), std::ios::binary) << text;
     }
 
-    std::string root_;
+    testsupport::PrivateEnvironment env_{"korvante-registry"};
+    const std::string root_ = env_.root();
 };
 
 TEST_F(Registry, StorePathIsBelowTheConfigFolder) {

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,34 +137,13 @@ std::vector<uint8_t> parseHex(const std::string& text) {
 
 // --- Harness ---
 
-Harness::Harness() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/korvante-e2e-XXXXXX";
-    if (!::mkdtemp(pattern.data())) return;
-    root_ = pattern;
-    for (const std::string& folder : {runtimeDir(), configHome()}) {
-        if (::mkdir(folder.c_str(), 0700) != 0) {
-            root_.clear();
-            return;
-        }
-    }
-    ::setenv("XDG_RUNTIME_DIR", runtimeDir().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
-    ::setenv("KORVANTE_TRANSPORT", "sim", 1);
-    // Nothing here may reach the user's display: pointer settings and key synthesis then only
-    // write their diagnostics line.
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-}
+Harness::Harness() { env_.set("KORVANTE_TRANSPORT", "sim"); }
 
 Harness::~Harness() {
+    // The children go first; env_ then restores the environment and removes the folders.
     stopChild(service_, SIGTERM, 8000);
     stopChild(listener_, SIGTERM, 2000);
     stopChild(mouse_, SIGTERM, 3000);
-    if (!root_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
 }
 
 void Harness::stopChild(Child& child, int signal, int timeoutMs) {
@@ -195,7 +173,7 @@ bool Harness::installSettings(bool trayEnabled) {
 // --- mouse ---
 
 bool Harness::startMouse() {
-    mouse_ = spawn({binPath("mousesim"), "serve"}, "", root_ + "/mousesim.log");
+    mouse_ = spawn({binPath("mousesim"), "serve"}, "", env_.file("mousesim.log"));
     if (mouse_.pid <= 0) return false;
     return waitUntil(5000, [&] { return mousesim({"stats"}) == 0; });
 }
@@ -254,14 +232,14 @@ bool Harness::report(const std::string& hexBytes) {
 
 bool Harness::startPanelListener() {
     if (listener_.pid > 0) return true;
-    listener_ = spawn({binPath("korvante-msg"), "listen", title::kPanel}, root_ + "/panel.txt", "");
+    listener_ = spawn({binPath("korvante-msg"), "listen", title::kPanel}, env_.file("panel.txt"), "");
     if (listener_.pid <= 0) return false;
     return waitUntil(5000, [] { return platform::findWindow(title::kPanel); });
 }
 
 void Harness::stopPanelListener() { stopChild(listener_, SIGTERM, 2000); }
 
-std::string Harness::panelOutput() const { return readFile(root_ + "/panel.txt"); }
+std::string Harness::panelOutput() const { return readFile(env_.file("panel.txt")); }
 
 int Harness::panelLineCount(const std::string& line) const {
     std::istringstream in(panelOutput());
@@ -283,7 +261,7 @@ bool Harness::startService(bool waitReadBack, bool withListener) {
     if (withListener && !startPanelListener()) return false;
     int readBacksBefore = panelLineCount("1285 0 0");
     serviceStartMs_ = platform::tickCountMs();
-    service_ = spawn({binPath("hidagent")}, "", root_ + "/hidagent.log");
+    service_ = spawn({binPath("hidagent")}, "", env_.file("hidagent.log"));
     if (service_.pid <= 0) return false;
     if (!waitUntil(5000, [] { return platform::findWindow(title::kService); })) return false;
     if (!waitReadBack) return true;
@@ -309,7 +287,7 @@ bool Harness::serviceRunning() {
     return ::waitpid(service_.pid, &status, WNOHANG) == 0;
 }
 
-std::string Harness::serviceLog() const { return readFile(root_ + "/hidagent.log"); }
+std::string Harness::serviceLog() const { return readFile(env_.file("hidagent.log")); }
 
 bool Harness::waitLog(const std::string& text, int count, int timeoutMs) const {
     return waitUntil(timeoutMs, [&] { return countOccurrences(serviceLog(), text) >= count; });

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shared/settings_record.h"
+#include "tests/support/private_session.h"
 
 namespace e2e {
 
@@ -51,10 +52,10 @@ public:
     Harness(const Harness&) = delete;
     Harness& operator=(const Harness&) = delete;
 
-    bool ready() const { return !root_.empty(); }
-    const std::string& root() const { return root_; }
-    std::string configHome() const { return root_ + "/config"; }
-    std::string runtimeDir() const { return root_ + "/run"; }
+    bool ready() const { return env_.ready(); }
+    const std::string& root() const { return env_.root(); }
+    const std::string& configHome() const { return env_.configHome(); }
+    const std::string& runtimeDir() const { return env_.runtimeDir(); }
     std::string dataFolder() const;    // ".../Brakmor KORVANTE/GamingMouse"
     std::string settingsPath() const;  // ".../Mouse.ini"
     std::string macroFolder() const;   // ".../Macro"
@@ -118,7 +119,9 @@ public:
 private:
     void stopChild(Child& child, int signal, int timeoutMs);
 
-    std::string root_;
+    // Nothing here may reach the user's display: pointer settings and key synthesis then only
+    // write their diagnostics line.
+    testsupport::PrivateEnvironment env_{"korvante-e2e", testsupport::PrivateEnvironment::Display::Clear};
     Child mouse_;
     Child service_;
     Child listener_;

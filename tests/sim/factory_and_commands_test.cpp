@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
-
 #include "platform/atomic_file.h"
 #include "service/device/config_protocol.h"
 #include "service/device/device_link.h"
 #include "shared/mouse_settings.h"
+#include "tests/support/private_session.h"
 
 namespace {
 
@@ -50,9 +49,9 @@ TEST(FactoryImage, HoldsTheFactorySettingsAtTheirAddresses) {
 // The factory image must equal what the service's full write of the shipped default Mouse.ini,
 // loaded as the service loads it, puts into a blank mouse.
 TEST(FactoryImage, EqualsAFullWriteOfTheShippedDefaultSettings) {
-    char folder[] = "/tmp/factory-image-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string path = std::string(folder) + "/Mouse.ini";
+    testsupport::TempFolder folder("factory-image");
+    ASSERT_TRUE(folder.ready());
+    const std::string path = folder.file("Mouse.ini");
     auto shipped = platform::readWholeFile(std::string(KORVANTE_SOURCE_DIR) + "/data/Mouse.ini");
     ASSERT_TRUE(shipped.has_value());
     ASSERT_TRUE(platform::replaceFileAtomically(path, *shipped));
@@ -76,7 +75,6 @@ TEST(FactoryImage, EqualsAFullWriteOfTheShippedDefaultSettings) {
     auto factory = sim::factoryImage();
     ASSERT_EQ(written.size(), factory.size());
     for (size_t a = 0; a < factory.size(); ++a) EXPECT_EQ(written[a], factory[a]) << "address " << a;
-    std::filesystem::remove_all(folder);
 }
 
 TEST(SimCommands, NumbersAndHexBytes) {

@@ -1,30 +1,14 @@
 #pragma once
 // A temporary folder for one test, removed with everything in it at the end.
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-class TempDir {
+#include "tests/support/private_session.h"
+
+class TempDir : public testsupport::TempFolder {
 public:
-    TempDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/korvante-store-XXXXXX";
-        if (::mkdtemp(tmpl.data())) path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    TempDir() : TempFolder("korvante-store") {}
 };
 
 inline std::string readText(const std::string& path) {

@@ -6,21 +6,16 @@
 
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
+
+#include "tests/support/private_session.h"
 
 namespace {
 
 class TempConfig : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/korvante-folders-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-    std::string root_;
+    void SetUp() override { ASSERT_TRUE(env_.ready()); }
+    testsupport::PrivateEnvironment env_{"korvante-folders"};
+    const std::string root_ = env_.root();
 };
 
 TEST(PathRules, AppDataFolderFromEnvironmentValues) {

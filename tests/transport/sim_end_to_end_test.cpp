@@ -1,5 +1,6 @@
 // Drives a real "mousesim serve" through the sim backend, in private runtime and config folders.
 #include "service/device/hid_device.h"
+#include "tests/support/private_session.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -56,22 +56,15 @@ struct Recorder {
 class SimEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/korvante-simtest-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        std::filesystem::create_directories(root_ + "/run");
-        std::filesystem::create_directories(root_ + "/cfg");
-        ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root_ + "/cfg").c_str(), 1);
-        ::setenv("KORVANTE_TRANSPORT", "sim", 1);
+        ASSERT_TRUE(env_.ready());
+        env_.set("KORVANTE_TRANSPORT", "sim");
     }
 
+    // The session folder and the environment go afterwards, with env_.
     void TearDown() override {
         if (device_) device_->close();
         device_.reset();
         stopSim();
-        std::filesystem::remove_all(root_);
-        ::unsetenv("KORVANTE_TRANSPORT");
     }
 
     void startSim() {
@@ -138,7 +131,7 @@ protected:
         return device_->sendFeatureReport(id, r.data(), 16);
     }
 
-    std::string root_;
+    testsupport::PrivateEnvironment env_{"korvante-simtest"};
     pid_t pid_ = -1;
     std::unique_ptr<HidDevice> device_;
     Recorder rec_;
@@ -270,7 +263,7 @@ TEST_F(SimEndToEnd, BackendWaitsForTheMouseAndFollowsItsRestart) {
 }
 
 TEST_F(SimEndToEnd, MemoryChangesReachTheFileWhileTheMouseRuns) {
-    const std::string memoryFile = root_ + "/cfg/korvante-mousesim/memory.bin";
+    const std::string memoryFile = env_.configHome() + "/korvante-mousesim/memory.bin";
     auto byteAt = [&](size_t address) {
         std::ifstream in(memoryFile, std::ios::binary);
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -21,22 +21,18 @@
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "shared/mouse_settings.h"
+#include "tests/support/private_session.h"
 
 extern char** environ;
 
 namespace traytest {
 
+// Every test gets fresh XDG_RUNTIME_DIR and XDG_CONFIG_HOME folders (removed afterwards) and
+// Qt's offscreen platform; children still running at the end are killed.
 class PrivateSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/korvante-tray-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        std::filesystem::create_directories(root_ + "/run");
-        std::filesystem::create_directories(root_ + "/config");
-        std::filesystem::permissions(root_ + "/run", std::filesystem::perms::owner_all);
-        ::setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+        ASSERT_TRUE(env_.ready());
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         program_ = std::string(KORVANTE_BIN_DIR) + "/traylet";
     }
@@ -45,8 +41,6 @@ protected:
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
         }
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
 
     bool programBuilt() const { return ::access(program_.c_str(), X_OK) == 0; }
@@ -128,7 +122,8 @@ protected:
         ASSERT_TRUE(settings::saveAll(*s, platform::settingsPath()));
     }
 
-    std::string root_;
+    testsupport::PrivateEnvironment env_{"korvante-tray-test"};
+    const std::string root_ = env_.root();
     std::string program_;
     std::vector<pid_t> children_;
 };
