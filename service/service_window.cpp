@@ -14,6 +14,9 @@
 #include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
 
+// Notifications go out with postMessage alone: it finds the window by its title and does nothing
+// (returning false) when the window is not there, so a separate look-up first would only connect
+// twice.
 namespace {
 
 constexpr const char* kMouseKeyText = "HKEY_CURRENT_USER\\Control Panel\\Mouse";
@@ -92,7 +95,7 @@ void CMorvikhidDlg::destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     for (const char* window : {title::kPanel, title::kTraylet})
-        if (platform::findWindow(window)) platform::postMessage(window, msg::kClose, 0, 0);
+        platform::postMessage(window, msg::kClose, 0, 0);  // nothing happens when it is absent
     platform::sleepMs(kDestroyWaitMs);
     window_.destroy();
     if (device_) device_->close();
@@ -136,8 +139,7 @@ void CMorvikhidDlg::readBackFromMouse() {
     reload();
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
     settings::saveAll(settings_, settingsPath_);
-    if (platform::findWindow(title::kPanel))
-        platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
+    platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
     releaseFreedMemory();
 }
 
@@ -163,11 +165,8 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
 }
 
 void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
-    if (platform::findWindow(title::kPanel)) {
-        // The configuration window stores the change itself when it handles the notice.
-        platform::postMessage(title::kPanel, msg::kMouseChanged, kind, value);
-        return;
-    }
+    // The configuration window stores the change itself when it handles the notice.
+    if (platform::postMessage(title::kPanel, msg::kMouseChanged, kind, value)) return;
     // Nobody else will store it: without this, the next request would reload the old value and
     // a full write would undo on the mouse what the user just chose on it. The keys are the
     // ones the configuration window writes for the same notice.
@@ -215,7 +214,7 @@ void CMorvikhidDlg::onMouseData(int64_t code) {
         });
     } else if (code == msg::kMouseRemoved) {
         closeTrayProgramAndPanel();
-        if (platform::findWindow(title::kPanel)) platform::postMessage(title::kPanel, msg::kMouseUnplug, 0, 0);
+        platform::postMessage(title::kPanel, msg::kMouseUnplug, 0, 0);
         settings::writeDevice(settingsPath_, 0);
         platform::debugLine("remove usb mouse");
     }
@@ -242,8 +241,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             else
                 return 0;
             settings::writeClickCounters(settingsPath_, settings_.LeftCount, settings_.RightCount);
-            if (platform::findWindow(title::kPanel))
-                platform::postMessage(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
+            platform::postMessage(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
             return 0;
         case msg::kLighting:
             reload();
