@@ -1,0 +1,117 @@
+#pragma once
+// Rectangle tables of the configuration window: where every skinned control of every page lies,
+// what it does and how its pictures look. The skin art generator paints the window pictures from
+// these tables and the window places its controls from the same tables, so art and controls always
+// line up. Qt-free: the generator, the window and the tests all read them.
+//
+// Coordinates are logical pixels of the window (1x). The generator also writes every picture at 2x;
+// the window uses those on high-density screens.
+#include <span>
+
+namespace layout {
+
+struct Rect {
+    int left, top, right, bottom;
+    constexpr int width() const { return right - left; }
+    constexpr int height() const { return bottom - top; }
+};
+
+struct Point {
+    int x, y;
+};
+
+// What a control does; the window decides behaviour by role (and index), never by position.
+enum class Role {
+    // Frame: on every page.
+    Close, Minimize, Help, WebLink,
+    // Page tabs: the four tiles of the start page, the back tab of every other page, and the
+    // button page's shortcut to the macro page.
+    TabButtons, TabMacro, TabLighting, TabDpi, TabHome,
+    // Button page.
+    Profile,        // index 0..4
+    ButtonLabel,    // index 0..8: opens that button's function menu
+    // Commands of the frame's footer.
+    Reset, Apply, Reload, Import, Export,
+    // State panel shown when the mouse or the service is missing.
+    StateText,
+    // DPI page (behaviour follows with the DPI page): stage buttons 0..6, the separate switch, the
+    // three DPI sliders, acceleration switch and slider, report-rate buttons 0..3, stepped values
+    // with their up/down buttons, angle and lift pairs.
+    DpiStage, DpiSeparate, DpiSliderCommon, DpiSliderX, DpiSliderY,
+    AccelerationSwitch, AccelerationSlider, ReportRate,
+    DoubleClickValue, DoubleClickUp, DoubleClickDown,
+    WheelValue, WheelUp, WheelDown,
+    AngleOn, AngleOff, LiftHigh, LiftLow,
+    // Lighting page: on/off, mode and direction menu buttons, level and rate sliders, rate switch,
+    // colour selector area.
+    LightOn, LightOff, LightMode, LightDirection, LightLevel, LightRate, LightRateSwitch,
+    ColorSelector,
+    // Macro page (behaviour follows with the macro editor): event list area, macro name menu button
+    // and the editing commands; index tells them apart.
+    MacroList, MacroName, MacroCommand,
+};
+
+// How the generator paints a control's four state pictures.
+enum class Look {
+    Plain,          // nothing painted: the control draws itself (sliders, colour selector, lists)
+    IconButton,     // small square frame button with a glyph (close, minimize, help)
+    Tile,           // large start-page tile with an emblem
+    Tab,            // page tab
+    Pill,           // rounded text button (commands, profiles, stages, option buttons)
+    Label,          // button label on the button page: text field with a chevron
+    Link,           // text only (web link)
+    Panel,          // flat inset panel, no states (state text, value fields)
+};
+
+struct Control {
+    int id;          // "BUTTONPOS" key of the window's skin description file (caption), unique per window
+    Role role;
+    int index;       // which of several controls of the same role (0-based)
+    Rect rect;
+    Look look;
+};
+
+// One skin description file ("skins/skin_main.ini", ...) and the pictures it names.
+struct Window {
+    const char* skinFile;    // relative to the program folder, e.g. "skins/skin_main.ini"
+    const char* mainImage;   // "Screen"/"Main": background and normal state
+    const char* overImage;   // "Screen"/"Over": hover state
+    const char* downImage;   // pressed state picture ("" = painted only where the window says)
+    const char* disabledImage;
+    int width, height;
+    std::span<const Control> controls;
+};
+
+// Page numbers of the main window.
+inline constexpr int kStartPage = 100000;
+inline constexpr int kButtonPage = 100001;
+inline constexpr int kMacroPage = 100002;
+inline constexpr int kLightingPage = 100003;
+inline constexpr int kDpiPage = 100004;
+inline constexpr int kBlankPage = 100005;
+
+// Size of the main window (every page picture has this size).
+inline constexpr int kMainWidth = 960;
+inline constexpr int kMainHeight = 620;
+
+// The main window's frame ("skins/skin_main.ini": window pictures and frame controls, the start
+// page's tiles) and its pages ("skin_button.ini", "skin_macro.ini", "skin_color.ini",
+// "skin_advance.ini"). Every page picture repeats the frame, so frame controls look the same on
+// every page.
+const Window& mainFrame();
+const Window& buttonPage();
+const Window& macroPage();
+const Window& lightingPage();
+const Window& dpiPage();
+// The skin description of a page number (the frame's for the start page and the blank page).
+const Window& pageWindow(int page);
+
+// Button page: where each of the nine buttons lies on the mouse picture (the end of the thin line
+// that joins it to its label), and the rectangle of the mouse picture.
+Point buttonAnchor(int button);
+Rect mousePicture();
+
+// The first control of a window with that role and index, or nullptr.
+const Control* find(const Window& window, Role role, int index = 0);
+
+}  // namespace layout
