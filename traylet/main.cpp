@@ -23,7 +23,7 @@
 #include "platform/diagnostics.h"
 #include "platform/known_folders.h"
 #include "platform/single_instance.h"
-#include "traylet/qt_reactor.h"
+#include "qtbridge/qt_reactor.h"
 #include "traylet/tray_app.h"
 #include "traylet/tray_icon_art.h"
 #include "traylet/tray_status.h"

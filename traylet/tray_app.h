@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/message_bus.h"
-#include "traylet/qt_reactor.h"
+#include "qtbridge/qt_reactor.h"
 #include "traylet/tray_status.h"
 
 class QAction;

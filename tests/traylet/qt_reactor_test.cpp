@@ -1,6 +1,6 @@
 // QtReactor: the Reactor contract over Qt's event loop, and the message bus running on it.
 #ifdef KORVANTE_TRAYLET_QT
-#include "traylet/qt_reactor.h"
+#include "qtbridge/qt_reactor.h"
 
 #include "platform/message_bus.h"
 #include "traylet_test_support.h"

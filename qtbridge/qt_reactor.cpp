@@ -1,4 +1,4 @@
-#include "traylet/qt_reactor.h"
+#include "qtbridge/qt_reactor.h"
 
 #include "platform/diagnostics.h"
 
