@@ -10,6 +10,7 @@
 #include "service/pointer_acceleration.h"
 #include "service/report_dispatch.h"
 #include "service/tray_program.h"
+#include "shared/first_run.h"
 #include "shared/ini_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
@@ -25,24 +26,6 @@ constexpr uint32_t kWmDestroy = 0x0002;
 constexpr uint32_t kWmSessionChange = 0x02B1;
 constexpr int kArrivalDelayMs = 5000;
 constexpr int kDestroyWaitMs = 1000;
-
-// First run: the settings file is copied from the program folder into the data folder. The copy
-// is an atomic replace, so a crash never leaves a half-copied settings file behind.
-std::string prepareSettingsFile(const std::string& programFolder) {
-    std::string target = platform::settingsPath();
-    if (platform::fileExists(target)) {
-        platform::debugLine("file exit");
-        return target;
-    }
-    if (!platform::folderExists(platform::vendorFolder()) && !platform::ensureFolder(platform::vendorFolder()))
-        return target;
-    platform::ensureFolder(platform::dataFolder());
-    std::string source = platform::pathJoin(programFolder, "Mouse.ini");
-    auto content = platform::readWholeFile(source);
-    if (!content || !platform::replaceFileAtomically(target, *content))
-        platform::debugPrintf("cannot copy %s to %s", source.c_str(), target.c_str());
-    return target;
-}
 
 bool inRange(int64_t value, int64_t low, int64_t high) { return value >= low && value <= high; }
 
@@ -67,7 +50,7 @@ bool CMorvikhidDlg::create() {
     link_.setLinked(false);
     programFolder_ = platform::programFolder();
     stringsPath_ = platform::pathJoin(programFolder_, "Strings.xml");
-    settingsPath_ = prepareSettingsFile(programFolder_);
+    settingsPath_ = settings::prepareSettingsFile(programFolder_);
 
     transform_.loadBesideProgram();
     config_.setReportTransform(&transform_);
