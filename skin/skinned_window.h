@@ -1,0 +1,35 @@
+#pragma once
+// SkinnedWindow: the base of every skinned window. Its controls notify it with numbered messages
+// (message, wParam, lParam) through one handler, onMessage(); postMessage() queues a message on
+// Qt's event loop (delivered in posting order, after the current event), sendMessage() calls the
+// handler at once. A control notifies the nearest SkinnedWindow among its ancestors
+// (nearestSkinnedWindow()) unless it is given another target.
+#include <QEvent>
+#include <QWidget>
+#include <cstdint>
+
+#include "skin/skin_style.h"
+
+namespace skin {
+
+class SkinnedWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit SkinnedWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+
+    void postMessage(uint32_t message, int64_t wParam, int64_t lParam);
+    int64_t sendMessage(uint32_t message, int64_t wParam, int64_t lParam);
+
+    virtual int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) = 0;
+
+    // The nearest SkinnedWindow above the widget (not the widget itself), or nullptr.
+    static SkinnedWindow* nearestSkinnedWindow(const QWidget* widget);
+
+protected:
+    bool event(QEvent* event) override;
+};
+
+// Posts to the window when there is one; nothing otherwise.
+void postTo(SkinnedWindow* window, uint32_t message, int64_t wParam, int64_t lParam);
+
+}  // namespace skin
