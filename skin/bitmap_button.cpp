@@ -8,10 +8,6 @@
 #include "skin/skin_style.h"
 
 namespace skin {
-namespace {
-constexpr QColor kFocusOutline{0xD4, 0xAF, 0x37};
-}
-
 CBitmapBtn::CBitmapBtn(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
@@ -113,7 +109,7 @@ void CBitmapBtn::paintEvent(QPaintEvent*) {
     if (!image.isNull()) painter.drawImage(QRectF(rect()), image.image());
     if (!caption_.isEmpty()) drawCaption(painter);
     if (keyboardFocus_ && hasFocus()) {
-        painter.setPen(QPen(kFocusOutline, 1));
+        painter.setPen(QPen(focusOutlineColour(), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
@@ -162,7 +158,7 @@ void CBitmapBtn::drawCaption(QPainter& painter) {
     painter.save();
     painter.translate(x, y);
     painter.rotate(angle);
-    painter.drawText(QRect(0, 0, cx, cy), Qt::AlignLeft | Qt::AlignTop, caption_);
+    painter.drawText(QRect(0, 0, cx, cy), Qt::AlignHCenter | Qt::AlignTop, caption_);  // lines centred on each other
     painter.restore();
 }
 

@@ -15,6 +15,8 @@ QString fontFace();
 QFont uiFont(int pixelHeight, int weight = 400, bool italic = false);
 
 QColor fromColorRef(uint32_t colorRef);
+// The thin outline of a control that has the keyboard focus.
+inline QColor focusOutlineColour() { return QColor(0xD4, 0xAF, 0x37); }
 uint32_t toColorRef(const QColor& colour);
 
 }  // namespace skin

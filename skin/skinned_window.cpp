@@ -1,6 +1,7 @@
 #include "skin/skinned_window.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 
 namespace skin {
 namespace {
@@ -36,6 +37,18 @@ bool SkinnedWindow::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
+}
+
+void SkinnedWindow::setBackgroundPicture(const SkinImage& picture) {
+    background_ = picture;
+    resize(picture.width(), picture.height());
+    update();
+}
+
+void SkinnedWindow::paintEvent(QPaintEvent*) {
+    if (background_.isNull()) return;
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), background_.image());
 }
 
 SkinnedWindow* SkinnedWindow::nearestSkinnedWindow(const QWidget* widget) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "skin/skin_style.h"
 #include "skin/skinned_window.h"
 #include "skin/slider_math.h"
 
@@ -166,7 +167,7 @@ void CPngHSliderBar::paintEvent(QPaintEvent*) {
     }
     if (hasFocus()) {
         painter.setClipping(false);
-        painter.setPen(QPen(QColor(0xD4, 0xAF, 0x37), 1));
+        painter.setPen(QPen(focusOutlineColour(), 1));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }

@@ -65,6 +65,11 @@ TEST(SkinImage, LoadsCutsAndPicksTheDoubleSizePicture) {
         EXPECT_EQ(part.width(), 20);
         EXPECT_EQ(part.height(), 10);
         EXPECT_EQ(part.image().width(), int(20 * c.expectedRatio));
+        skintest::RecordingWindow window;  // a window takes its background picture's logical size
+        window.setBackgroundPicture(image);
+        EXPECT_EQ(window.size(), QSize(40, 20));
+        window.setBackgroundPicture(missing);
+        EXPECT_EQ(window.size(), QSize(0, 0));
     }
 }
 
