@@ -69,6 +69,7 @@ struct Control {
     int index;       // which of several controls of the same role (0-based)
     Rect rect;
     Look look;
+    int captionOffset = 0;  // caption x offset from the control's left edge (0 = centred)
 };
 
 // One skin description file ("skins/skin_main.ini", ...) and the pictures it names.
@@ -80,6 +81,10 @@ struct Window {
     const char* disabledImage;
     int width, height;
     std::span<const Control> controls;
+    // Inset group panels the art paints behind related controls. A group whose first control lies
+    // more than 24 px below its top has a heading band there (top + 8 to top + 28, from left + 16)
+    // where the window may write the group's heading.
+    std::span<const Rect> groups = {};
 };
 
 // Page numbers of the main window.
@@ -110,6 +115,29 @@ const Window& pageWindow(int page);
 // that joins it to its label), and the rectangle of the mouse picture.
 Point buttonAnchor(int button);
 Rect mousePicture();
+
+// Indexes of the macro page's MacroCommand controls.
+enum MacroCommandIndex : int {
+    kMacroRecord, kMacroStop, kMacroInsertRecording,
+    kMacroCopy, kMacroCut, kMacroPaste, kMacroInsertClick, kMacroInsertMove,
+    kMacroDelayField,  // the fixed-delay edit field (Look::Panel)
+    kMacroMoveUp, kMacroMoveDown, kMacroDelete,
+    kMacroLoopToggle,
+    kMacroLoad, kMacroSave,
+    kMacroDelayMeasured, kMacroDelayFixed, kMacroDelayNone,  // the three delay modes
+    kMacroLoopField,   // the loop count edit field (Look::Panel)
+    kMacroCommandCount
+};
+
+// Areas every page picture keeps free for what the window draws itself: the logo wordmark is
+// painted into every page picture at logoArea(); the page's title text goes into pageTitleArea(page);
+// the macro page prints its event count and total time into macroInfoArea().
+Rect logoArea();
+Rect pageTitleArea(int page);
+Rect macroInfoArea();
+
+// The DPI page's common slider lies exactly under its X slider: the window shows either the common
+// slider or the X and Y sliders, never both. Every other pair of controls of one window is disjoint.
 
 // The first control of a window with that role and index, or nullptr.
 const Control* find(const Window& window, Role role, int index = 0);

@@ -1,0 +1,75 @@
+#include "skin/skin_image.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QScreen>
+#include <cmath>
+
+#include "platform/diagnostics.h"
+
+namespace skin {
+
+SkinImage::SkinImage(QImage image) : image_(std::move(image)), status_(image_.isNull() ? Status::Empty : Status::Ok) {}
+
+qreal SkinImage::applicationRatio() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 1.0;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) return std::max(screen->devicePixelRatio(), qGuiApp->devicePixelRatio());
+    return qGuiApp->devicePixelRatio();
+}
+
+SkinImage SkinImage::load(const QString& path) { return load(path, applicationRatio()); }
+
+SkinImage SkinImage::load(const QString& path, qreal deviceRatio) {
+    SkinImage result;
+    QString file = path;
+    qreal ratio = 1.0;
+    if (deviceRatio > 1.0) {
+        const QFileInfo info(path);
+        const QString doubled = info.path() + "/" + info.completeBaseName() + "@2x." + info.suffix();
+        if (QFileInfo::exists(doubled)) {
+            file = doubled;
+            ratio = 2.0;
+        }
+    }
+    if (!QFileInfo::exists(file)) {
+        result.status_ = Status::FileNotFound;
+        return result;
+    }
+    QImageReader reader(file);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        platform::debugPrintf("skin picture %s: %s", qPrintable(file), qPrintable(reader.errorString()));
+        result.status_ = Status::NotDecodable;
+        return result;
+    }
+    image.setDevicePixelRatio(ratio);
+    result.image_ = std::move(image);
+    result.status_ = Status::Ok;
+    return result;
+}
+
+int SkinImage::width() const {
+    return image_.isNull() ? 0 : int(std::lround(image_.width() / image_.devicePixelRatio()));
+}
+int SkinImage::height() const {
+    return image_.isNull() ? 0 : int(std::lround(image_.height() / image_.devicePixelRatio()));
+}
+
+SkinImage SkinImage::cut(int x, int y, int width, int height) const {
+    SkinImage result;
+    if (image_.isNull()) {
+        result.status_ = Status::NullSource;
+        return result;
+    }
+    if (width <= 0 || height <= 0) return result;
+    const qreal ratio = image_.devicePixelRatio();
+    QImage part = image_.copy(int(std::lround(x * ratio)), int(std::lround(y * ratio)),
+                              int(std::lround(width * ratio)), int(std::lround(height * ratio)));
+    part.setDevicePixelRatio(ratio);
+    result.image_ = std::move(part);
+    result.status_ = result.image_.isNull() ? Status::Empty : Status::Ok;
+    return result;
+}
+
+}  // namespace skin
