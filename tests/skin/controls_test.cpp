@@ -262,6 +262,18 @@ TEST_F(MenuTest, SubmenuItemPostsBothNumbers) {
     EXPECT_TRUE(menu.isNull());  // closed and gone after the choice
 }
 
+TEST_F(MenuTest, SubmenuOpensLeftAtTheScreenEdge) {
+    const QRect area = menu->screen()->availableGeometry();
+    QPointer<CBmpMenu> edge = CBmpMenu::open(&window, QPoint(area.right() - 150, area.bottom() - 30), items,
+                                             {folder.path(), "n.png", "o.png", "d.png"});
+    EXPECT_LE(edge->geometry().bottom(), area.bottom());  // the menu itself is kept on the screen
+    enter(edge->item(1));
+    ASSERT_TRUE(edge->submenu());
+    EXPECT_EQ(edge->submenu()->x(), edge->x() - edge->submenu()->width());
+    EXPECT_EQ(edge->submenu()->y(), edge->y() + 24);  // fits above the bottom: level with its item
+    edge->close();
+}
+
 TEST_F(MenuTest, KeyboardChoosesAndEscCloses) {
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Down);
