@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the suite: the service hidagent (which starts the
-# tray program) and, when no real mouse is plugged in, the virtual mouse mousesim.
+# tray program), the virtual mouse mousesim when no real mouse is plugged in, and the configuration
+# window cfgpanel when a display is available.
 # Ctrl+C stops everything this script started.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
-scripts/build build --targets hidagent mousesim korvante-msg traylet
+scripts/build build --targets hidagent mousesim korvante-msg traylet cfgpanel skin_art_files
 bin=$PWD/build/bin
 
 real_mouse=0
@@ -30,8 +31,20 @@ if [[ $real_mouse -eq 0 ]]; then
     pids+=($!)
   fi
 fi
+open_window() {
+  if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+    echo "Opening the configuration window (cfgpanel)."
+    "$bin/cfgpanel" &
+    pids+=($!)
+  else
+    echo "No display: the configuration window is not opened."
+  fi
+}
+
 if "$bin/korvante-msg" find KORVANTEHidAgent; then
   echo "hidagent is already running."
+  open_window
+  [[ ${#pids[@]} -gt 0 ]] && wait "${pids[-1]}"
   exit 0
 fi
 
@@ -39,5 +52,7 @@ echo "Starting hidagent. Try, in another terminal:"
 echo "  $bin/korvante-msg find KORVANTEHidAgent"
 [[ $real_mouse -eq 0 ]] && echo "  $bin/mousesim dump 0x2c 2      # current profile in the mouse"
 "$bin/hidagent" &
-pids+=($!)
-wait "${pids[-1]}"
+agent=$!
+pids+=($agent)
+open_window
+wait "$agent"

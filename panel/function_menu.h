@@ -1,0 +1,33 @@
+#pragma once
+// The button function menu of the button page: its first-level items and five submenus, as
+// string keys and item numbers. The window turns the keys into texts of the strings file and
+// shows the menu as a picture popup.
+#include <string>
+#include <vector>
+
+namespace panel {
+
+struct FunctionMenuEntry {
+    std::string key;  // "BUTTONPAGE" key of the text
+    int number;       // item number: the function code, or the group number of a submenu item
+};
+
+struct FunctionMenuItem {
+    std::string key;
+    int number;
+    std::vector<FunctionMenuEntry> submenu;  // empty for a leaf
+};
+
+// The menu for the current profile (0..4): the "SHIFT" submenu lists the four other profiles; a
+// current profile outside 0..4 leaves it empty.
+std::vector<FunctionMenuItem> buildFunctionMenu(int currentProfile);
+
+// Where the menu opens for a label: its top-left corner one pixel right of the label's left edge
+// at the label's bottom, moved 157 pixels left when its 157-pixel width would pass the right edge
+// of the work area and 264 pixels up when its 264-pixel height would pass the bottom.
+struct MenuCorner {
+    int x, y;
+};
+MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int areaBottom);
+
+}  // namespace panel

@@ -1,0 +1,53 @@
+// cfgpanel: the configuration window of the mouse suite. One copy runs per user; a second start
+// ends at once without showing anything. The window's title on the bus is "KORVANTE": the service
+// notifies it there and closes it when the service itself closes.
+#include <QApplication>
+#include <QMetaObject>
+
+#include "panel/hook_library.h"
+#include "panel/main_dialog.h"
+#include "panel/panel_model.h"
+#include "platform/known_folders.h"
+#include "platform/single_instance.h"
+#include "qtbridge/qt_reactor.h"
+#include "shared/window_messages.h"
+
+namespace {
+
+// The capture plugin reports from its own thread; the message joins the window's queue.
+void postFromHook(void* context, uint32_t message, int64_t wParam, int64_t lParam) {
+    static_cast<panel::CMocfgDlg*>(context)->postMessage(message, wParam, lParam);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    platform::SingleInstance guard(std::string(title::kPanel) + "_Mutex");
+    if (!guard.acquire()) return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cfgpanel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("KORVANTE"));
+    QApplication::setDesktopFileName(QStringLiteral("korvante-cfgpanel"));
+
+    const std::string programFolder = platform::programFolder();
+    panel::ServiceMessenger service;
+    panel::PanelModel model(panel::userPaths(programFolder), service);
+    panel::CMocfgDlg dialog(model, service);
+    dialog.initialise();
+
+    panel::HookLibrary hooks;
+    if (hooks.load(programFolder)) hooks.install(KBHookTarget{&dialog, &postFromHook});
+
+    QtReactor reactor;
+    panel::PanelBus busWindow(reactor, dialog);
+    busWindow.create();
+    QObject::connect(&dialog, &panel::CMocfgDlg::closing, [&] {
+        hooks.remove();
+        busWindow.destroy();
+        QApplication::quit();
+    });
+
+    dialog.show();
+    return QApplication::exec();
+}

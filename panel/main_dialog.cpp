@@ -1,0 +1,564 @@
+#include "panel/main_dialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileSystemWatcher>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+
+#include "platform/diagnostics.h"
+#include "platform/known_folders.h"
+#include "platform/runtime_folder.h"
+#include "shared/function_codes.h"
+#include "shared/string_table.h"
+#include "shared/window_messages.h"
+#include "panel/function_menu.h"
+#include "skin/bitmap_button.h"
+#include "skin/bitmap_menu.h"
+#include "skin/skin_description.h"
+#include "skin/skin_image.h"
+#include "skin/static_trans.h"
+
+namespace panel {
+
+namespace {
+
+using layout::Look;
+using layout::Role;
+
+// Events of one atomic replace of the settings file, or of a window appearing on the bus, arrive
+// in a burst; one look after it settles is enough.
+constexpr int kSettleMs = 120;
+
+// Remote commands of message 1034 (lParam).
+constexpr int64_t kRemoteResetProfile = 11;
+constexpr int64_t kRemoteApply = 12;
+constexpr int64_t kRemoteHelp = 22;
+
+constexpr uint32_t kMsgRemoteCommand = 1034;
+constexpr uint32_t kMsgReloadDpiStages = 1224;
+constexpr uint32_t kMsgBlankPage = 1294;
+constexpr uint32_t kMsgColour = 1303;
+
+// Colours of the state strip (COLORREF, red in the low byte): a calm green when all is there,
+// amber when the mouse or the service is missing.
+constexpr uint32_t kConnectedColour = 0x8CD97C;
+constexpr uint32_t kMissingColour = 0x40B0FF;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+bool isStartTile(Role role) {
+    return role == Role::TabButtons || role == Role::TabMacro || role == Role::TabLighting || role == Role::TabDpi;
+}
+
+// Pictures of one window: normal, hover, pressed, disabled. A window without a pressed or disabled
+// picture uses its hover and normal pictures for those states.
+struct StatePictures {
+    skin::SkinImage normal, over, down, disabled;
+};
+
+StatePictures loadPictures(const std::string& programFolder, const skin::SkinDescription& description) {
+    auto load = [&](const std::string& name) {
+        return skin::SkinImage::load(qs(skin::skinImagePath(programFolder, name)));
+    };
+    StatePictures p;
+    p.normal = load(description.main);
+    p.over = load(description.over);
+    p.down = description.down.empty() ? p.over : load(description.down);
+    p.disabled = description.disabled.empty() ? p.normal : load(description.disabled);
+    return p;
+}
+
+}  // namespace
+
+CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* parent)
+    : skin::SkinnedWindow(parent), model_(model), service_(service) {
+    setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { updateState(); });
+}
+
+CMocfgDlg::~CMocfgDlg() = default;
+
+QString CMocfgDlg::text(const char* key, const char* section) const {
+    return qs(lookupString(model_.paths().stringsPath, section, key));
+}
+
+void CMocfgDlg::initialise() {
+    skin::setFontFace(text("FONT"));
+
+    // Window pictures and controls: the frame (with the start page's tiles), then each page.
+    const layout::Window& frame = layout::mainFrame();
+    resize(frame.width, frame.height);
+    setFixedSize(frame.width, frame.height);
+    createControls(frame, 0);
+    for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
+        createControls(layout::pageWindow(page), page);
+
+    pageTitle_ = new skin::CStaticTrans(this);
+    pageTitle_->setTextColor(0x00CCEF);
+    pageTitle_->setFontHeight(20);
+    pageTitle_->setFontWeight(600);
+    stateLabel_ = new skin::CStaticTrans(this);
+    stateLabel_->setTextColor(0xFFFFFF);
+    stateLabel_->setFontHeight(13);
+    if (const layout::Control* state = layout::find(frame, Role::StateText)) {
+        const layout::Rect& r = state->rect;
+        stateLabel_->setGeometry(r.left + 12, r.top, r.width() - 24, r.height());
+    }
+
+    model_.load();
+    setWindowTitle(QString::fromLatin1(title::kPanel));
+    setAccessibleName(QString::fromLatin1(title::kPanel));
+    page_ = 0;
+    showPage(layout::kStartPage);
+    refresh();
+    watchStateSources();
+    updateState();
+}
+
+void CMocfgDlg::createControls(const layout::Window& window, int page) {
+    const std::string& folder = model_.paths().programFolder;
+    const skin::SkinDescription description = skin::loadSkinDescription(folder, window.skinFile);
+    StatePictures pictures = loadPictures(folder, description);
+    if (page == 0) {
+        art_[layout::kStartPage].background = pictures.normal.image();
+        art_[layout::kBlankPage].background = pictures.normal.image();
+    } else {
+        art_[page].background = pictures.normal.image();
+    }
+
+    for (const layout::Control& c : window.controls) {
+        const int shownOn = page == 0 && isStartTile(c.role) ? layout::kStartPage : page;
+        QWidget* widget = nullptr;
+        switch (c.look) {
+            case Look::Plain:
+                // Sliders, the colour selector and the macro list draw themselves; their pages
+                // create them (the picture already shows their place).
+                break;
+            case Look::Panel: {
+                if (c.role == Role::StateText) break;  // the state strip has its own label
+                auto* label = new skin::CStaticTrans(this);
+                label->setTextColor(0xFFFFFF);
+                label->setFontHeight(14);
+                label->setAlignment(Qt::AlignCenter);
+                label->setText(qs(description.caption(c.id)));
+                widget = label;
+                break;
+            }
+            default: {
+                auto* b = new skin::CBitmapBtn(this);
+                b->setImages(c.rect.left, c.rect.top, c.rect.width(), c.rect.height(), pictures.normal,
+                             pictures.over, pictures.down, pictures.disabled);
+                const QString caption = qs(description.caption(c.id));
+                b->setCaption(caption);
+                if (c.look == Look::Tile) b->setFontHeight(18);
+                const bool toggles = c.role == Role::Profile || c.role == Role::DpiStage ||
+                                     c.role == Role::ReportRate || c.role == Role::AngleOn ||
+                                     c.role == Role::AngleOff || c.role == Role::LiftHigh ||
+                                     c.role == Role::LiftLow || c.role == Role::LightOn ||
+                                     c.role == Role::LightOff || c.role == Role::DpiSeparate ||
+                                     c.role == Role::AccelerationSwitch || c.role == Role::LightRateSwitch;
+                b->setToggleMode(toggles);
+                const layout::Control* spec = &c;
+                connect(b, &QAbstractButton::clicked, this, [this, spec] { onCommand(*spec); });
+                widget = b;
+                break;
+            }
+        }
+        if (widget == nullptr) continue;
+        widget->setGeometry(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
+        widget->hide();
+        controls_.push_back(Placed{&c, shownOn, widget});
+    }
+}
+
+QWidget* CMocfgDlg::control(Role role, int index) const {
+    for (const Placed& p : controls_) {
+        if (p.spec->role != role || p.spec->index != index) continue;
+        if (p.page == 0 || p.page == page_) return p.widget;
+    }
+    for (const Placed& p : controls_)
+        if (p.spec->role == role && p.spec->index == index) return p.widget;
+    return nullptr;
+}
+
+skin::CBitmapBtn* CMocfgDlg::button(Role role, int index) const {
+    return qobject_cast<skin::CBitmapBtn*>(control(role, index));
+}
+
+void CMocfgDlg::showPage(int page) {
+    if (page == page_) return;
+    page_ = page;
+    for (const Placed& p : controls_) {
+        bool visible = p.page == 0 || p.page == page;
+        // The blank page shows only one way back to the start page.
+        if (page == layout::kBlankPage) visible = p.page == 0 && p.spec->role != Role::StateText;
+        p.widget->setVisible(visible);
+        p.widget->setEnabled(true);
+    }
+    if (page == layout::kBlankPage) {
+        for (const Placed& p : controls_) {
+            if (p.spec->role == Role::TabHome) {
+                p.widget->setVisible(true);
+                break;
+            }
+        }
+    }
+    // The macro page works on its own files: profile files and resets wait until it is left.
+    if (page == layout::kMacroPage) {
+        for (Role r : {Role::Import, Role::Export, Role::Reset})
+            if (QWidget* w = control(r)) w->setEnabled(false);
+    }
+    const char* titleKey = nullptr;
+    switch (page) {
+        case layout::kButtonPage: titleKey = "PAGEBUTTONS"; break;
+        case layout::kMacroPage: titleKey = "PAGEMACRO"; break;
+        case layout::kLightingPage: titleKey = "PAGELIGHTING"; break;
+        case layout::kDpiPage: titleKey = "PAGEDPI"; break;
+        default: break;
+    }
+    if (pageTitle_ != nullptr) {
+        pageTitle_->setText(titleKey != nullptr ? text(titleKey) : QString());
+        if (const layout::Control* home = layout::find(layout::pageWindow(layout::kButtonPage), Role::TabHome)) {
+            const layout::Rect& r = home->rect;
+            pageTitle_->setGeometry(r.right + 24, r.top, 360, r.height());
+        }
+        pageTitle_->setVisible(titleKey != nullptr);
+    }
+    update();
+}
+
+void CMocfgDlg::refresh() {
+    const MouseSettings& s = model_.working();
+    for (int p = 0; p < kProfileCount; ++p)
+        if (skin::CBitmapBtn* b = button(Role::Profile, p)) b->setChecked(p == model_.currentProfile());
+    refreshDpiPage();
+    refreshLightingPage();
+    refreshButtonLabels();
+    (void)s;
+}
+
+void CMocfgDlg::refreshButtonLabels() {
+    const ProfileGroup& group = model_.working().profiles[model_.currentProfile()];
+    for (int i = 0; i < kDeviceButtonCount; ++i) {
+        skin::CBitmapBtn* b = button(Role::ButtonLabel, i);
+        if (b == nullptr) continue;
+        const std::string key(labelKeyFor(group.buttons[i].code));
+        b->setCaption(key.empty() ? QString() : text(key.c_str(), "BUTTONPAGE"));
+    }
+}
+
+void CMocfgDlg::refreshDpiPage() {
+    const MouseSettings& s = model_.working();
+    const int current = model_.currentStage();
+    const QString stageWord = text("DPISTAGE", "BUTTONPAGE");
+    for (int stage = 0; stage < kDpiStageCount; ++stage) {
+        skin::CBitmapBtn* b = button(Role::DpiStage, stage);
+        if (b == nullptr) continue;
+        const DpiStage& d = s.dpiStages[stage];
+        const int x = (d.separate != 0 ? d.x : d.common) * 50;
+        const int y = (d.separate != 0 ? d.y : d.common) * 50;
+        b->setCaption(QStringLiteral("%1 %2\n%3\n%4").arg(stageWord).arg(stage + 1).arg(x).arg(y));
+        b->setChecked(stage == current);
+    }
+    static constexpr int kIntervals[4] = {8, 4, 2, 1};
+    for (int i = 0; i < 4; ++i)
+        if (skin::CBitmapBtn* b = button(Role::ReportRate, i)) b->setChecked(s.PollingRate == kIntervals[i]);
+    if (skin::CBitmapBtn* b = button(Role::AngleOn)) b->setChecked(s.AngleV == 128);
+    if (skin::CBitmapBtn* b = button(Role::AngleOff)) b->setChecked(s.AngleV != 128);
+    if (skin::CBitmapBtn* b = button(Role::LiftHigh)) b->setChecked(s.LiftV == 1);
+    if (skin::CBitmapBtn* b = button(Role::LiftLow)) b->setChecked(s.LiftV != 1);
+    if (skin::CBitmapBtn* b = button(Role::AccelerationSwitch)) b->setChecked(s.AccelerationEnabled == 1);
+    if (auto* v = qobject_cast<skin::CStaticTrans*>(control(Role::DoubleClickValue)))
+        v->setText(QString::number(s.DoubleClickSpeed));
+    if (auto* v = qobject_cast<skin::CStaticTrans*>(control(Role::WheelValue)))
+        v->setText(QString::number(s.WheelScrollLines));
+    if (current >= 0)
+        if (skin::CBitmapBtn* b = button(Role::DpiSeparate)) b->setChecked(s.dpiStages[current].separate != 0);
+}
+
+void CMocfgDlg::refreshLightingPage() {
+    const MouseSettings& s = model_.working();
+    const int mode = model_.lightingMode();
+    if (skin::CBitmapBtn* b = button(Role::LightMode))
+        b->setCaption(text(("LEDMODE" + std::to_string(mode)).c_str(), "BUTTONPAGE"));
+    if (skin::CBitmapBtn* b = button(Role::LightOn)) b->setChecked(s.LedStateOn == 1);
+    if (skin::CBitmapBtn* b = button(Role::LightOff)) b->setChecked(s.LedStateOn != 1);
+    const LedModeInfo& info = s.ledModes[mode - 1];
+    if (skin::CBitmapBtn* b = button(Role::LightDirection)) {
+        const bool directed = mode == 2 || mode == 5;
+        b->setEnabled(directed);
+        b->setCaption(directed && info.direction >= 1 && info.direction <= 4
+                          ? text(("LEDMODEDIR" + std::to_string(info.direction)).c_str(), "BUTTONPAGE")
+                          : QString());
+    }
+    if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
+}
+
+void CMocfgDlg::onCommand(const layout::Control& c) {
+    switch (c.role) {
+        case Role::Close: close(); return;
+        case Role::Minimize: showMinimized(); return;
+        case Role::Help: openHelp(); return;
+        case Role::WebLink: QDesktopServices::openUrl(QUrl(text("WEBSITE"))); return;
+        case Role::TabButtons: showPage(layout::kButtonPage); return;
+        case Role::TabMacro: showPage(layout::kMacroPage); return;
+        case Role::TabLighting: showPage(layout::kLightingPage); return;
+        case Role::TabDpi:
+            showPage(layout::kDpiPage);
+            refresh();
+            return;
+        case Role::TabHome: showPage(layout::kStartPage); return;
+        case Role::Profile:
+            if (model_.selectProfile(c.index)) {
+                saveOrSay();
+                refresh();
+            }
+            else if (skin::CBitmapBtn* b = button(Role::Profile, c.index)) b->setChecked(true);  // stays current
+            return;
+        case Role::Reset:
+            if (!confirm(text("WARN1", "BUTTONPAGE"))) return;
+            model_.resetAll();
+            saveOrSay();
+            refresh();
+            return;
+        case Role::Apply:
+            model_.apply();
+            saveOrSay();
+            return;
+        case Role::ButtonLabel: openFunctionMenu(c.index); return;
+        case Role::Reload:
+            model_.reload();
+            refresh();
+            return;
+        default:
+            // Page controls whose behaviour belongs to the pages keep showing the settings.
+            refresh();
+            return;
+    }
+}
+
+void CMocfgDlg::saveOrSay() {
+    // A change that could not be written is never passed off as done.
+    if (model_.lastSaveFailed()) {
+        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOSAVE"), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void CMocfgDlg::closePopup() {
+    if (popup_ != nullptr) popup_->close();
+    popup_ = nullptr;
+    selectedButton_ = -1;
+    menuClosed_ = true;
+}
+
+void CMocfgDlg::openFunctionMenu(int buttonIndex) {
+    closePopup();
+    skin::CBitmapBtn* label = button(Role::ButtonLabel, buttonIndex);
+    if (label == nullptr) return;
+    selectedButton_ = buttonIndex;
+    std::vector<skin::MenuItem> items;
+    for (const FunctionMenuItem& item : buildFunctionMenu(model_.currentProfile())) {
+        skin::MenuItem m{text(item.key.c_str(), "BUTTONPAGE"), item.number, !item.submenu.empty() || item.number == 15, {}};
+        for (const FunctionMenuEntry& e : item.submenu)
+            m.submenu.push_back({text(e.key.c_str(), "BUTTONPAGE"), e.number});
+        items.push_back(std::move(m));
+    }
+    const QPoint labelCorner = label->mapToGlobal(QPoint(0, label->height()));
+    const QRect area = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+    const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right() + 1, area.bottom() + 1);
+    const skin::MenuPictures pictures{model_.paths().programFolder, "menu_normal.png", "menu_over.png", "menu_down.png"};
+    popup_ = skin::CBmpMenu::open(this, QPoint(corner.x, corner.y), items, pictures);
+    menuClosed_ = false;
+    if (popup_ != nullptr)
+        connect(popup_, &skin::CBmpMenuBase::closed, this, [this] {
+            menuClosed_ = true;
+        });
+}
+
+void CMocfgDlg::assignFunction(int64_t lParam) {
+    const int b = selectedButton_;
+    selectedButton_ = -1;
+    menuClosed_ = true;
+    if (b < 0 || b >= kButtonRecordCount) return;
+    const int group = static_cast<int>((lParam >> 16) & 0xFFFF);
+    const int item = static_cast<int>(lParam & 0xFFFF);
+    const int profile = model_.currentProfile();
+    ButtonRecord* records = model_.working().profiles[profile].buttons;
+    switch (leftClickGuard(records, kButtonRecordCount, b, group)) {
+        case GuardDecision::Ignore: return;
+        case GuardDecision::Warn: {
+            QMessageBox box(QMessageBox::Warning, text("WARNING"), text("WARN3", "BUTTONPAGE"), QMessageBox::Ok, this);
+            box.exec();
+            return;
+        }
+        case GuardDecision::Proceed: break;
+    }
+    const MenuDecision decision = decideMenuSelection(group, item);
+    switch (decision.action) {
+        case MenuAction::StoreCode:
+            records[b].code = decision.code;
+            break;
+        case MenuAction::SelectMacro:
+            // With no macro yet, the macro page is where one is made.
+            showPage(layout::kMacroPage);
+            return;
+        case MenuAction::Nothing:
+            return;
+        default:
+            // Functions with parameters are set in their dialogs; none is chosen here yet.
+            return;
+    }
+    refreshButtonLabels();
+    model_.save();
+    saveOrSay();
+    service_.send(msg::kButton, profile, b);
+}
+
+bool CMocfgDlg::confirm(const QString& question) {
+    QMessageBox box(QMessageBox::Warning, text("WARNING"), question, QMessageBox::Ok | QMessageBox::Cancel, this);
+    const int answer = box.exec();
+    return !closingDown_ && answer == QMessageBox::Ok;
+}
+
+void CMocfgDlg::openHelp() {
+    const std::string page = platform::pathJoin(model_.paths().programFolder, "help/index.html");
+    if (!platform::fileExists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
+        platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
+        QMessageBox::information(this, text("WARNING"), text("NOHELP"));
+    }
+}
+
+int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    if (closingDown_) return 0;
+    switch (message) {
+        case msg::kMouseChanged:
+            model_.onMouseChanged(wParam, lParam);
+            {
+                const int page = page_;
+                page_ = 0;
+                showPage(page);
+            }
+            refresh();
+            updateState();
+            return 0;
+        case kMsgRemoteCommand:
+            switch (lParam) {
+                case kRemoteResetProfile:
+                    model_.resetCurrentProfile();
+                    update();
+                    refresh();
+                    return 0;
+                case kRemoteApply: model_.apply(); return 0;
+                case kRemoteHelp: openHelp(); return 0;
+                case 18:
+                case 20: return 0;
+                default: return -1;
+            }
+        case kMsgReloadDpiStages:
+            model_.reloadDpiStages();
+            refresh();
+            return 0;
+        case kMsgBlankPage: showPage(layout::kBlankPage); return 0;
+        case skin::kMenuChosen:
+            if (page_ == layout::kButtonPage) assignFunction(lParam);
+            return 0;
+        case kMsgColour:
+            model_.working().LedColor = static_cast<int32_t>(wParam & 0xFFFFFF);
+            model_.save();
+            service_.post(msg::kLighting);
+            return 0;
+        case msg::kMouseUnplug:
+            updateState();
+            return 0;
+        case msg::kCounters:
+            model_.takeCounters();
+            return 0;
+        case msg::kClose:
+        case msg::kQuit:
+            closeFromService();
+            return 0;
+        default: return 0;
+    }
+}
+
+void CMocfgDlg::closeFromService() {
+    // The service is going away: any message box or dialog opened from the window ends first
+    // (its caller sees closingDown_ and does nothing), then the window closes.
+    closingDown_ = true;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == this) break;
+        modal->close();
+        if (QApplication::activeModalWidget() == modal) modal->hide();
+    }
+    QWidget::close();
+}
+
+void CMocfgDlg::watchStateSources() {
+    watcher_ = new QFileSystemWatcher(this);
+    dataFolder_ = platform::parentFolder(model_.paths().settingsPath);
+    busFolder_ = platform::runtimeFolder();
+    for (const std::string& folder : {dataFolder_, busFolder_})
+        if (!folder.empty() && platform::folderExists(folder)) watcher_->addPath(qs(folder));
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });
+}
+
+void CMocfgDlg::updateState() {
+    // "Device" is the service's word; without the service it may be stale, so it counts only then.
+    const bool running = service_.serviceRunning();
+    const bool connected = running && model_.deviceConnected();
+    stateText_ = !running ? text("NOSERVICE") : !connected ? text("NODEVICE") : QString();
+    if (stateLabel_ == nullptr) return;
+    stateLabel_->setText(stateText_.isEmpty() ? text("CONNECTED") : stateText_);
+    stateLabel_->setTextColor(stateText_.isEmpty() ? kConnectedColour : kMissingColour);
+    stateLabel_->setAccessibleName(stateLabel_->text());
+    stateLabel_->setVisible(page_ != layout::kBlankPage);
+}
+
+QString CMocfgDlg::stateText() const { return stateText_; }
+
+void CMocfgDlg::paintEvent(QPaintEvent*) {
+    if (!painted_) {
+        painted_ = true;
+        platform::debugLine("cfgpanel: first window painted");
+    }
+    QPainter painter(this);
+    auto it = art_.find(page_);
+    if (it != art_.end() && !it->second.background.isNull())
+        painter.drawImage(QRect(0, 0, width(), height()), it->second.background);
+    else
+        painter.fillRect(rect(), QColor(0x15, 0x16, 0x19));
+}
+
+void CMocfgDlg::mousePressEvent(QMouseEvent* event) {
+    closePopup();
+    // The borderless window moves by its whole surface, through the window system (X11 and Wayland).
+    if (event->button() == Qt::LeftButton && windowHandle() != nullptr) windowHandle()->startSystemMove();
+    skin::SkinnedWindow::mousePressEvent(event);
+}
+
+void CMocfgDlg::closeEvent(QCloseEvent* event) {
+    closingDown_ = true;
+    emit closing();
+    event->accept();
+}
+
+PanelBus::PanelBus(platform::Reactor& reactor, CMocfgDlg& dialog)
+    : window_(reactor, [&dialog](uint32_t m, int64_t w, int64_t l) -> int64_t {
+          return acceptedFromBus(m) ? dialog.onMessage(m, w, l) : 0;
+      }) {}
+
+bool PanelBus::create() { return window_.create(title::kPanel); }
+
+void PanelBus::destroy() { window_.destroy(); }
+
+}  // namespace panel

@@ -1,0 +1,131 @@
+#pragma once
+// CMocfgDlg: the configuration window. One borderless, skinned window with a page at a time (start
+// page, buttons, macros, lighting, DPI and polling), a frame of commands around it, and a strip
+// that says whether the mouse and the service are there. The window places its controls from the
+// rectangle tables (panel/layout) and their pictures and captions from the skin description files;
+// it edits the PanelModel and hands it every numbered message: its own controls' (through the
+// in-process queue) and the bus's (only the numbers other programs may send).
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "panel/layout/window_layout.h"
+#include "panel/panel_model.h"
+#include "platform/message_bus.h"
+#include "skin/bitmap_menu.h"
+#include "skin/skinned_window.h"
+
+class QFileSystemWatcher;
+namespace skin {
+
+class CBitmapBtn;
+class CStaticTrans;
+}  // namespace skin
+
+namespace panel {
+
+class CMocfgDlg : public skin::SkinnedWindow {
+    Q_OBJECT
+public:
+    CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* parent = nullptr);
+    ~CMocfgDlg() override;
+
+    // Creation and first initialisation: strings and font, pictures and controls, the settings,
+    // the start page, the state strip and its watchers.
+    void initialise();
+
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
+
+    // Makes the page current: its controls shown, the others' hidden, controls a page disabled
+    // enabled again, repainted. The current page does nothing.
+    void showPage(int page);
+    int currentPage() const { return page_; }
+
+    // The control of that role and index on the page that shows it (frame controls on every page).
+    QWidget* control(layout::Role role, int index = 0) const;
+    skin::CBitmapBtn* button(layout::Role role, int index = 0) const;
+
+    // The state strip's text (empty when the mouse and the service are both there).
+    QString stateText() const;
+    // Re-reads whether the service runs and the mouse is connected.
+    void updateState();
+
+    // The open popup menu (nullptr when none) and the button whose function menu it is (-1: none).
+    skin::CBmpMenu* popup() const { return popup_; }
+    int selectedButton() const { return selectedButton_; }
+    // Closes the open popup; nothing is chosen.
+    void closePopup();
+
+    // Text of the strings file ("MAIN" unless given).
+    QString text(const char* key, const char* section = "MAIN") const;
+
+signals:
+    void closing();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Placed {
+        const layout::Control* spec;
+        int page;          // page that shows it; 0 = every page (the frame)
+        QWidget* widget;
+    };
+    struct PageArt {
+        QImage background;
+    };
+
+    void createControls(const layout::Window& window, int page);
+    void onCommand(const layout::Control& control);
+    void refresh();
+    void refreshButtonLabels();
+    void refreshDpiPage();
+    void refreshLightingPage();
+    bool confirm(const QString& question);
+    void openHelp();
+    void closeFromService();
+    void openFunctionMenu(int button);
+    void assignFunction(int64_t lParam);
+    void saveOrSay();
+    void watchStateSources();
+
+    PanelModel& model_;
+    ServiceMessenger& service_;
+    int page_ = 0;
+    bool closingDown_ = false;
+    bool painted_ = false;
+    std::map<int, PageArt> art_;   // by page number (the start page's is the frame's)
+    std::vector<Placed> controls_;
+    skin::CStaticTrans* pageTitle_ = nullptr;
+    skin::CStaticTrans* stateLabel_ = nullptr;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer settle_;
+    QString stateText_;
+    QPointer<skin::CBmpMenu> popup_;
+    int selectedButton_ = -1;
+    bool menuClosed_ = true;
+    std::string dataFolder_;
+    std::string busFolder_;
+};
+
+// The window's place on the bus under the title "KORVANTE": other programs' messages reach the
+// window's handler in arrival order, except the numbers only its own controls send.
+class PanelBus {
+public:
+    PanelBus(platform::Reactor& reactor, CMocfgDlg& dialog);
+    bool create();
+    void destroy();
+
+private:
+    platform::Window window_;
+};
+
+}  // namespace panel

@@ -1,0 +1,151 @@
+#include "panel/panel_model.h"
+
+#include "platform/known_folders.h"
+#include "platform/message_bus.h"
+#include "platform/profile_ini.h"
+#include "shared/first_run.h"
+#include "shared/mouse_settings.h"
+#include "shared/window_messages.h"
+
+namespace panel {
+
+PanelPaths userPaths(const std::string& programFolder) {
+    platform::ensureFolder(platform::dataFolder());
+    return PanelPaths{programFolder, platform::pathJoin(programFolder, "Strings.xml"), platform::settingsPath(),
+                      platform::macroFolder()};
+}
+
+bool ServiceMessenger::post(uint32_t message, int64_t wParam, int64_t lParam) {
+    return platform::postMessage(title::kService, message, wParam, lParam);
+}
+
+bool ServiceMessenger::send(uint32_t message, int64_t wParam, int64_t lParam) {
+    return platform::sendMessage(title::kService, message, wParam, lParam);
+}
+
+bool ServiceMessenger::serviceRunning() { return platform::findWindow(title::kService); }
+
+int lightingModeFromBit(int64_t bit) {
+    switch (bit) {
+        case 2: return 2;
+        case 4: return 3;
+        case 8: return 4;
+        case 16: return 5;
+        case 32: return 6;
+        default: return 1;
+    }
+}
+
+bool acceptedFromBus(uint32_t message) {
+    switch (message) {
+        case msg::kMouseChanged:   // 1285
+        case 1034:                 // remote commands: reset profile, apply, help
+        case 1224:                 // re-read the DPI stages
+        case 1294:                 // blank page
+        case msg::kMouseUnplug:    // 1280
+        case msg::kCounters:       // 1282
+        case msg::kClose:
+        case msg::kQuit:
+            return true;
+        default:
+            return false;
+    }
+}
+
+PanelModel::PanelModel(PanelPaths paths, ServiceMessenger& service) : paths_(std::move(paths)), service_(service) {}
+
+void PanelModel::loadInto(MouseSettings& record) const {
+    static MouseSettings loaded;  // large; the window is single-threaded
+    settings::clear(loaded);
+    settings::loadAndNormalise(loaded, paths_.settingsPath, -1);
+    settings::validateCopy(record, loaded);
+}
+
+void PanelModel::load() {
+    // On a fresh account the window may start before the service: without the shipped defaults it
+    // would load a missing file and save a record of unset values for the service to write.
+    settings::prepareSettingsFile(paths_.programFolder);
+    loadInto(working_);
+    applied_ = working_;
+}
+
+int PanelModel::currentProfile() const {
+    const int p = working_.Profile;
+    return p >= 0 && p < kProfileCount ? p : 0;
+}
+
+int PanelModel::currentStage() const {
+    const int stage = working_.profiles[currentProfile()].DPI;
+    return stage >= 0 && stage < kDpiStageCount ? stage : -1;
+}
+
+int PanelModel::lightingMode() const {
+    const int mode = working_.LedMode;
+    return mode >= 1 && mode <= kLedModeCount ? mode : 1;
+}
+
+bool PanelModel::save() {
+    // The service counts clicks into the same file; a whole-record save carries its latest counts.
+    takeCounters();
+    saveFailed_ = !settings::saveAll(working_, paths_.settingsPath);
+    return !saveFailed_;
+}
+
+bool PanelModel::selectProfile(int profile) {
+    if (profile < 0 || profile >= kProfileCount || profile == working_.Profile) return false;
+    working_.Profile = profile;
+    save();
+    service_.post(msg::kProfile);
+    return true;
+}
+
+void PanelModel::apply() {
+    applied_ = working_;
+    save();
+    service_.post(msg::kApplyAll);
+}
+
+void PanelModel::resetAll() {
+    working_.Profile = 0;
+    for (int p = 0; p < kProfileCount; ++p) settings::factoryDefaults(working_, p);
+    apply();
+}
+
+void PanelModel::resetCurrentProfile() {
+    settings::factoryDefaults(working_, currentProfile());
+    apply();
+}
+
+void PanelModel::reload() { loadInto(working_); }
+
+void PanelModel::onMouseChanged(int64_t kind, int64_t value) {
+    reload();
+    bool changed = false;
+    if (kind == msg::kChangedDpiStage && value >= 0 && value < kDpiStageCount) {
+        working_.DPI = static_cast<int32_t>(value);
+        working_.profiles[currentProfile()].DPI = static_cast<int32_t>(value);
+        changed = true;
+    } else if (kind == msg::kChangedProfile && value >= 0 && value < kProfileCount) {
+        working_.Profile = static_cast<int32_t>(value);
+        changed = true;
+    } else if (kind == msg::kChangedLighting) {
+        working_.LedMode = lightingModeFromBit(value);
+        changed = true;
+    }
+    if (changed) save();
+}
+
+void PanelModel::reloadDpiStages() {
+    for (int stage = 0; stage < kDpiStageCount; ++stage) settings::readDpiStage(working_, paths_.settingsPath, stage);
+}
+
+void PanelModel::takeCounters() {
+    // The service owns the click counters; the window's whole-record saves must not write back
+    // the values it loaded earlier.
+    working_.LeftCount = platform::readProfileInt(paths_.settingsPath, settings::kSettingSection, "LeftCount", 0);
+    working_.RightCount = platform::readProfileInt(paths_.settingsPath, settings::kSettingSection, "RightCount", 0);
+}
+
+bool PanelModel::deviceConnected() const { return settings::readDevice(paths_.settingsPath) == 1; }
+
+}  // namespace panel

@@ -1,0 +1,93 @@
+#pragma once
+// The configuration window's settings and their rules, free of any widget: the working record the
+// pages edit, the applied copy, the saves, the messages that tell the service what changed, and the
+// handling of the service's notices. The window (main_dialog) shows this model and forwards the
+// user's commands and the bus's messages to it.
+//
+// Every change is stored in the working record and the whole settings file is saved before the
+// service hears of it; with the service not running the change is only saved.
+#include <cstdint>
+#include <string>
+
+#include "shared/settings_record.h"
+
+namespace panel {
+
+struct PanelPaths {
+    std::string programFolder;
+    std::string stringsPath;   // "<program folder>/Strings.xml"
+    std::string settingsPath;  // "<data folder>/Mouse.ini"
+    std::string macroFolder;   // "<data folder>/Macro"
+};
+
+// Paths of this user and program; the data folders are created when missing.
+PanelPaths userPaths(const std::string& programFolder);
+
+// Tells the service window ("KORVANTEHidAgent") what changed. Nothing is sent when it is not there.
+class ServiceMessenger {
+public:
+    virtual ~ServiceMessenger() = default;
+    virtual bool post(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    virtual bool send(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    virtual bool serviceRunning();
+};
+
+// Lighting mode for the bit the mouse reports with notice 1285 kind 10 (2 → 2, 4 → 3, 8 → 4,
+// 16 → 5, 32 → 6, anything else → 1).
+int lightingModeFromBit(int64_t bit);
+
+// Numbers the window accepts from other programs over the bus; every other number is sent only by
+// the window's own controls and is refused from outside.
+bool acceptedFromBus(uint32_t message);
+
+class PanelModel {
+public:
+    PanelModel(PanelPaths paths, ServiceMessenger& service);
+
+    // Start-up: the first-run copy of the shipped "Mouse.ini" when the data folder has none, then
+    // clear, load and normalise, validate-copy into the working record and copy that into the
+    // applied copy.
+    void load();
+
+    const PanelPaths& paths() const { return paths_; }
+    MouseSettings& working() { return working_; }
+    const MouseSettings& working() const { return working_; }
+    const MouseSettings& applied() const { return applied_; }
+
+    // Shown values, always valid indices: profile 0..4, DPI stage 0..6 (or -1 when the stored
+    // value is not a stage), lighting mode 1..6 (an unknown stored mode shows as 1, as the service
+    // writes it).
+    int currentProfile() const;
+    int currentStage() const;
+    int lightingMode() const;
+
+    // Whole settings file; false when it could not be written (the window then says so).
+    bool save();
+    bool lastSaveFailed() const { return saveFailed_; }
+
+    // Commands of the window. Each returns true when it changed something.
+    bool selectProfile(int profile);      // saves, posts 1298; the current profile does nothing
+    void resetAll();                      // profile 0, all five profiles to defaults; apply
+    void resetCurrentProfile();           // the current profile to defaults; apply
+    void apply();                         // applied copy = working; save; post 1279
+    void reload();                        // the settings file again, nothing sent
+
+    // Notices from the service.
+    void onMouseChanged(int64_t kind, int64_t value);  // 1285
+    void reloadDpiStages();                            // 1224
+    void takeCounters();                               // 1282: the service's click counters, from the file
+
+    // "Setting"/"Device" as the service last wrote it.
+    bool deviceConnected() const;
+
+private:
+    void loadInto(MouseSettings& record) const;
+
+    PanelPaths paths_;
+    ServiceMessenger& service_;
+    MouseSettings working_{};
+    MouseSettings applied_{};
+    bool saveFailed_ = false;
+};
+
+}  // namespace panel

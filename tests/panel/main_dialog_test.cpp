@@ -1,0 +1,234 @@
+// The configuration window driven as a user and as the service would: real clicks on its
+// controls, messages over a private bus, and a stand-in service window that records what reaches
+// it together with the settings file as it was at that moment.
+#include "panel/main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "panel/layout/window_layout.h"
+#include "platform/atomic_file.h"
+#include "platform/profile_ini.h"
+#include "qtbridge/qt_reactor.h"
+#include "shared/window_messages.h"
+#include "skin/bitmap_button.h"
+#include "tests/support/private_session.h"
+
+namespace {
+
+using layout::Role;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "test_panel";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete app_; }
+
+private:
+    QApplication* app_ = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+bool eventually(const std::function<bool()>& done, int ms = 3000) {
+    for (int waited = 0; waited < ms && !done(); waited += 10) QTest::qWait(10);
+    return done();
+}
+
+struct Received {
+    uint32_t message;
+    int64_t wParam, lParam;
+    std::string file;
+};
+
+// A window titled as the service, in this process, on Qt's loop.
+class StandInService {
+public:
+    StandInService(platform::Reactor& reactor, std::string settingsPath)
+        : path_(std::move(settingsPath)), window_(reactor, [this](uint32_t m, int64_t w, int64_t l) -> int64_t {
+              received.push_back({m, w, l, platform::readWholeFile(path_).value_or("")});
+              return 0;
+          }) {}
+    bool create() { return window_.create(title::kService); }
+    void destroy() { window_.destroy(); }
+    std::optional<Received> waitFor(uint32_t message, int ms = 3000) {
+        for (int waited = 0; waited <= ms; waited += 10) {
+            for (const Received& r : received)
+                if (r.message == message) return r;
+            QTest::qWait(10);
+        }
+        return std::nullopt;
+    }
+    std::vector<Received> received;
+
+private:
+    std::string path_;
+    platform::Window window_;
+};
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env_.ready());
+        ASSERT_TRUE(service_.create());
+        dialog_.initialise();
+        ASSERT_TRUE(bus_.create());
+        dialog_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    }
+    void click(Role role, int index = 0) {
+        QWidget* w = dialog_.control(role, index);
+        ASSERT_NE(w, nullptr) << static_cast<int>(role) << " " << index;
+        ASSERT_TRUE(w->isVisible()) << static_cast<int>(role) << " " << index;
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+    bool checked(Role role, int index) { return dialog_.button(role, index)->isChecked(); }
+    void post(uint32_t message, int64_t w, int64_t l) {
+        ASSERT_TRUE(platform::postMessage(title::kPanel, message, w, l));
+        QTest::qWait(50);
+    }
+    // Answers the next message box with the button.
+    void answerNextBox(QMessageBox::StandardButton answer) {
+        QTimer::singleShot(50, [answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(answer)->click();
+        });
+    }
+
+    testsupport::PrivateEnvironment env_{"korvante-panel-ui"};
+    QtReactor reactor_;
+    panel::ServiceMessenger messenger_;
+    panel::PanelModel model_{panel::userPaths(KORVANTE_BIN_DIR), messenger_};
+    StandInService service_{reactor_, model_.paths().settingsPath};
+    panel::CMocfgDlg dialog_{model_, messenger_};
+    panel::PanelBus bus_{reactor_, dialog_};
+};
+
+TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
+    EXPECT_EQ(dialog_.windowTitle(), "KORVANTE");
+    EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
+    const struct {
+        Role tile;
+        int page;
+    } tabs[] = {{Role::TabButtons, layout::kButtonPage},
+                {Role::TabMacro, layout::kMacroPage},
+                {Role::TabLighting, layout::kLightingPage},
+                {Role::TabDpi, layout::kDpiPage}};
+    for (const auto& t : tabs) {
+        click(t.tile);
+        EXPECT_EQ(dialog_.currentPage(), t.page);
+        EXPECT_FALSE(dialog_.control(t.tile)->isVisible());
+        // The macro page disables profile files and resets until it is left.
+        EXPECT_EQ(dialog_.control(Role::Reset)->isEnabled(), t.page != layout::kMacroPage);
+        click(Role::TabHome);
+        EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
+    }
+    click(Role::TabButtons);
+    click(Role::TabMacro);  // the button page's shortcut
+    EXPECT_EQ(dialog_.currentPage(), layout::kMacroPage);
+}
+
+TEST_F(MainDialogTest, ProfileButtonsSaveThenTellTheService) {
+    click(Role::TabButtons);
+    click(Role::Profile, 2);
+    auto sent = service_.waitFor(msg::kProfile);
+    ASSERT_TRUE(sent);
+    EXPECT_NE(sent->file.find("Profile=2"), std::string::npos);
+    EXPECT_TRUE(checked(Role::Profile, 2));
+    EXPECT_FALSE(checked(Role::Profile, 0));
+
+    service_.received.clear();
+    click(Role::Profile, 2);  // the current profile: nothing sent, still shown as current
+    QTest::qWait(100);
+    EXPECT_TRUE(service_.received.empty());
+    EXPECT_TRUE(checked(Role::Profile, 2));
+}
+
+TEST_F(MainDialogTest, ResetAsksFirstAndApplyAnnounces) {
+    click(Role::TabButtons);
+    click(Role::Profile, 3);
+    ASSERT_TRUE(service_.waitFor(msg::kProfile));
+    answerNextBox(QMessageBox::Cancel);
+    click(Role::Reset);
+    QTest::qWait(100);
+    EXPECT_FALSE(service_.waitFor(msg::kApplyAll, 100));
+    EXPECT_TRUE(checked(Role::Profile, 3));
+
+    answerNextBox(QMessageBox::Ok);
+    click(Role::Reset);
+    auto sent = service_.waitFor(msg::kApplyAll);
+    ASSERT_TRUE(sent);
+    EXPECT_NE(sent->file.find("Profile=0"), std::string::npos);
+    EXPECT_TRUE(checked(Role::Profile, 0));
+
+    service_.received.clear();
+    click(Role::Apply);
+    EXPECT_TRUE(service_.waitFor(msg::kApplyAll));
+}
+
+TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {
+    post(msg::kMouseChanged, msg::kChangedDpiStage, 4);
+    EXPECT_TRUE(checked(Role::DpiStage, 4));
+    post(msg::kMouseChanged, msg::kChangedDpiStage, 7);  // no such stage: ignored
+    EXPECT_TRUE(checked(Role::DpiStage, 4));
+    post(msg::kMouseChanged, msg::kChangedProfile, 1);
+    EXPECT_TRUE(checked(Role::Profile, 1));
+    EXPECT_EQ(platform::readProfileInt(model_.paths().settingsPath, "Setting", "Profile", -1), 1);
+
+    struct RemoteCase {
+        int64_t command, result;
+    };
+    for (const RemoteCase& c : {RemoteCase{18, 0}, RemoteCase{20, 0}, RemoteCase{99, -1}}) {
+        int64_t result = 5;
+        ASSERT_TRUE(platform::sendMessage(title::kPanel, 1034, 0, c.command, &result, 3000));
+        EXPECT_EQ(result, c.result) << c.command;
+    }
+    EXPECT_TRUE(service_.received.empty());
+    post(1034, 0, 12);
+    EXPECT_TRUE(service_.waitFor(msg::kApplyAll));
+
+    // A control's number from outside changes nothing.
+    const int32_t colour = model_.working().LedColor;
+    post(1303, 0x123456, 0);
+    EXPECT_EQ(model_.working().LedColor, colour);
+
+    const DpiStage stage{1, 30, 44, 66};
+    platform::writeProfileStruct(model_.paths().settingsPath, "Setting", "DPI_INFO3", &stage, sizeof stage);
+    post(1224, 0, 0);
+    EXPECT_EQ(model_.working().dpiStages[2].x, 44);
+
+    post(1294, 0, 0);
+    EXPECT_EQ(dialog_.currentPage(), layout::kBlankPage);
+    EXPECT_TRUE(dialog_.control(Role::TabHome)->isVisible());
+}
+
+TEST_F(MainDialogTest, ServiceCloseEndsAnOpenMessageBoxAndTheWindow) {
+    QTimer::singleShot(100, [] { platform::postMessage(title::kPanel, msg::kClose); });
+    click(Role::TabButtons);
+    click(Role::Reset);  // returns once the close has ended the box
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    QTest::qWait(50);
+    EXPECT_FALSE(service_.waitFor(msg::kApplyAll, 50));
+}
+
+TEST_F(MainDialogTest, StateStripFollowsTheServiceAndTheMouse) {
+    EXPECT_EQ(dialog_.stateText(), dialog_.text("NODEVICE"));
+    platform::writeProfileInt(model_.paths().settingsPath, "Setting", "Device", 1);
+    EXPECT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); }));
+    service_.destroy();
+    EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); }));
+}
+
+}  // namespace

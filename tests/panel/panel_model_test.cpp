@@ -1,0 +1,135 @@
+// The configuration window's settings rules without widgets: first-run copy, the service's
+// notices, the click counters, profile switching and what is sent.
+#include "panel/panel_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/known_folders.h"
+#include "platform/profile_ini.h"
+#include "shared/window_messages.h"
+#include "tests/support/private_session.h"
+
+namespace {
+
+struct Sent {
+    uint32_t message;
+    int64_t wParam, lParam;
+    std::string fileAtSend;  // the settings file as the service would read it
+};
+
+class RecordingService : public panel::ServiceMessenger {
+public:
+    explicit RecordingService(std::string path) : path_(std::move(path)) {}
+    bool post(uint32_t m, int64_t w, int64_t l) override { return record(m, w, l); }
+    bool send(uint32_t m, int64_t w, int64_t l) override { return record(m, w, l); }
+    bool serviceRunning() override { return true; }
+    std::vector<Sent> sent;
+
+private:
+    bool record(uint32_t m, int64_t w, int64_t l) {
+        sent.push_back({m, w, l, platform::readWholeFile(path_).value_or("")});
+        return true;
+    }
+    std::string path_;
+};
+
+class PanelModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env_.ready());
+        model_.load();
+    }
+    int fileInt(const char* key, const char* section = "Setting") {
+        return platform::readProfileInt(platform::settingsPath(), section, key, -99);
+    }
+
+    testsupport::PrivateEnvironment env_{"korvante-panel"};
+    panel::PanelPaths paths_ = panel::userPaths(KORVANTE_BIN_DIR);
+    RecordingService service_{paths_.settingsPath};
+    panel::PanelModel model_{paths_, service_};
+};
+
+TEST_F(PanelModelTest, FirstStartCopiesTheShippedSettingsBeforeLoading) {
+    // Started before the service on a fresh account: the shipped file, never a record of -1s.
+    EXPECT_EQ(platform::readWholeFile(paths_.settingsPath), platform::readWholeFile(std::string(KORVANTE_BIN_DIR) + "/Mouse.ini"));
+    EXPECT_EQ(model_.working().dpiStages[0].common, 10);
+    EXPECT_EQ(model_.currentStage(), 1);
+    EXPECT_EQ(fileInt("PollingRate"), 2);
+}
+
+TEST_F(PanelModelTest, MouseNoticesTakeOnlyValidStagesProfilesAndModes) {
+    struct Case {
+        int64_t kind, value;
+        int profile, stage, ledMode;
+    };
+    const Case cases[] = {
+        {msg::kChangedDpiStage, 3, 0, 3, 1},  {msg::kChangedDpiStage, 7, 0, 3, 1},
+        {msg::kChangedDpiStage, -1, 0, 3, 1}, {msg::kChangedProfile, 4, 4, 1, 1},
+        {msg::kChangedProfile, 5, 4, 1, 1},   {msg::kChangedLighting, 32, 4, 1, 6},
+        {msg::kChangedLighting, 0, 4, 1, 1},  {msg::kChangedLighting, 16, 4, 1, 5},
+        {msg::kChangedLighting, 64, 4, 1, 1}, {msg::kChangedReload, 0, 4, 1, 1},
+    };
+    const int32_t rateBefore = model_.working().PollingRate;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " value " << c.value);
+        model_.onMouseChanged(c.kind, c.value);
+        EXPECT_EQ(model_.currentProfile(), c.profile);
+        EXPECT_EQ(model_.currentStage(), c.stage);
+        EXPECT_EQ(model_.lightingMode(), c.ledMode);
+        // What the window shows is what the file holds.
+        EXPECT_EQ(fileInt("Profile"), c.profile);
+        EXPECT_EQ(fileInt("LedMode"), c.ledMode);
+        EXPECT_EQ(fileInt("PollingRate"), rateBefore);  // a stage 7 never lands beyond the table
+    }
+    EXPECT_TRUE(service_.sent.empty());
+}
+
+TEST_F(PanelModelTest, OutOfRangeStoredValuesShowAsSafeIndices) {
+    model_.working().Profile = 9;
+    model_.working().profiles[0].DPI = 7;
+    model_.working().LedMode = 0;
+    EXPECT_EQ(model_.currentProfile(), 0);
+    EXPECT_EQ(model_.currentStage(), -1);
+    EXPECT_EQ(model_.lightingMode(), 1);
+}
+
+TEST_F(PanelModelTest, SavesKeepTheServicesClickCounters) {
+    platform::writeProfileInt(paths_.settingsPath, "Setting", "LeftCount", 41);
+    platform::writeProfileInt(paths_.settingsPath, "Setting", "RightCount", 7);
+    ASSERT_TRUE(model_.selectProfile(2));
+    EXPECT_EQ(fileInt("LeftCount"), 41);
+    EXPECT_EQ(fileInt("RightCount"), 7);
+    EXPECT_EQ(model_.working().LeftCount, 41);
+}
+
+TEST_F(PanelModelTest, CommandsSaveBeforeTheyTellTheService) {
+    EXPECT_FALSE(model_.selectProfile(0));  // the current profile: nothing
+    EXPECT_FALSE(model_.selectProfile(5));
+    ASSERT_TRUE(service_.sent.empty());
+
+    ASSERT_TRUE(model_.selectProfile(3));
+    model_.working().WheelScrollLines = 6;
+    model_.apply();
+    model_.resetAll();
+    ASSERT_EQ(service_.sent.size(), 3u);
+    EXPECT_EQ(service_.sent[0].message, msg::kProfile);
+    EXPECT_NE(service_.sent[0].fileAtSend.find("Profile=3"), std::string::npos);
+    EXPECT_EQ(service_.sent[1].message, msg::kApplyAll);
+    EXPECT_NE(service_.sent[1].fileAtSend.find("WheelScrollLines=6"), std::string::npos);
+    EXPECT_EQ(service_.sent[2].message, msg::kApplyAll);
+    EXPECT_NE(service_.sent[2].fileAtSend.find("Profile=0"), std::string::npos);
+    EXPECT_EQ(model_.working().WheelScrollLines, 1);
+    EXPECT_EQ(0, std::memcmp(&model_.applied(), &model_.working(), sizeof(MouseSettings)));
+}
+
+TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {
+    for (uint32_t m : {1285u, 1034u, 1224u, 1294u, 1280u, 1282u, 0x10u, 0x12u}) EXPECT_TRUE(panel::acceptedFromBus(m)) << m;
+    for (uint32_t m : {1094u, 1095u, 1281u, 1303u, 5122u, 13314u, 2258u, 5121u, 1298u, 0u})
+        EXPECT_FALSE(panel::acceptedFromBus(m)) << m;
+}
+
+}  // namespace

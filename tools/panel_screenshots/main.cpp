@@ -1,0 +1,104 @@
+// panel_screenshots OUTDIR: renders the configuration window into PNG files without a display
+// (run it with QT_QPA_PLATFORM=offscreen in a private session; scripts/screenshots does both):
+// every page with the mouse connected, the start page without the mouse and without the service,
+// and the popup menus of the button page and the lighting page.
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdio>
+#include <string>
+
+#include "panel/layout/window_layout.h"
+#include "panel/main_dialog.h"
+#include "platform/known_folders.h"
+#include "platform/message_bus.h"
+#include "platform/profile_ini.h"
+#include "qtbridge/qt_reactor.h"
+#include "shared/window_messages.h"
+#include "skin/bitmap_button.h"
+#include "skin/bitmap_menu.h"
+
+namespace {
+
+bool save(QWidget& widget, const QString& file) {
+    const bool ok = widget.grab().save(file, "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
+    return ok;
+}
+
+// The window with an open popup: the window's picture with the menu (and its submenu) drawn at
+// their places.
+bool saveWithMenu(panel::CMocfgDlg& dialog, skin::CBmpMenu& menu, const QString& file) {
+    QPixmap picture = dialog.grab();
+    QPainter painter(&picture);
+    auto paintAt = [&](QWidget& w) { painter.drawPixmap(dialog.mapFromGlobal(w.mapToGlobal(QPoint(0, 0))), w.grab()); };
+    paintAt(menu);
+    if (menu.submenu() != nullptr) paintAt(*menu.submenu());
+    painter.end();
+    const bool ok = picture.save(file, "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: panel_screenshots OUTDIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]) + "/";
+    QApplication app(argc, argv);
+    QtReactor reactor;
+    panel::ServiceMessenger messenger;
+    panel::PanelModel model(panel::userPaths(platform::programFolder()), messenger);
+    // A stand-in for the service, so the window sees a running service.
+    platform::Window service(reactor, [](uint32_t, int64_t, int64_t) -> int64_t { return 0; });
+    service.create(title::kService);
+    panel::CMocfgDlg dialog(model, messenger);
+    dialog.initialise();
+    dialog.move(dialog.screen()->availableGeometry().topLeft() + QPoint(40, 40));
+    dialog.show();
+    QTest::qWaitForWindowExposed(&dialog);
+    bool ok = true;
+
+    // The start page without the mouse, then with it.
+    platform::writeProfileInt(model.paths().settingsPath, "Setting", "Device", 0);
+    dialog.updateState();
+    ok &= save(dialog, out + "state-no-mouse.png");
+    platform::writeProfileInt(model.paths().settingsPath, "Setting", "Device", 1);
+    dialog.updateState();
+
+    const struct {
+        int page;
+        const char* name;
+    } pages[] = {{layout::kStartPage, "page-start.png"},     {layout::kButtonPage, "page-buttons.png"},
+                 {layout::kMacroPage, "page-macro.png"},     {layout::kLightingPage, "page-lighting.png"},
+                 {layout::kDpiPage, "page-dpi.png"},         {layout::kBlankPage, "page-blank.png"}};
+    for (const auto& p : pages) {
+        dialog.showPage(p.page);
+        ok &= save(dialog, out + p.name);
+    }
+
+    // The function menu of button 4 with its "Advanced" submenu open.
+    dialog.showPage(layout::kButtonPage);
+    if (auto* label = dialog.button(layout::Role::ButtonLabel, 3)) {
+        QTest::mouseClick(label, Qt::LeftButton);
+        if (skin::CBmpMenu* menu = dialog.popup()) {
+            menu->openSubmenu(7);
+            QTest::qWait(20);
+            ok &= saveWithMenu(dialog, *menu, out + "menu-functions.png");
+            dialog.closePopup();
+        } else {
+            ok = false;
+        }
+    }
+
+    // Without the service.
+    service.destroy();
+    dialog.showPage(layout::kStartPage);
+    dialog.updateState();
+    ok &= save(dialog, out + "state-no-service.png");
+    return ok ? 0 : 1;
+}
