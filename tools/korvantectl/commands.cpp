@@ -743,7 +743,7 @@ int cmdExport(Ctx& c, std::vector<std::string> args) {
 int cmdImport(Ctx& c, std::vector<std::string> args) {
     if (args.size() != 1) return refuse(c, "usage: korvantectl import FILE.prof");
     bool exists = false;
-    platform::IniDocument doc = platform::readProfileDocument(args[0], &exists);
+    platform::readProfileDocument(args[0], &exists);
     if (!exists) return refuse(c, "cannot read \"" + args[0] + "\"");
     if (platform::readProfileString(args[0], settings::kSettingSection, "Profile", "").empty() &&
         platform::readProfileString(args[0], "GROUP", "ButtonAssigned1", "").empty())
