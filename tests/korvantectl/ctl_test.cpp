@@ -165,6 +165,7 @@ TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
         {"macro", "new", std::string(260, 'x')}, {"macro", "new", "line\nbreak"},
         {"macro", "delete", "Slow"}, {"macro", "rename", "Slow", "Quick"}, {"macro", "rename", "Fast", "x/y"},
         {"macro", "show", "Slow"}, {"macro", "import", "/nonexistent/Other.macro"}, {"macro", "frob"},
+        {"macro", "import", KORVANTE_SOURCE_DIR "/data/Strings.xml"},
         {"import", "/nonexistent/x.prof"}, {"import", KORVANTE_SOURCE_DIR "/data/Strings.xml"},
         {"reset", "--profile", "6"}, {"reset", "now"}, {"apply", "all"},
     };

@@ -701,7 +701,8 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
         if (!content) return refuse(c, "cannot read \"" + args[0] + "\"");
         macro::MacroFileData data;
         macro::readMacroFile(args[0], data, 0);
-        if (!data.blockValid && data.count > 0) return refuse(c, "\"" + args[0] + "\" is not a macro file");
+        // Every writer of macro files writes the event block, so a file without a sound one is no macro.
+        if (!data.blockValid) return refuse(c, "\"" + args[0] + "\" is not a macro file (no valid \"MacroSetting_0\")");
         if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileAtomically(path, *content))
             return refuse(c, "cannot write \"" + path + "\"");
         const int slot = macro::addToList(ini, name);
