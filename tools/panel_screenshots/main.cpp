@@ -3,6 +3,7 @@
 // every page with the mouse connected, the start page without the mouse and without the service,
 // and the popup menus of the button page and the lighting page.
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     dialog.initialise();
     dialog.move(dialog.screen()->availableGeometry().topLeft() + QPoint(40, 40));
     dialog.show();
-    QTest::qWaitForWindowExposed(&dialog);
+    if (!QTest::qWaitForWindowExposed(&dialog)) std::fprintf(stderr, "the window was not shown\n");
     bool ok = true;
 
     // The start page without the mouse, then with it.
