@@ -42,7 +42,7 @@ constexpr Rect kMousePicture = {368, 176, 592, 544};
 // button), 4 forward (front side button), 5 DPI up and 6 DPI down behind the wheel, 7 the small
 // button beside the left button, 8 the round button on the back of the mouse.
 constexpr Point kAnchors[9] = {
-    {452, 236}, {516, 246}, {480, 246}, {387, 407}, {387, 369},
+    {452, 236}, {524, 270}, {480, 246}, {387, 407}, {387, 369},
     {480, 291}, {480, 311}, {419, 276}, {480, 366},
 };
 

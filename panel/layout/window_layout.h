@@ -82,8 +82,8 @@ struct Window {
     int width, height;
     std::span<const Control> controls;
     // Inset group panels the art paints behind related controls. A group whose first control lies
-    // more than 24 px below its top has a heading band there (top + 8 to top + 28, from left + 16)
-    // where the window may write the group's heading.
+    // 40 to 44 px below its top (44: a slider centred in a 32 px row) has a heading band (top + 8
+    // to top + 32, from left + 16) where the window may write the group's heading.
     std::span<const Rect> groups = {};
 };
 
