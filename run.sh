@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
-scripts/build build --targets hidagent mousesim korvante-msg traylet cfgpanel skin_art_files
+scripts/build build --targets hidagent mousesim korvante-msg traylet cfgpanel skin_pictures
 bin=$PWD/build/bin
 
 real_mouse=0

@@ -22,6 +22,8 @@
 #include "skin/bitmap_menu.h"
 #include "skin/skin_description.h"
 #include "skin/skin_image.h"
+#include "skin/colour_select.h"
+#include "skin/slider.h"
 #include "skin/static_trans.h"
 
 namespace panel {
@@ -49,8 +51,44 @@ constexpr uint32_t kMsgColour = 1303;
 // amber when the mouse or the service is missing.
 constexpr uint32_t kConnectedColour = 0x8CD97C;
 constexpr uint32_t kMissingColour = 0x40B0FF;
+constexpr uint32_t kHeadingColour = 0xD2D2D2;
+// Between the title strip and the start page's tiles.
+const QRect kHintArea(32, 68, 896, 48);
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// Headings of a page's groups, by group index ("" for a group without one).
+std::vector<const char*> groupHeadings(int page) {
+    switch (page) {
+        case layout::kMacroPage:
+            return {"", "HEADRECORD", "HEADDELAY", "HEADLOOP", "HEADEDIT", "HEADINSERT", "HEADFILE"};
+        case layout::kLightingPage: return {"HEADEFFECT", "HEADBRIGHTNESS", "HEADSPEED", "", "HEADPOWER"};
+        case layout::kDpiPage:
+            return {"", "HEADRESOLUTION", "HEADACCELERATION", "HEADRATE", "HEADDOUBLECLICK", "HEADWHEEL", "HEADANGLE",
+                    "HEADLIFT"};
+        default: return {};
+    }
+}
+
+// The sliders of the pages: identifier and range.
+struct SliderSpec {
+    Role role;
+    int identifier, minimum, maximum;
+};
+constexpr SliderSpec kSliders[] = {
+    {Role::DpiSliderCommon, 10001, 0, 320}, {Role::DpiSliderX, 10002, 0, 320}, {Role::DpiSliderY, 10003, 0, 320},
+    {Role::LightRate, 10008, 1, 10},        {Role::LightLevel, 10009, 1, 4},   {Role::AccelerationSlider, 10010, 0, 10},
+};
+
+// Accessible names of the frame's picture-only buttons.
+const char* accessibleKey(Role role) {
+    switch (role) {
+        case Role::Close: return "CLOSE";
+        case Role::Minimize: return "MINIMIZE";
+        case Role::Help: return "HELP";
+        default: return nullptr;
+    }
+}
 
 bool isStartTile(Role role) {
     return role == Role::TabButtons || role == Role::TabMacro || role == Role::TabLighting || role == Role::TabDpi;
@@ -109,10 +147,19 @@ void CMocfgDlg::initialise() {
     stateLabel_ = new skin::CStaticTrans(this);
     stateLabel_->setTextColor(0xFFFFFF);
     stateLabel_->setFontHeight(13);
+    stateLabel_->setAlignment(Qt::AlignCenter);
     if (const layout::Control* state = layout::find(frame, Role::StateText)) {
         const layout::Rect& r = state->rect;
-        stateLabel_->setGeometry(r.left + 12, r.top, r.width() - 24, r.height());
+        stateLabel_->setGeometry(r.left + 8, r.top, r.width() - 16, r.height());
     }
+    // What to do when the mouse or the service is missing, in the start page's band above the tiles.
+    stateHint_ = new skin::CStaticTrans(this);
+    stateHint_->setTextColor(kMissingColour);
+    stateHint_->setFontHeight(14);
+    stateHint_->setAlignment(Qt::AlignCenter);
+    stateHint_->setWordWrap(true);
+    stateHint_->setGeometry(kHintArea);
+    stateHint_->hide();
 
     model_.load();
     setWindowTitle(QString::fromLatin1(title::kPanel));
@@ -140,8 +187,7 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
         QWidget* widget = nullptr;
         switch (c.look) {
             case Look::Plain:
-                // Sliders, the colour selector and the macro list draw themselves; their pages
-                // create them (the picture already shows their place).
+                widget = createSelfDrawn(c);
                 break;
             case Look::Panel: {
                 if (c.role == Role::StateText) break;  // the state strip has its own label
@@ -169,15 +215,51 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
                 b->setToggleMode(toggles);
                 const layout::Control* spec = &c;
                 connect(b, &QAbstractButton::clicked, this, [this, spec] { onCommand(*spec); });
+                if (const char* key = accessibleKey(c.role)) b->setAccessibleName(text(key));
                 widget = b;
                 break;
             }
         }
         if (widget == nullptr) continue;
-        widget->setGeometry(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
+        if (c.look != Look::Plain)  // self-drawn controls place themselves
+            widget->setGeometry(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
         widget->hide();
         controls_.push_back(Placed{&c, shownOn, widget});
     }
+
+    const std::vector<const char*> headings = groupHeadings(page);
+    for (size_t g = 0; g < window.groups.size() && g < headings.size(); ++g) {
+        if (*headings[g] == 0) continue;
+        const layout::Rect& r = window.groups[g];
+        auto* heading = new skin::CStaticTrans(this);
+        heading->setTextColor(kHeadingColour);
+        heading->setFontHeight(13);
+        heading->setFontWeight(600);
+        heading->setText(text(headings[g]));
+        heading->setGeometry(r.left + 16, r.top + 8, r.width() - 32, 24);
+        heading->hide();
+        headings_.push_back(Placed{nullptr, page, heading});
+    }
+}
+
+QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
+    const std::string& folder = model_.paths().programFolder;
+    const QRect rect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
+    if (c.role == Role::ColorSelector) {
+        auto* selector = new skin::COwnColorSelect(folder, this);
+        selector->create(QRect(rect.topLeft(), skin::COwnColorSelect::contentSize()));
+        return selector;
+    }
+    for (const SliderSpec& spec : kSliders) {
+        if (spec.role != c.role) continue;
+        auto* slider = new skin::CPngHSliderBar(this);
+        auto picture = [&](const char* name) { return qs(skin::skinImagePath(folder, name)); };
+        slider->create(picture("bar3.png"), picture("arrow1.png"), picture("arrow2.png"), rect, this, spec.identifier,
+                       picture("bar4.png"));
+        slider->setRange(spec.minimum, spec.maximum);
+        return slider;
+    }
+    return nullptr;  // the macro list comes with the macro editor
 }
 
 QWidget* CMocfgDlg::control(Role role, int index) const {
@@ -204,6 +286,7 @@ void CMocfgDlg::showPage(int page) {
         p.widget->setVisible(visible);
         p.widget->setEnabled(true);
     }
+    for (const Placed& h : headings_) h.widget->setVisible(h.page == page);
     if (page == layout::kBlankPage) {
         for (const Placed& p : controls_) {
             if (p.spec->role == Role::TabHome) {
@@ -233,6 +316,8 @@ void CMocfgDlg::showPage(int page) {
         }
         pageTitle_->setVisible(titleKey != nullptr);
     }
+    if (stateHint_ != nullptr) stateHint_->setVisible(!stateHint_->text().isEmpty() && page == layout::kStartPage);
+    if (page == layout::kDpiPage) refreshDpiPage();  // one DPI slider or two
     update();
 }
 
@@ -281,8 +366,20 @@ void CMocfgDlg::refreshDpiPage() {
         v->setText(QString::number(s.DoubleClickSpeed));
     if (auto* v = qobject_cast<skin::CStaticTrans*>(control(Role::WheelValue)))
         v->setText(QString::number(s.WheelScrollLines));
-    if (current >= 0)
-        if (skin::CBitmapBtn* b = button(Role::DpiSeparate)) b->setChecked(s.dpiStages[current].separate != 0);
+    // One slider for both axes, or one for each when the stage sets them separately.
+    const bool separate = current >= 0 && s.dpiStages[current].separate != 0;
+    if (skin::CBitmapBtn* b = button(Role::DpiSeparate)) b->setChecked(separate);
+    const bool onPage = page_ == layout::kDpiPage;
+    if (QWidget* w = control(Role::DpiSliderCommon)) w->setVisible(onPage && !separate);
+    if (QWidget* w = control(Role::DpiSliderX)) w->setVisible(onPage && separate);
+    if (QWidget* w = control(Role::DpiSliderY)) w->setVisible(onPage && separate);
+    if (current >= 0) {
+        const DpiStage& d = s.dpiStages[current];
+        if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::DpiSliderCommon))) w->setValue(d.common);
+        if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::DpiSliderX))) w->setValue(d.x);
+        if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::DpiSliderY))) w->setValue(d.y);
+    }
+    if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::AccelerationSlider))) w->setValue(s.Acceleration);
 }
 
 void CMocfgDlg::refreshLightingPage() {
@@ -301,6 +398,12 @@ void CMocfgDlg::refreshLightingPage() {
                           : QString());
     }
     if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
+    if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightLevel))) w->setValue(info.level);
+    if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightRate))) {
+        w->setValue(info.rate);
+        w->setEnabled(info.rate != 0);
+    }
+    if (auto* w = qobject_cast<skin::COwnColorSelect*>(control(Role::ColorSelector))) w->setColor(static_cast<uint32_t>(s.LedColor) & 0xFFFFFF);
 }
 
 void CMocfgDlg::onCommand(const layout::Control& c) {
@@ -517,7 +620,13 @@ void CMocfgDlg::updateState() {
     const bool running = service_.serviceRunning();
     const bool connected = running && model_.deviceConnected();
     stateText_ = !running ? text("NOSERVICE") : !connected ? text("NODEVICE") : QString();
+    const QString hint = !running ? text("NOSERVICEHINT") : !connected ? text("NODEVICEHINT") : QString();
+    if (stateHint_ != nullptr) {
+        stateHint_->setText(hint);
+        stateHint_->setVisible(!hint.isEmpty() && page_ == layout::kStartPage);
+    }
     if (stateLabel_ == nullptr) return;
+    stateLabel_->setToolTip(hint);
     stateLabel_->setText(stateText_.isEmpty() ? text("CONNECTED") : stateText_);
     stateLabel_->setTextColor(stateText_.isEmpty() ? kConnectedColour : kMissingColour);
     stateLabel_->setAccessibleName(stateLabel_->text());

@@ -84,6 +84,7 @@ private:
     };
 
     void createControls(const layout::Window& window, int page);
+    QWidget* createSelfDrawn(const layout::Control& control);
     void onCommand(const layout::Control& control);
     void refresh();
     void refreshButtonLabels();
@@ -104,8 +105,10 @@ private:
     bool painted_ = false;
     std::map<int, PageArt> art_;   // by page number (the start page's is the frame's)
     std::vector<Placed> controls_;
+    std::vector<Placed> headings_;  // group headings (no control of their own)
     skin::CStaticTrans* pageTitle_ = nullptr;
     skin::CStaticTrans* stateLabel_ = nullptr;
+    skin::CStaticTrans* stateHint_ = nullptr;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer settle_;
     QString stateText_;

@@ -108,11 +108,23 @@ void CBitmapBtn::paintEvent(QPaintEvent*) {
     const SkinImage& image = images_[int(visual())];
     if (!image.isNull()) painter.drawImage(QRectF(rect()), image.image());
     if (!caption_.isEmpty()) drawCaption(painter);
+    if (submenuMark_) {
+        const QPointF tip(width() - 11.5, height() / 2.0);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(fromColorRef(captionColor()), 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPolyline(QPolygonF({tip + QPointF(-3.5, -4), tip, tip + QPointF(-3.5, 4)}));
+    }
     if (keyboardFocus_ && hasFocus()) {
         painter.setPen(QPen(focusOutlineColour(), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+}
+
+void CBitmapBtn::setSubmenuMark(bool on) {
+    if (submenuMark_ == on) return;
+    submenuMark_ = on;
+    update();
 }
 
 void CBitmapBtn::drawCaption(QPainter& painter) {

@@ -55,6 +55,8 @@ public:
     void setCaptionColors(uint32_t normal, uint32_t hover, uint32_t pressed, uint32_t disabled);
     // Shows the hover state without the mouse (keyboard navigation of the picture menus).
     void setHighlighted(bool on);
+    // A small chevron at the right edge, in the caption's colour: the item opens a submenu.
+    void setSubmenuMark(bool on);
 
     // What paintEvent() shows now, and the colour (COLORREF) of the caption.
     Visual visual() const;
@@ -81,6 +83,7 @@ private:
     SkinImage images_[4];
     QString caption_;
     int xOffset_ = 0;
+    bool submenuMark_ = false;
     int orientation_ = 1;
     int fontHeight_ = 14;
     int textLayout_ = LayoutNone;

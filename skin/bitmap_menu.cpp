@@ -13,6 +13,8 @@ namespace skin {
 namespace {
 
 constexpr int kDefaultMenuWidth = 140;
+// Item captions start this far from the item's left edge, as menus of desktop toolkits do.
+constexpr int kMenuCaptionOffset = 14;
 
 SkinImage menuPicture(const MenuPictures& pictures, const std::string& name) {
     if (name.empty()) return {};
@@ -39,7 +41,7 @@ CBmpMenuBase::CBmpMenuBase(QWidget* parent, const std::vector<MenuEntry>& entrie
         auto* button = new CBitmapBtn(this);
         button->setFocusPolicy(Qt::NoFocus);  // the menu itself takes the keys
         button->setStateImages(normal, over, down, normal);
-        button->setCaption(entries[i].caption);
+        button->setCaption(entries[i].caption, kMenuCaptionOffset);
         button->setGeometry(0, i * kMenuItemHeight, width, kMenuItemHeight);
         button->installEventFilter(this);
         connect(button, &CBitmapBtn::clicked, this, [this, i] { itemChosen(i); });
@@ -154,6 +156,8 @@ std::vector<MenuEntry> CBmpMenu::entriesOf(const std::vector<MenuItem>& items) {
 CBmpMenu::CBmpMenu(SkinnedWindow* owner, const std::vector<MenuItem>& items, const MenuPictures& pictures)
     : CBmpMenuBase(owner, entriesOf(items), pictures), owner_(owner), records_(items), pictures_(pictures) {
     if (records_.size() > size_t(kMaxMenuItems)) records_.resize(kMaxMenuItems);
+    for (size_t i = 0; i < records_.size(); ++i)
+        if (records_[i].hasSubmenu) items_[i]->setSubmenuMark(true);
 }
 
 CBmpMenu* CBmpMenu::open(SkinnedWindow* owner, const QPoint& globalPos, const std::vector<MenuItem>& items,

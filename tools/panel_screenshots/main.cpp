@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <vector>
 #include <string>
 
 #include "panel/layout/window_layout.h"
@@ -28,14 +29,20 @@ bool save(QWidget& widget, const QString& file) {
     return ok;
 }
 
-// The window with an open popup: the window's picture with the menu (and its submenu) drawn at
-// their places.
+// The window with an open popup: the window, the menu and its submenu drawn where they are on the
+// screen, on a plain desktop-coloured canvas that holds all three.
 bool saveWithMenu(panel::CMocfgDlg& dialog, skin::CBmpMenu& menu, const QString& file) {
-    QPixmap picture = dialog.grab();
+    std::vector<QWidget*> parts{&dialog, &menu};
+    if (menu.submenu() != nullptr) parts.push_back(menu.submenu());
+    QRect area;
+    for (QWidget* w : parts) area |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+    area.adjust(-16, -16, 16, 16);
+    const qreal ratio = dialog.devicePixelRatioF();
+    QPixmap picture(area.size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(QColor(0x2B, 0x2E, 0x33));
     QPainter painter(&picture);
-    auto paintAt = [&](QWidget& w) { painter.drawPixmap(dialog.mapFromGlobal(w.mapToGlobal(QPoint(0, 0))), w.grab()); };
-    paintAt(menu);
-    if (menu.submenu() != nullptr) paintAt(*menu.submenu());
+    for (QWidget* w : parts) painter.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - area.topLeft(), w->grab());
     painter.end();
     const bool ok = picture.save(file, "PNG");
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
@@ -82,9 +89,9 @@ int main(int argc, char** argv) {
         ok &= save(dialog, out + p.name);
     }
 
-    // The function menu of button 4 with its "Advanced" submenu open.
+    // The function menu of the first button with its "Advanced" submenu open.
     dialog.showPage(layout::kButtonPage);
-    if (auto* label = dialog.button(layout::Role::ButtonLabel, 3)) {
+    if (auto* label = dialog.button(layout::Role::ButtonLabel, 0)) {
         QTest::mouseClick(label, Qt::LeftButton);
         if (skin::CBmpMenu* menu = dialog.popup()) {
             menu->openSubmenu(7);
