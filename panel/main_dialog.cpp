@@ -137,8 +137,6 @@ void CMocfgDlg::initialise() {
     resize(frame.width, frame.height);
     setFixedSize(frame.width, frame.height);
     createControls(frame, 0);
-    for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
-        createControls(layout::pageWindow(page), page);
 
     pageTitle_ = new skin::CStaticTrans(this);
     pageTitle_->setTextColor(0x00CCEF);
@@ -242,6 +240,18 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
     }
 }
 
+void CMocfgDlg::createPages() {
+    if (pagesCreated_) return;
+    pagesCreated_ = true;
+    for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
+        createControls(layout::pageWindow(page), page);
+    // The new controls take the current page's visibility and the settings.
+    const int page = page_;
+    page_ = 0;
+    showPage(page);
+    refresh();
+}
+
 QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
     const std::string& folder = model_.paths().programFolder;
     const QRect rect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
@@ -278,6 +288,7 @@ skin::CBitmapBtn* CMocfgDlg::button(Role role, int index) const {
 
 void CMocfgDlg::showPage(int page) {
     if (page == page_) return;
+    if (page != layout::kStartPage && page != layout::kBlankPage) createPages();
     page_ = page;
     for (const Placed& p : controls_) {
         bool visible = p.page == 0 || p.page == page;
@@ -639,6 +650,8 @@ void CMocfgDlg::paintEvent(QPaintEvent*) {
     if (!painted_) {
         painted_ = true;
         platform::debugLine("cfgpanel: first window painted");
+        // The other pages' pictures are decoded once the start page shows, not before.
+        QTimer::singleShot(0, this, [this] { createPages(); });
     }
     QPainter painter(this);
     auto it = art_.find(page_);

@@ -47,6 +47,11 @@ public:
     void showPage(int page);
     int currentPage() const { return page_; }
 
+    // The controls of the four pages. The start page's are made with the window; the others once
+    // it has been painted (start-up shows the window sooner), or when a page is shown first.
+    void createPages();
+    bool pagesCreated() const { return pagesCreated_; }
+
     // The control of that role and index on the page that shows it (frame controls on every page).
     QWidget* control(layout::Role role, int index = 0) const;
     skin::CBitmapBtn* button(layout::Role role, int index = 0) const;
@@ -103,6 +108,7 @@ private:
     int page_ = 0;
     bool closingDown_ = false;
     bool painted_ = false;
+    bool pagesCreated_ = false;
     std::map<int, PageArt> art_;   // by page number (the start page's is the frame's)
     std::vector<Placed> controls_;
     std::vector<Placed> headings_;  // group headings (no control of their own)

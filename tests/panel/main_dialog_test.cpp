@@ -87,6 +87,7 @@ protected:
         ASSERT_TRUE(bus_.create());
         dialog_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+        ASSERT_TRUE(eventually([&] { return dialog_.pagesCreated(); }));
     }
     void click(Role role, int index = 0) {
         QWidget* w = dialog_.control(role, index);

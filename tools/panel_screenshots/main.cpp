@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     service.create(title::kService);
     panel::CMocfgDlg dialog(model, messenger);
     dialog.initialise();
+    dialog.createPages();
     dialog.move(dialog.screen()->availableGeometry().topLeft() + QPoint(40, 40));
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog)) std::fprintf(stderr, "the window was not shown\n");
