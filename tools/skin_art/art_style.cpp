@@ -168,6 +168,7 @@ void wordmark(QPainter& p, const QRectF& r) {
     QPen pen(QBrush(metal), unit * 1.9);
     pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);
+    pen.setMiterLimit(2.0);  // square corners stay sharp, the tips of V, A and N are cut flat
     p.save();
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
