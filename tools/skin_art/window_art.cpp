@@ -134,6 +134,18 @@ void link(QPainter& p, const Control& c, State s) {
     p.drawLine(QPointF(r.left() + 12, r.bottom() - 1.5), QPointF(r.right() - 12, r.bottom() - 1.5));
 }
 
+bool isSlider(Role role) {
+    switch (role) {
+    case Role::DpiSliderCommon:
+    case Role::DpiSliderX:
+    case Role::DpiSliderY:
+    case Role::AccelerationSlider:
+    case Role::LightLevel:
+    case Role::LightRate: return true;
+    default: return false;
+    }
+}
+
 // A slider's track: the groove and small ticks below it at the thumb's stops (the level's four
 // steps; elsewhere tenths of the range). The thumb is 16 px wide (arrow1.png).
 void sliderTrack(QPainter& p, const Control& c) {
@@ -383,7 +395,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else sliderTrack(p, c);
+        else if (isSlider(c.role)) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;
