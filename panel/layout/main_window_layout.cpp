@@ -27,7 +27,7 @@ constexpr Control kFrameControls[] = {
     {7, Role::Reload, 0, pill(728, 576, 96), Look::Pill},
     {8, Role::Import, 0, pill(400, 576, 96), Look::Pill},
     {9, Role::Export, 0, pill(504, 576, 96), Look::Pill},
-    {10, Role::StateText, 0, {320, 16, 640, 40}, Look::Panel},
+    {10, Role::StateText, 0, {320, 16, 640, 40}, Look::Plain},  // text on the strip, no box
     {11, Role::TabButtons, 0, {32, 128, 472, 328}, Look::Tile, kTileCaption},
     {12, Role::TabMacro, 0, {488, 128, 928, 328}, Look::Tile, kTileCaption},
     {13, Role::TabLighting, 0, {32, 344, 472, 544}, Look::Tile, kTileCaption},

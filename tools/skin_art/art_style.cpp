@@ -168,6 +168,7 @@ void wordmark(QPainter& p, const QRectF& r) {
     QPen pen(QBrush(metal), unit * 1.9);
     pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);
+    pen.setMiterLimit(2.0);  // square corners stay sharp, the tips of V, A and N are cut flat
     p.save();
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
@@ -205,7 +206,7 @@ void emblem(QPainter& p, Emblem e, const QRectF& r, const QColor& line, const QC
     p.setPen(roundPen(line, 1.6));
     switch (e) {
     case Emblem::Buttons: {
-        const QRectF body(c.x() - s * 0.26, c.y() - s * 0.42, s * 0.52, s * 0.84);
+        const QRectF body(c.x() - s * 0.31, c.y() - s * 0.50, s * 0.62, s * 1.0);
         const QPainterPath shell = mouseBody(body);
         // The left button lit in the accent colour.
         QPainterPath left;

@@ -4,6 +4,8 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 
+#include <cmath>
+
 #include "tools/skin_art/art_style.h"
 
 namespace art {
@@ -136,14 +138,14 @@ QImage applicationIcon(int size) {
     // A gold mouse: outline with the button split and the wheel; solid on the small sizes.
     const QRectF body(s * 0.30, s * 0.14, s * 0.40, s * 0.70);
     const QPainterPath shell = mouseBody(body);
-    const qreal line = std::max<qreal>(1.2, s / 20.0);
+    const qreal line = std::max<qreal>(1.2, s / 28.0);
     const qreal split = body.top() + body.height() * 0.40;
     if (size <= 24) {
         p.setPen(Qt::NoPen);
         p.setBrush(kGold);
         p.drawPath(shell);
-        p.setPen(QPen(QColor(0x0b, 0x0c, 0x0f), line * 0.8));
-        p.drawLine(QPointF(body.center().x(), body.top()), QPointF(body.center().x(), split));
+        // The button split as one whole dark pixel column, so it stays sharp this small.
+        p.fillRect(QRectF(std::floor(body.center().x()), body.top(), 1, split - body.top()), QColor(0x0b, 0x0c, 0x0f));
     } else {
         QRadialGradient glow(body.center(), s * 0.45);
         glow.setColorAt(0.0, withAlpha(kGold, 40));
@@ -157,6 +159,7 @@ QImage applicationIcon(int size) {
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         p.drawPath(shell);
+        p.setClipPath(shell);
         p.drawLine(QPointF(body.center().x(), body.top() + body.height() * 0.22), QPointF(body.center().x(), split));
         QPainterPath palm;
         palm.moveTo(body.left() + line, split);

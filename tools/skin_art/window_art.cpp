@@ -4,6 +4,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <cmath>
 
 namespace art {
 namespace {
@@ -78,15 +79,10 @@ QColor glyphColour(State s) {
 void iconButton(QPainter& p, const Control& c, State s) {
     const QRectF r = toQt(c.rect);
     if (r.height() >= 32) {
-        // Stepping buttons beside a value: a small face with the glyph.
-        Control face = c;
-        pill(p, face, s == State::Down ? State::Over : s);
-        if (s == State::Down) {
-            art::face(p, r, 6, QColor(0x3a, 0x33, 0x12), QColor(0x26, 0x22, 0x0e), kGoldPressed);
-        }
+        pill(p, c, s);  // stepping buttons beside a value: a small face with the glyph
     } else if (s == State::Over || s == State::Down) {
         p.setPen(Qt::NoPen);
-        p.setBrush(withAlpha(s == State::Over ? kGold : kGoldPressed, s == State::Over ? 22 : 40));
+        p.setBrush(withAlpha(s == State::Over ? kGold : kGoldPressed, s == State::Over ? 18 : 34));
         p.drawRoundedRect(r, 5, 5);
     }
     glyph(p, glyphOf(c.role), r, glyphColour(s));
@@ -136,6 +132,35 @@ void link(QPainter& p, const Control& c, State s) {
     const QRectF r = toQt(c.rect);
     p.setPen(QPen(withAlpha(s == State::Over ? kGold : kGoldPressed, 160), 1.0));
     p.drawLine(QPointF(r.left() + 12, r.bottom() - 1.5), QPointF(r.right() - 12, r.bottom() - 1.5));
+}
+
+bool isSlider(Role role) {
+    switch (role) {
+    case Role::DpiSliderCommon:
+    case Role::DpiSliderX:
+    case Role::DpiSliderY:
+    case Role::AccelerationSlider:
+    case Role::LightLevel:
+    case Role::LightRate: return true;
+    default: return false;
+    }
+}
+
+// A slider's track: the groove and small ticks below it at the thumb's stops (the level's four
+// steps; elsewhere tenths of the range). The thumb is 16 px wide (arrow1.png).
+void sliderTrack(QPainter& p, const Control& c) {
+    const QRectF r = toQt(c.rect);
+    sliderGroove(p, r, false);
+    constexpr qreal kThumb = 16;
+    const int intervals = c.role == Role::LightLevel ? 3 : 10;
+    const qreal mid = r.top() + r.height() / 2.0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x3a, 0x3e, 0x46));
+    for (int i = 0; i <= intervals; ++i) {
+        const qreal x = std::round(r.left() + kThumb / 2 + i * (r.width() - kThumb) / intervals);
+        const bool major = i == 0 || i == intervals || (intervals == 10 && i == 5);
+        p.drawRect(QRectF(x, mid + 6, 1, major ? 4 : 2));
+    }
 }
 
 layout::Rect emblemBox(const Control& c) {
@@ -370,7 +395,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else sliderGroove(p, toQt(c.rect), false);
+        else if (isSlider(c.role)) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;
