@@ -321,10 +321,8 @@ void CMocfgDlg::showPage(int page) {
     }
     if (pageTitle_ != nullptr) {
         pageTitle_->setText(titleKey != nullptr ? text(titleKey) : QString());
-        if (const layout::Control* home = layout::find(layout::pageWindow(layout::kButtonPage), Role::TabHome)) {
-            const layout::Rect& r = home->rect;
-            pageTitle_->setGeometry(r.right + 24, r.top, 360, r.height());
-        }
+        const layout::Rect r = layout::pageTitleArea(page);
+        pageTitle_->setGeometry(r.left, r.top, r.width(), r.height());
         pageTitle_->setVisible(titleKey != nullptr);
     }
     if (stateHint_ != nullptr) stateHint_->setVisible(!stateHint_->text().isEmpty() && page == layout::kStartPage);
