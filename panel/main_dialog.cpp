@@ -18,6 +18,7 @@
 #include "shared/string_table.h"
 #include "shared/window_messages.h"
 #include "panel/function_menu.h"
+#include "panel/lighting_page.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/skin_description.h"
@@ -76,8 +77,12 @@ struct SliderSpec {
     int identifier, minimum, maximum;
 };
 constexpr SliderSpec kSliders[] = {
-    {Role::DpiSliderCommon, 10001, 0, 320}, {Role::DpiSliderX, 10002, 0, 320}, {Role::DpiSliderY, 10003, 0, 320},
-    {Role::LightRate, 10008, 1, 10},        {Role::LightLevel, 10009, 1, 4},   {Role::AccelerationSlider, 10010, 0, 10},
+    {Role::DpiSliderCommon, kSliderCommon, 0, kDpiMaximum},
+    {Role::DpiSliderX, kSliderX, 0, kDpiMaximum},
+    {Role::DpiSliderY, kSliderY, 0, kDpiMaximum},
+    {Role::LightRate, kSliderRate, 1, 10},
+    {Role::LightLevel, kSliderLevel, 1, 4},
+    {Role::AccelerationSlider, kSliderAcceleration, 1, 13},  // the pointer acceleration levels
 };
 
 // Accessible names of the frame's picture-only buttons.
@@ -115,7 +120,7 @@ StatePictures loadPictures(const std::string& programFolder, const skin::SkinDes
 }  // namespace
 
 CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* parent)
-    : skin::SkinnedWindow(parent), model_(model), service_(service) {
+    : skin::SkinnedWindow(parent), model_(model), service_(service), dpi_(model), lighting_(model) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
     setAttribute(Qt::WA_OpaquePaintEvent);
     settle_.setSingleShot(true);
@@ -267,6 +272,15 @@ QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
         slider->create(picture("bar3.png"), picture("arrow1.png"), picture("arrow2.png"), rect, this, spec.identifier,
                        picture("bar4.png"));
         slider->setRange(spec.minimum, spec.maximum);
+        if (c.role == Role::LightLevel) {
+            levelValue_ = new skin::CStaticTrans(this);
+            levelValue_->setTextColor(0xFFFFFF);
+            levelValue_->setFontHeight(14);
+            levelValue_->setAlignment(Qt::AlignCenter);
+            levelValue_->setGeometry(rect.right() + 8, rect.top(), 456 - rect.right() - 8, rect.height());
+            levelValue_->hide();
+            headings_.push_back(Placed{&c, layout::kLightingPage, levelValue_});
+        }
         return slider;
     }
     return nullptr;  // the macro list comes with the macro editor
@@ -353,14 +367,11 @@ void CMocfgDlg::refreshButtonLabels() {
 void CMocfgDlg::refreshDpiPage() {
     const MouseSettings& s = model_.working();
     const int current = model_.currentStage();
-    const QString stageWord = text("DPISTAGE", "BUTTONPAGE");
+    const std::string stageWord = lookupString(model_.paths().stringsPath, "BUTTONPAGE", "DPISTAGE");
     for (int stage = 0; stage < kDpiStageCount; ++stage) {
         skin::CBitmapBtn* b = button(Role::DpiStage, stage);
         if (b == nullptr) continue;
-        const DpiStage& d = s.dpiStages[stage];
-        const int x = (d.separate != 0 ? d.x : d.common) * 50;
-        const int y = (d.separate != 0 ? d.y : d.common) * 50;
-        b->setCaption(QStringLiteral("%1 %2\n%3\n%4").arg(stageWord).arg(stage + 1).arg(x).arg(y));
+        b->setCaption(qs(stageCaption(stageWord, stage, s.dpiStages[stage])));
         b->setChecked(stage == current);
     }
     static constexpr int kIntervals[4] = {8, 4, 2, 1};
@@ -408,6 +419,7 @@ void CMocfgDlg::refreshLightingPage() {
     }
     if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightLevel))) w->setValue(info.level);
+    if (levelValue_ != nullptr) levelValue_->setText(QString::number(levelShown(info.level)));
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightRate))) {
         w->setValue(info.rate);
         w->setEnabled(info.rate != 0);
@@ -451,11 +463,39 @@ void CMocfgDlg::onCommand(const layout::Control& c) {
             model_.reload();
             refresh();
             return;
-        default:
-            // Page controls whose behaviour belongs to the pages keep showing the settings.
-            refresh();
+        // DPI page
+        case Role::DpiStage: dpi_.selectStage(c.index); break;
+        case Role::DpiSeparate: {
+            const int stage = model_.currentStage();
+            dpi_.setSeparate(stage >= 0 && model_.working().dpiStages[stage].separate == 0);
+            break;
+        }
+        case Role::AccelerationSwitch: dpi_.toggleAcceleration(); break;
+        case Role::ReportRate: dpi_.setReportRate(c.index); break;
+        case Role::DoubleClickUp: dpi_.stepDoubleClick(true); break;
+        case Role::DoubleClickDown: dpi_.stepDoubleClick(false); break;
+        case Role::WheelUp: dpi_.stepWheel(true); break;
+        case Role::WheelDown: dpi_.stepWheel(false); break;
+        case Role::AngleOn: dpi_.setAngle(true); break;
+        case Role::AngleOff: dpi_.setAngle(false); break;
+        case Role::LiftHigh: dpi_.setLift(true); break;
+        case Role::LiftLow: dpi_.setLift(false); break;
+        // Lighting page
+        case Role::LightOn: lighting_.setOn(true); break;
+        case Role::LightOff: lighting_.setOn(false); break;
+        case Role::LightRateSwitch: lighting_.toggleRate(); break;
+        case Role::LightMode:
+            openMenu(button(Role::LightMode), modeMenu(), "1menu_normal.png", "1menu_over.png", "1menu_down.png");
             return;
+        case Role::LightDirection:
+            openMenu(button(Role::LightDirection), directionMenu(model_.lightingMode()), "1menu_normal.png",
+                     "1menu_over.png", "1menu_down.png");
+            return;
+        default:
+            break;
     }
+    saveOrSay();
+    refresh();
 }
 
 void CMocfgDlg::saveOrSay() {
@@ -495,6 +535,49 @@ void CMocfgDlg::openFunctionMenu(int buttonIndex) {
         connect(popup_, &skin::CBmpMenuBase::closed, this, [this] {
             menuClosed_ = true;
         });
+}
+
+void CMocfgDlg::openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& entries, const char* normal,
+                         const char* over, const char* down) {
+    closePopup();
+    if (anchor == nullptr || entries.empty()) return;
+    std::vector<skin::MenuItem> items;
+    for (const FunctionMenuEntry& e : entries) items.push_back({text(e.key.c_str(), "BUTTONPAGE"), e.number, false, {}});
+    const skin::MenuPictures pictures{model_.paths().programFolder, normal, over, down};
+    popup_ = skin::CBmpMenu::open(this, anchor->mapToGlobal(QPoint(1, anchor->height())), items, pictures);
+    menuClosed_ = false;
+    if (popup_ != nullptr) connect(popup_, &skin::CBmpMenuBase::closed, this, [this] { menuClosed_ = true; });
+}
+
+void CMocfgDlg::onSlider(uint32_t message, int64_t position, int64_t id) {
+    const bool released = message == skin::kSliderReleased;
+    const int value = static_cast<int>(position);
+    switch (id) {
+        case kSliderCommon:
+        case kSliderX:
+        case kSliderY:
+            if (released ? dpi_.sliderReleased(value, static_cast<int>(id)) : dpi_.sliderDragged(value, static_cast<int>(id)))
+                refreshDpiPage();
+            break;
+        case kSliderAcceleration:
+            if (released) dpi_.setAcceleration(value);
+            break;
+        case kSliderLevel:
+            if (released) lighting_.levelReleased(value);
+            else lighting_.levelDragged(value);
+            refreshLightingPage();
+            break;
+        case kSliderRate:
+            if (released) lighting_.rateReleased(value);
+            else lighting_.rateDragged(value);
+            break;
+        case kSliderRate + skin::kSliderFinalOffset:
+            lighting_.rateDragged(value);  // the second release only stores
+            break;
+        default:
+            return;
+    }
+    if (released) saveOrSay();
 }
 
 void CMocfgDlg::assignFunction(int64_t lParam) {
@@ -582,14 +665,24 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
             return 0;
         case kMsgBlankPage: showPage(layout::kBlankPage); return 0;
         case skin::kMenuChosen:
-            if (page_ == layout::kButtonPage) assignFunction(lParam);
+            popup_ = nullptr;
+            if (page_ == layout::kButtonPage) {
+                assignFunction(lParam);
+            } else if (page_ == layout::kLightingPage) {
+                if (lighting_.chooseItem(static_cast<int>((lParam >> 16) & 0xFFFF))) saveOrSay();
+                refreshLightingPage();
+            }
+            return 0;
+        case skin::kSliderReleased:
+        case skin::kSliderDragged:
+            onSlider(message, wParam, lParam);
             return 0;
         case kMsgColour:
-            model_.working().LedColor = static_cast<int32_t>(wParam & 0xFFFFFF);
-            model_.save();
-            service_.post(msg::kLighting);
+            lighting_.setColour(static_cast<uint32_t>(wParam));
+            saveOrSay();
             return 0;
         case msg::kMouseUnplug:
+            dpi_.mouseUnplugged();
             updateState();
             return 0;
         case msg::kCounters:

@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "panel/layout/window_layout.h"
+#include "panel/dpi_page.h"
+#include "panel/function_menu.h"
+#include "panel/lighting_page.h"
 #include "panel/panel_model.h"
 #include "platform/message_bus.h"
 #include "skin/bitmap_menu.h"
@@ -99,12 +102,17 @@ private:
     void openHelp();
     void closeFromService();
     void openFunctionMenu(int button);
+    void openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& entries, const char* normal,
+                  const char* over, const char* down);
+    void onSlider(uint32_t message, int64_t position, int64_t id);
     void assignFunction(int64_t lParam);
     void saveOrSay();
     void watchStateSources();
 
     PanelModel& model_;
     ServiceMessenger& service_;
+    DpiPageRules dpi_;
+    LightingPageRules lighting_;
     int page_ = 0;
     bool closingDown_ = false;
     bool painted_ = false;
@@ -115,6 +123,7 @@ private:
     skin::CStaticTrans* pageTitle_ = nullptr;
     skin::CStaticTrans* stateLabel_ = nullptr;
     skin::CStaticTrans* stateHint_ = nullptr;
+    skin::CStaticTrans* levelValue_ = nullptr;  // 0, 30, 60 or 100 beside the level slider
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer settle_;
     QString stateText_;

@@ -146,6 +146,16 @@ void PanelModel::takeCounters() {
     working_.RightCount = platform::readProfileInt(paths_.settingsPath, settings::kSettingSection, "RightCount", 0);
 }
 
+void PanelModel::saveAndPost(uint32_t message, int64_t wParam, int64_t lParam) {
+    save();
+    service_.post(message, wParam, lParam);
+}
+
+void PanelModel::saveAndSend(uint32_t message, int64_t wParam, int64_t lParam) {
+    save();
+    service_.send(message, wParam, lParam);
+}
+
 bool PanelModel::deviceConnected() const { return settings::readDevice(paths_.settingsPath) == 1; }
 
 }  // namespace panel

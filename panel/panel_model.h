@@ -77,6 +77,10 @@ public:
     void reloadDpiStages();                            // 1224
     void takeCounters();                               // 1282: the service's click counters, from the file
 
+    // Saves, then posts (or sends) the message to the service: how every page announces a change.
+    void saveAndPost(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    void saveAndSend(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+
     // "Setting"/"Device" as the service last wrote it.
     bool deviceConnected() const;
 

@@ -178,6 +178,26 @@ TEST_F(MainDialogTest, ResetAsksFirstAndApplyAnnounces) {
     EXPECT_TRUE(service_.waitFor(msg::kApplyAll));
 }
 
+TEST_F(MainDialogTest, PageControlsSaveThenAnnounce) {
+    click(Role::TabDpi);
+    click(Role::DpiStage, 4);
+    auto stage = service_.waitFor(msg::kDpiOrAcceleration);
+    ASSERT_TRUE(stage);
+    EXPECT_NE(stage->file.find("\nDPI=4"), std::string::npos);
+    EXPECT_TRUE(checked(Role::DpiStage, 4));
+
+    click(Role::TabHome);
+    click(Role::TabLighting);
+    click(Role::LightMode);
+    ASSERT_NE(dialog_.popup(), nullptr);
+    QTest::mouseClick(dialog_.popup()->item(1), Qt::LeftButton);  // "Wave"
+    auto lighting = service_.waitFor(msg::kLighting);
+    ASSERT_TRUE(lighting);
+    EXPECT_NE(lighting->file.find("LedMode=2"), std::string::npos);
+    EXPECT_EQ(dialog_.button(Role::LightMode)->caption(), dialog_.text("LEDMODE2", "BUTTONPAGE"));
+    EXPECT_TRUE(dialog_.button(Role::LightDirection)->isEnabled());
+}
+
 TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {
     post(msg::kMouseChanged, msg::kChangedDpiStage, 4);
     EXPECT_TRUE(checked(Role::DpiStage, 4));

@@ -1,0 +1,123 @@
+// The DPI and lighting pages' rules without widgets: what each control stores and announces.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "panel/dpi_page.h"
+#include "panel/lighting_page.h"
+#include "shared/window_messages.h"
+#include "tests/support/private_session.h"
+
+namespace {
+
+struct Sent {
+    uint32_t message;
+    int64_t wParam, lParam;
+    bool operator==(const Sent&) const = default;
+};
+
+class Recorder : public panel::ServiceMessenger {
+public:
+    bool post(uint32_t m, int64_t w, int64_t l) override { return sent.push_back({m, w, l}), true; }
+    bool send(uint32_t m, int64_t w, int64_t l) override { return sent.push_back({m, w, l}), true; }
+    bool serviceRunning() override { return true; }
+    std::vector<Sent> sent;
+};
+
+class PageRulesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env_.ready());
+        model_.load();
+    }
+    Sent last() { return service_.sent.empty() ? Sent{0, 0, 0} : service_.sent.back(); }
+    testsupport::PrivateEnvironment env_{"korvante-pages"};
+    Recorder service_;
+    panel::PanelModel model_{panel::userPaths(KORVANTE_BIN_DIR), service_};
+    panel::DpiPageRules dpi_{model_};
+    panel::LightingPageRules lighting_{model_};
+};
+
+TEST_F(PageRulesTest, DpiSlidersLimitOnReleaseAndIgnoreRepeats) {
+    dpi_.selectStage(2);
+    EXPECT_EQ(last(), (Sent{msg::kDpiOrAcceleration, 0, 0}));
+    const struct {
+        int position, id;
+        bool taken;
+        int32_t DpiStage::*field;
+        int32_t stored;
+    } cases[] = {
+        {1, panel::kSliderX, true, &DpiStage::x, 2},         {400, panel::kSliderX, true, &DpiStage::x, 320},
+        {400, panel::kSliderX, false, &DpiStage::x, 320},    {120, panel::kSliderY, true, &DpiStage::y, 120},
+        {64, panel::kSliderCommon, true, &DpiStage::common, 64}, {64, 10999, false, &DpiStage::common, 64},
+    };
+    for (const auto& c : cases) {
+        service_.sent.clear();
+        EXPECT_EQ(dpi_.sliderReleased(c.position, c.id), c.taken) << c.position << " " << c.id;
+        EXPECT_EQ(model_.working().dpiStages[2].*c.field, c.stored);
+        const std::vector<Sent> expected = c.taken ? std::vector<Sent>{{msg::kDpiValues, 2, 0}} : std::vector<Sent>{};
+        EXPECT_EQ(service_.sent, expected);
+    }
+    service_.sent.clear();
+    EXPECT_TRUE(dpi_.sliderDragged(500, panel::kSliderCommon));  // a drag stores as it is, silently
+    EXPECT_EQ(model_.working().dpiStages[2].common, 500);
+    EXPECT_FALSE(dpi_.sliderDragged(500, panel::kSliderCommon));
+    EXPECT_TRUE(service_.sent.empty());
+    EXPECT_EQ(panel::stageCaption("Stage", 2, DpiStage{0, 30, 7, 9}), "Stage 3\n1500\n1500");
+    EXPECT_EQ(panel::stageCaption("Stage", 6, DpiStage{1, 30, 7, 9}), "Stage 7\n350\n450");
+}
+
+TEST_F(PageRulesTest, SteppedValuesOptionsAndReportRate) {
+    MouseSettings& s = model_.working();
+    s.DoubleClickSpeed = 4;
+    dpi_.stepDoubleClick(false);
+    EXPECT_EQ(s.DoubleClickSpeed, 4);
+    EXPECT_EQ(last(), (Sent{msg::kDoubleClickSpeed, 0, 0}));  // still saved and announced
+    s.WheelScrollLines = 10;
+    dpi_.stepWheel(true);
+    EXPECT_EQ(s.WheelScrollLines, 10);
+    EXPECT_EQ(last(), (Sent{msg::kWheelLines, 0, 0}));
+    dpi_.setAngle(true);
+    dpi_.setLift(true);
+    EXPECT_EQ(s.AngleV, 128);
+    EXPECT_EQ(s.LiftV, 1);
+    EXPECT_EQ(last(), (Sent{msg::kLiftAngle, 0, 0}));
+    dpi_.toggleAcceleration();
+    EXPECT_EQ(last(), (Sent{msg::kDpiOrAcceleration, 255, 255}));
+
+    const int32_t intervals[] = {8, 4, 2, 1};
+    for (int i = 0; i < 4; ++i) {
+        dpi_.setReportRate(i);
+        EXPECT_EQ(s.PollingRate, intervals[i]);
+        EXPECT_EQ(last(), (Sent{msg::kPollingRate, 0, i}));
+    }
+    EXPECT_TRUE(dpi_.mouseUnplugged());   // the expected reconnection clears the mark
+    EXPECT_FALSE(dpi_.mouseUnplugged());
+}
+
+TEST_F(PageRulesTest, LightingMenusSlidersAndSwitches) {
+    EXPECT_TRUE(lighting_.chooseItem(panel::kFirstModeItem + 4));
+    EXPECT_EQ(model_.lightingMode(), 5);
+    EXPECT_TRUE(lighting_.chooseItem(panel::kFirstDirectionItem + 3));
+    EXPECT_EQ(model_.working().ledModes[4].direction, 4);
+    EXPECT_FALSE(lighting_.chooseItem(panel::kFirstDirectionItem));  // a mode-2 direction on mode 5
+    EXPECT_FALSE(lighting_.chooseItem(40010));
+    EXPECT_EQ(last(), (Sent{msg::kLighting, 0, 0}));
+    EXPECT_EQ(panel::directionMenu(1).size(), 0u);
+    EXPECT_EQ(panel::modeMenu().size(), 5u);  // mode 6 is never offered
+
+    lighting_.currentMode().rate = 0;
+    lighting_.toggleRate();
+    EXPECT_EQ(lighting_.currentMode().rate, 3);
+    lighting_.toggleRate();
+    EXPECT_EQ(lighting_.currentMode().rate, 0);
+    service_.sent.clear();
+    lighting_.levelDragged(2);
+    EXPECT_TRUE(service_.sent.empty());
+    lighting_.levelReleased(3);
+    EXPECT_EQ(lighting_.currentMode().level, 3);
+    EXPECT_EQ(service_.sent.size(), 1u);
+    for (auto [level, shown] : {std::pair{1, 0}, {2, 30}, {3, 60}, {4, 100}, {9, 0}}) EXPECT_EQ(panel::levelShown(level), shown);
+}
+
+}  // namespace
