@@ -1,6 +1,11 @@
 #include "panel/function_menu.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "shared/function_codes.h"
+#include "shared/key_tables.h"
+#include "shared/text_decoding.h"
 
 namespace panel {
 
@@ -45,6 +50,29 @@ MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int
     if (c.x + kMenuWidth > areaRight) c.x -= kMenuWidth;
     if (c.y + kMenuHeight > areaBottom) c.y -= kMenuHeight;
     return c;
+}
+
+std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text) {
+    switch (record.code) {
+        case 5: return singleKeyButtonLabel(record.byte(5));
+        case 6: {
+            if (macroNames.empty()) return text("MACROCOMMAND");
+            const size_t index = record.param2 & 0x3F;
+            if (index >= macroNames.size()) {
+                record.code = 7;
+                return text("OFFBUTTON");
+            }
+            const std::u16string name = textcodec::fromUtf8(macroNames[index]);
+            const size_t length = std::min<size_t>(name.size(), kNameLength - 1);
+            std::memset(record.name, 0, sizeof record.name);
+            std::memcpy(record.name, name.data(), length * sizeof(char16_t));
+            return macroNames[index];
+        }
+        default: {
+            const std::string_view key = labelKeyFor(record.code);
+            return key.empty() ? std::string() : text(key);
+        }
+    }
 }
 
 }  // namespace panel

@@ -2,8 +2,12 @@
 // The button function menu of the button page: its first-level items and five submenus, as
 // string keys and item numbers. The window turns the keys into texts of the strings file and
 // shows the menu as a picture popup.
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "shared/settings_record.h"
 
 namespace panel {
 
@@ -29,5 +33,13 @@ struct MenuCorner {
     int x, y;
 };
 MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int areaBottom);
+
+// The text of a button label for its record: a fixed function's "BUTTONPAGE" text; for a single
+// key (code 5) the key's name, or "key"; for a macro (code 6) the macro's name from the list by the
+// index in byte 3 (bits 0..5), which is also written into the record's name field. A macro index
+// past the list makes the button disabled (code 7); with no macro at all the label reads "Macro".
+// Any other code gives an empty text.
+using TextLookup = std::function<std::string(std::string_view key)>;  // "BUTTONPAGE" texts
+std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text);
 
 }  // namespace panel

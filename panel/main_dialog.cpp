@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -15,6 +16,7 @@
 #include "platform/known_folders.h"
 #include "platform/runtime_folder.h"
 #include "shared/function_codes.h"
+#include "shared/macro_file.h"
 #include "shared/string_table.h"
 #include "shared/window_messages.h"
 #include "panel/function_menu.h"
@@ -355,12 +357,18 @@ void CMocfgDlg::refresh() {
 }
 
 void CMocfgDlg::refreshButtonLabels() {
-    const ProfileGroup& group = model_.working().profiles[model_.currentProfile()];
+    ProfileGroup& group = model_.working().profiles[model_.currentProfile()];
+    const std::vector<std::string> macros = macro::listNames(model_.paths().settingsPath);
+    const std::string& strings = model_.paths().stringsPath;
+    const TextLookup lookup = [&strings](std::string_view key) {
+        return lookupString(strings, "BUTTONPAGE", std::string(key));
+    };
     for (int i = 0; i < kDeviceButtonCount; ++i) {
         skin::CBitmapBtn* b = button(Role::ButtonLabel, i);
         if (b == nullptr) continue;
-        const std::string key(labelKeyFor(group.buttons[i].code));
-        b->setCaption(key.empty() ? QString() : text(key.c_str(), "BUTTONPAGE"));
+        const QString label = qs(buttonLabel(group.buttons[i], macros, lookup));
+        b->setCaption(label);
+        b->setAccessibleName(text("BUTTON") + QStringLiteral(" %1: %2").arg(i + 1).arg(label));
     }
 }
 
@@ -459,6 +467,8 @@ void CMocfgDlg::onCommand(const layout::Control& c) {
             saveOrSay();
             return;
         case Role::ButtonLabel: openFunctionMenu(c.index); return;
+        case Role::Export: exportProfile(); return;
+        case Role::Import: importProfile(); return;
         case Role::Reload:
             model_.reload();
             refresh();
@@ -493,6 +503,37 @@ void CMocfgDlg::onCommand(const layout::Control& c) {
             return;
         default:
             break;
+    }
+    saveOrSay();
+    refresh();
+}
+
+QString CMocfgDlg::chooseProfileFile(bool forSaving) {
+    QFileDialog dialog(this, text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE"),
+                       qs(platform::parentFolder(model_.paths().settingsPath)), text("PROFILEFILTER"));
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("prof"));  // added when the user typed none
+    if (dialog.exec() != QDialog::Accepted || closingDown_ || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void CMocfgDlg::exportProfile() {
+    const QString file = chooseProfileFile(true);
+    if (file.isEmpty()) return;
+    if (!model_.exportProfile(file.toStdString())) {
+        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOEXPORT").arg(file), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+void CMocfgDlg::importProfile() {
+    const QString file = chooseProfileFile(false);
+    if (file.isEmpty()) return;
+    if (!model_.importProfile(file.toStdString())) {
+        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOIMPORT").arg(file), QMessageBox::Ok, this);
+        box.exec();
+        return;
     }
     saveOrSay();
     refresh();

@@ -107,6 +107,9 @@ private:
     void onSlider(uint32_t message, int64_t position, int64_t id);
     void assignFunction(int64_t lParam);
     void saveOrSay();
+    QString chooseProfileFile(bool forSaving);
+    void exportProfile();
+    void importProfile();
     void watchStateSources();
 
     PanelModel& model_;

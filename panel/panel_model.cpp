@@ -1,5 +1,7 @@
 #include "panel/panel_model.h"
 
+#include <unistd.h>
+
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -117,6 +119,22 @@ void PanelModel::resetCurrentProfile() {
 }
 
 void PanelModel::reload() { loadInto(working_); }
+
+bool PanelModel::exportProfile(const std::string& path) const {
+    // A fresh file: an older file at that name must not lend the profile keys of its own.
+    if (platform::fileExists(path) && ::unlink(path.c_str()) != 0) return false;
+    return settings::saveAll(working_, path);
+}
+
+bool PanelModel::importProfile(const std::string& path) {
+    static MouseSettings loaded;  // large; the window is single-threaded
+    settings::clear(loaded);
+    if (!settings::loadAll(loaded, path, -1)) return false;
+    settings::validateCopy(working_, loaded);
+    apply();
+    platform::writeProfileString(paths_.settingsPath, settings::kSettingSection, "ProfileName", platform::fileTitle(path));
+    return true;
+}
 
 void PanelModel::onMouseChanged(int64_t kind, int64_t value) {
     reload();

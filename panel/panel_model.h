@@ -72,6 +72,13 @@ public:
     void apply();                         // applied copy = working; save; post 1279
     void reload();                        // the settings file again, nothing sent
 
+    // Profile files (".prof"): the whole settings in the settings file's format.
+    bool exportProfile(const std::string& path) const;   // false when it could not be written
+    // Loads the file into a cleared record (the chosen file is only read), validates it into the
+    // working record and the applied copy, applies (save, 1279) and records "ProfileName". False,
+    // with nothing changed, when the file cannot be read.
+    bool importProfile(const std::string& path);
+
     // Notices from the service.
     void onMouseChanged(int64_t kind, int64_t value);  // 1285
     void reloadDpiStages();                            // 1224

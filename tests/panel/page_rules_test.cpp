@@ -121,3 +121,36 @@ TEST_F(PageRulesTest, LightingMenusSlidersAndSwitches) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ButtonLabels, TextByCodeWithKeyAndMacroNames) {
+    const panel::TextLookup text = [](std::string_view key) { return "<" + std::string(key) + ">"; };
+    const std::vector<std::string> macros{"Reload", "Build"};
+    struct Case {
+        uint8_t code, byte3, byte5;
+        std::vector<std::string> names;
+        std::string label;
+        uint8_t codeAfter;
+    };
+    const Case cases[] = {
+        {1, 0, 0, macros, "<CLICK>", 1},      {0, 0, 0, macros, "", 0},
+        {5, 0, 4, macros, "A", 5},            {6, 0x41, 0, macros, "Build", 6},
+        {6, 0x45, 0, macros, "<OFFBUTTON>", 7}, {6, 0, 0, {}, "<MACROCOMMAND>", 6},
+    };
+    for (const Case& c : cases) {
+        ButtonRecord record{};
+        record.code = c.code;
+        record.param2 = c.byte3;
+        record.byte(5) = c.byte5;
+        EXPECT_EQ(panel::buttonLabel(record, c.names, text), c.label) << int(c.code);
+        EXPECT_EQ(record.code, c.codeAfter);
+    }
+    ButtonRecord record{};
+    record.code = 6;
+    record.param2 = 1;
+    panel::buttonLabel(record, macros, text);
+    EXPECT_EQ(std::u16string(record.name), u"Build");  // the record names the macro it plays
+}
+
+}  // namespace

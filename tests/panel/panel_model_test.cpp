@@ -133,3 +133,32 @@ TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {
 }
 
 }  // namespace
+
+namespace {
+
+class ProfileFileTest : public PanelModelTest {};
+
+TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
+    model_.working().WheelScrollLines = 7;
+    model_.working().profiles[2].buttons[3].code = 65;
+    const std::string file = env_.file("game.prof");
+    ASSERT_TRUE(model_.exportProfile(file));
+    model_.working().WheelScrollLines = 2;
+    model_.working().profiles[2].buttons[3].code = 66;
+
+    EXPECT_FALSE(model_.importProfile(env_.file("missing.prof")));
+    EXPECT_EQ(model_.working().WheelScrollLines, 2);  // nothing changed
+    EXPECT_TRUE(service_.sent.empty());
+
+    const auto before = platform::readWholeFile(file);
+    ASSERT_TRUE(model_.importProfile(file));
+    EXPECT_EQ(platform::readWholeFile(file), before);  // the chosen file is only read
+    EXPECT_EQ(model_.working().WheelScrollLines, 7);
+    EXPECT_EQ(model_.working().profiles[2].buttons[3].code, 65);
+    ASSERT_EQ(service_.sent.size(), 1u);
+    EXPECT_EQ(service_.sent[0].message, msg::kApplyAll);
+    EXPECT_NE(service_.sent[0].fileAtSend.find("WheelScrollLines=7"), std::string::npos);
+    EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "Setting", "ProfileName", ""), "game");
+}
+
+}  // namespace
