@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -140,6 +141,24 @@ TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
     EXPECT_EQ(dialog_.currentPage(), layout::kMacroPage);
 }
 
+TEST_F(MainDialogTest, KeyboardReachesEveryCommand) {
+    dialog_.activateWindow();
+    QWidget* tile = dialog_.control(Role::TabLighting);
+    tile->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(tile->hasFocus());
+    QTest::keyClick(tile, Qt::Key_Return);
+    EXPECT_EQ(dialog_.currentPage(), layout::kLightingPage);
+    QWidget* home = dialog_.control(Role::TabHome);
+    home->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(home, Qt::Key_Space);
+    EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
+    // Tab walks on to another control; every control says what it is.
+    QTest::keyClick(&dialog_, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), home);
+    for (Role role : {Role::Close, Role::Minimize, Role::Help, Role::Apply, Role::TabDpi})
+        EXPECT_FALSE(dialog_.control(role)->accessibleName().isEmpty()) << static_cast<int>(role);
+}
+
 TEST_F(MainDialogTest, ProfileButtonsSaveThenTellTheService) {
     click(Role::TabButtons);
     click(Role::Profile, 2);
@@ -250,6 +269,23 @@ TEST_F(MainDialogTest, StateStripFollowsTheServiceAndTheMouse) {
     EXPECT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); }));
     service_.destroy();
     EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); }));
+}
+
+TEST(PanelProgram, OneCopyRunsAndItAnswersAsKORVANTE) {
+    testsupport::PrivateEnvironment env("korvante-panel-run", testsupport::PrivateEnvironment::Display::Clear);
+    env.set("QT_QPA_PLATFORM", "offscreen");
+    const std::string bin = KORVANTE_BIN_DIR;
+    QProcess first, second;
+    first.start(QString::fromStdString(bin + "/cfgpanel"), {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(eventually([] { return platform::findWindow(title::kPanel); }, 10000));
+    second.start(QString::fromStdString(bin + "/cfgpanel"), {});
+    ASSERT_TRUE(second.waitForFinished(5000));  // ends at once, silently
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    ASSERT_TRUE(platform::postMessage(title::kPanel, msg::kClose));
+    EXPECT_TRUE(first.waitForFinished(5000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
 }
 
 }  // namespace
