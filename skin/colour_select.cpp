@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "skin/colour_math.h"
+#include "skin/static_trans.h"
 #include "skin/skin_description.h"
 
 namespace skin {
@@ -14,8 +15,28 @@ namespace {
 constexpr int kBarX = 201, kBarY = 1, kBarWidth = 12, kBarHeight = 192;
 constexpr int kArrowLeftX = 194, kArrowRightX = 213, kArrowWidth = 7, kArrowHeight = 5;
 constexpr int kBarPickX = 205;
-constexpr int kFieldsX = 228, kRowHeight = 30, kEditWidth = 36, kEditHeight = 20, kStepWidth = 16;
-constexpr int kContentWidth = kFieldsX + kEditWidth + 2 + kStepWidth;
+// The channel fields right of the hue bar, each with its letter before it and its down and up
+// buttons after it; the hexadecimal field spans the row below.
+constexpr int kLabelX = 248, kLabelWidth = 18;
+constexpr int kFieldsX = 270, kFirstRowY = 4, kRowHeight = 44, kEditWidth = 56, kEditHeight = 28;
+constexpr int kStepWidth = 26, kStepGap = 4;
+constexpr int kContentWidth = kFieldsX + kEditWidth + 2 * (kStepGap + kStepWidth);
+
+// The step buttons' pictures: a small rounded key, its border gold under the pointer and its face
+// gold while pressed. Drawn at twice the size so they stay sharp on high-density screens.
+SkinImage stepPicture(CBitmapBtn::Visual visual) {
+    QImage image(QSize(kStepWidth, kEditHeight) * 2, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool over = visual == CBitmapBtn::Visual::Hover, down = visual == CBitmapBtn::Visual::Pressed;
+    p.setPen(QPen(over || down ? QColor(0xEF, 0xCC, 0x00) : QColor(0x3C, 0x40, 0x48), 1));
+    p.setBrush(down ? QColor(0x4A, 0x40, 0x10) : QColor(0x1E, 0x21, 0x26));
+    p.drawRoundedRect(QRectF(0.5, 0.5, kStepWidth - 1, kEditHeight - 1), 4, 4);
+    p.end();
+    return SkinImage(image);
+}
 
 bool inField(QPoint p) { return p.x() >= 0 && p.x() <= 190 && p.y() >= 1 && p.y() <= 191; }
 bool onBar(QPoint p) { return p.x() >= 196 && p.x() <= 218 && p.y() >= 2 && p.y() <= 192; }
@@ -38,17 +59,28 @@ COwnColorSelect::COwnColorSelect(const std::string& programFolder, QWidget* pare
         edit->setMaxLength(i < 3 ? 3 : 6);
         edit->setValidator(new QRegularExpressionValidator(
             QRegularExpression(i < 3 ? "[0-9]{0,3}" : "[0-9a-fA-F]{0,6}"), edit));
-        edit->setGeometry(kFieldsX, 8 + i * kRowHeight, i < 3 ? kEditWidth : kEditWidth + 2 + kStepWidth, kEditHeight);
+        const int y = kFirstRowY + i * kRowHeight;
+        edit->setGeometry(kFieldsX, y, i < 3 ? kEditWidth : kContentWidth - kFieldsX, kEditHeight);
+        edit->setAlignment(Qt::AlignCenter);
         edit->setAccessibleName(i < 3 ? tr(channelNames[i]) : tr("Hexadecimal colour"));
         fields_[i] = edit;
+        auto* letter = new CStaticTrans(this);
+        letter->setText(i < 3 ? QString(QChar(channelNames[i][0])) : QStringLiteral("#"));
+        letter->setTextColor(0xA0A0A0);
+        letter->setFontHeight(13);
+        letter->setGeometry(kLabelX, y, kLabelWidth, kEditHeight);
     }
+    const SkinImage normal = stepPicture(CBitmapBtn::Visual::Normal);
+    const SkinImage over = stepPicture(CBitmapBtn::Visual::Hover);
+    const SkinImage down = stepPicture(CBitmapBtn::Visual::Pressed);
     for (int c = 0; c < 3; ++c) {
         for (int up = 0; up < 2; ++up) {
             auto* button = new CBitmapBtn(this);
-            const int y = 8 + c * kRowHeight + (up ? 0 : kEditHeight / 2);
-            button->setGeometry(kFieldsX + kEditWidth + 2, y, kStepWidth, kEditHeight / 2);
-            button->setFontHeight(9);
-            button->setCaption(up ? "+" : "-");
+            const int x = kFieldsX + kEditWidth + kStepGap + (up ? kStepGap + kStepWidth : 0);
+            button->setGeometry(x, kFirstRowY + c * kRowHeight, kStepWidth, kEditHeight);
+            button->setStateImages(normal, over, down, normal);
+            button->setFontHeight(15);
+            button->setCaption(up ? QStringLiteral("+") : QStringLiteral("\u2212"));
             button->setAccessibleName(tr(channelNames[c]) + (up ? tr(" up") : tr(" down")));
             connect(button, &CBitmapBtn::clicked, this, [this, c, up] {
                 int channels[3] = {redOf(colour_), greenOf(colour_), blueOf(colour_)};
