@@ -522,8 +522,7 @@ void CMocfgDlg::exportProfile() {
     const QString file = chooseProfileFile(true);
     if (file.isEmpty()) return;
     if (!model_.exportProfile(file.toStdString())) {
-        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOEXPORT").arg(file), QMessageBox::Ok, this);
-        box.exec();
+        warn(text("NOEXPORT").arg(file));
     }
 }
 
@@ -531,8 +530,7 @@ void CMocfgDlg::importProfile() {
     const QString file = chooseProfileFile(false);
     if (file.isEmpty()) return;
     if (!model_.importProfile(file.toStdString())) {
-        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOIMPORT").arg(file), QMessageBox::Ok, this);
-        box.exec();
+        warn(text("NOIMPORT").arg(file));
         return;
     }
     saveOrSay();
@@ -541,10 +539,12 @@ void CMocfgDlg::importProfile() {
 
 void CMocfgDlg::saveOrSay() {
     // A change that could not be written is never passed off as done.
-    if (model_.lastSaveFailed()) {
-        QMessageBox box(QMessageBox::Warning, text("WARNING"), text("NOSAVE"), QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (model_.lastSaveFailed()) warn(text("NOSAVE"));
+}
+
+void CMocfgDlg::warn(const QString& message) {
+    QMessageBox box(QMessageBox::Warning, text("WARNING"), message, QMessageBox::Ok, this);
+    box.exec();
 }
 
 void CMocfgDlg::closePopup() {
@@ -632,11 +632,7 @@ void CMocfgDlg::assignFunction(int64_t lParam) {
     ButtonRecord* records = model_.working().profiles[profile].buttons;
     switch (leftClickGuard(records, kButtonRecordCount, b, group)) {
         case GuardDecision::Ignore: return;
-        case GuardDecision::Warn: {
-            QMessageBox box(QMessageBox::Warning, text("WARNING"), text("WARN3", "BUTTONPAGE"), QMessageBox::Ok, this);
-            box.exec();
-            return;
-        }
+        case GuardDecision::Warn: warn(text("WARN3", "BUTTONPAGE")); return;
         case GuardDecision::Proceed: break;
     }
     const MenuDecision decision = decideMenuSelection(group, item);

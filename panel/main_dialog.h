@@ -107,6 +107,7 @@ private:
     void onSlider(uint32_t message, int64_t position, int64_t id);
     void assignFunction(int64_t lParam);
     void saveOrSay();
+    void warn(const QString& message);  // a "Warning" box with OK
     QString chooseProfileFile(bool forSaving);
     void exportProfile();
     void importProfile();
