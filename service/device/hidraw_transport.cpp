@@ -179,11 +179,27 @@ struct HidrawTransport::Impl {
             if (stale) retire(stale);
             auto node = std::make_shared<Node>();
             node->path = path;
-            node->handle = hid_open_path(path.c_str());
+            // The plain open comes first: its errno tells why a node cannot be opened (hidapi's
+            // own error handling may change errno before it returns).
             node->readFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            int openError = errno;
+            if (node->readFd >= 0) node->handle = hid_open_path(path.c_str());
+            if (node->readFd < 0 || !node->handle) {
+                if (node->readFd < 0 && (openError == EACCES || openError == EPERM))
+                    platform::debugPrintf("hidraw: cannot open %s: %s; install the udev rule 70-korvante.rules "
+                                          "so that the mouse's nodes can be opened, then plug the mouse in again",
+                                          path.c_str(), std::strerror(openError));
+                else if (node->readFd < 0)
+                    platform::debugPrintf("hidraw: cannot open %s: %s", path.c_str(), std::strerror(openError));
+                else if (const wchar_t* why = hid_error(nullptr))
+                    platform::debugPrintf("hidraw: cannot open %s: %ls", path.c_str(), why);
+                else
+                    platform::debugPrintf("hidraw: cannot open %s: hidapi refused it", path.c_str());
+                continue;
+            }
             node->stopFd = ::eventfd(0, EFD_CLOEXEC);
-            if (!node->handle || node->readFd < 0 || node->stopFd < 0) {
-                platform::debugPrintf("hidraw: cannot open %s (%s)", path.c_str(), std::strerror(errno));
+            if (node->stopFd < 0) {
+                platform::debugPrintf("hidraw: cannot watch %s: %s", path.c_str(), std::strerror(errno));
                 continue;
             }
             {
