@@ -1,5 +1,6 @@
 // The "hidraw" backend (hidapi, the libudev monitor, the reader threads) against the virtual
 // mouse's device model presented as kernel hidraw nodes by umockdev.
+#include "service/device/device_link.h"
 #include "service/device/hidraw_transport.h"
 #include "tests/hidraw/mock_mouse.h"
 #include "tests/support/link_recorder.h"
@@ -19,22 +20,8 @@ namespace {
 using hidrawtest::MockMouse;
 using hidrawtest::Transfer;
 
-constexpr uint32_t kConsumerPage = 0x000C;
-constexpr uint32_t kConfigPage = 0xFFA0;
-
-DeviceFilter mouseFilter() {
-    DeviceFilter f;
-    f.vendorId = 0x04D9;
-    f.productId = 0xF307;
-    f.collectionCount = 2;
-    f.value3 = 0x06FF;
-    f.value4 = 0x0600;
-    f.usage1 = 1;
-    f.usagePage1 = kConsumerPage;
-    f.usage2 = 1;
-    f.usagePage2 = kConfigPage;
-    return f;
-}
+constexpr uint32_t kConsumerPage = kUsagePageConsumer;
+constexpr uint32_t kConfigPage = kUsagePageConfig;
 
 std::vector<uint8_t> command(uint8_t reportId, size_t length, uint8_t cmd, uint16_t address,
                              const std::vector<uint8_t>& data) {
@@ -74,8 +61,9 @@ private:
 class HidrawEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (!hidrawtest::preloadActive()) GTEST_SKIP() << hidrawtest::kNoPreload;
         ASSERT_TRUE(mouse_.ready()) << "the umockdev test bed could not be made";
-        device_.setFilter(mouseFilter());
+        device_.setFilter(mouseDeviceFilter());  // the service's own filter
         device_.setInputCallback([this](int, const uint8_t* data, int length) { rec_.input(data, length); });
     }
     void TearDown() override {

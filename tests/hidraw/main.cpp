@@ -1,6 +1,8 @@
 // The hidraw tests run with umockdev's preload library, which redirects /sys, /dev and the udev
 // netlink socket into the test bed. A run without it starts the program again with it (what
 // umockdev-wrapper does), so ctest and a plain run from the shell both work.
+#include "tests/hidraw/mock_mouse.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,16 +15,11 @@ namespace {
 
 constexpr const char* kPreload = "libumockdev-preload.so.0";
 
-bool preloaded() {
-    const char* preload = std::getenv("LD_PRELOAD");
-    return preload && std::string(preload).find("libumockdev-preload") != std::string::npos;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifndef KORVANTE_SANITIZED
-    if (!preloaded()) {
+    if (!hidrawtest::preloadActive()) {
         const char* old = std::getenv("LD_PRELOAD");
         std::string preload = old && *old ? std::string(kPreload) + ":" + old : kPreload;
         ::setenv("LD_PRELOAD", preload.c_str(), 1);

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace hidrawtest {
@@ -181,6 +182,11 @@ void signalToken(int fd) {
 }
 
 }  // namespace
+
+bool preloadActive() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload && std::strstr(preload, "libumockdev-preload") != nullptr;
+}
 
 MockMouse::MockMouse() {
     testbed_ = umockdev_testbed_new();

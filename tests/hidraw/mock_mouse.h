@@ -29,6 +29,13 @@ struct Transfer {
     std::vector<uint8_t> bytes;
 };
 
+// True when umockdev's preload library is in the process, so that the test bed is what the
+// process sees as /sys, /dev and the udev netlink socket.
+bool preloadActive();
+inline constexpr const char* kNoPreload =
+    "umockdev's preload library is not in this process (the sanitizer build runs without it: "
+    "the sanitizer runtime must come first among the loaded libraries), so there is no test bed";
+
 class MockMouse {
 public:
     MockMouse();

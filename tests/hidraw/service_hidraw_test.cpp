@@ -37,6 +37,7 @@ public:
 class ServiceOnHidraw : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (!hidrawtest::preloadActive()) GTEST_SKIP() << hidrawtest::kNoPreload;
         ASSERT_TRUE(mouse_.ready());
         ASSERT_TRUE(h.ready());
         ASSERT_TRUE(h.installSettings());
