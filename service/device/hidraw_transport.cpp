@@ -179,9 +179,10 @@ struct HidrawTransport::Impl {
             if (stale) retire(stale);
             auto node = std::make_shared<Node>();
             node->path = path;
-            // The plain open comes first: its errno tells why a node cannot be opened (hidapi's
-            // own error handling may change errno before it returns).
-            node->readFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            // The plain open comes first, asking for what hidapi asks for (reading and writing):
+            // its errno tells why a node cannot be used (hidapi's own error handling may change
+            // errno before it returns).
+            node->readFd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
             int openError = errno;
             if (node->readFd >= 0) node->handle = hid_open_path(path.c_str());
             if (node->readFd < 0 || !node->handle) {
@@ -191,10 +192,9 @@ struct HidrawTransport::Impl {
                                           path.c_str(), std::strerror(openError));
                 else if (node->readFd < 0)
                     platform::debugPrintf("hidraw: cannot open %s: %s", path.c_str(), std::strerror(openError));
-                else if (const wchar_t* why = hid_error(nullptr))
-                    platform::debugPrintf("hidraw: cannot open %s: %ls", path.c_str(), why);
-                else
-                    platform::debugPrintf("hidraw: cannot open %s: hidapi refused it", path.c_str());
+                else  // opened, but it does not answer as a hidraw node (gone meanwhile)
+                    platform::debugPrintf("hidraw: cannot open %s: it does not answer as a hidraw node",
+                                          path.c_str());
                 continue;
             }
             node->stopFd = ::eventfd(0, EFD_CLOEXEC);

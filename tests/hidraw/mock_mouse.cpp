@@ -312,7 +312,9 @@ void MockMouse::unplug() {
 std::string MockMouse::consumerNode() const { return consumer_ ? consumer_->devnode : std::string(); }
 std::string MockMouse::configNode() const { return config_ ? config_->devnode : std::string(); }
 
-bool MockMouse::denyAccess(const std::string& node) { return ::chmod((root_ + node).c_str(), 0) == 0; }
+bool MockMouse::setMode(const std::string& node, unsigned mode) {
+    return ::chmod((root_ + node).c_str(), static_cast<mode_t>(mode)) == 0;
+}
 
 void MockMouse::input(const std::vector<uint8_t>& report) {
     std::lock_guard<std::mutex> lock(mutex);

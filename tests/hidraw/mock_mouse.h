@@ -53,8 +53,8 @@ public:
 
     std::string consumerNode() const;  // "/dev/hidrawN" of the plugged mouse
     std::string configNode() const;
-    // Makes a node of the plugged mouse unreadable for its owner (mode 0000).
-    bool denyAccess(const std::string& node);
+    // Changes the mode of a node of the plugged mouse (0000: nobody may open it).
+    bool setMode(const std::string& node, unsigned mode);
 
     // Queues an input report on the consumer node, as the mouse sends it.
     void input(const std::vector<uint8_t>& report);
