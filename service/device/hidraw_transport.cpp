@@ -75,10 +75,28 @@ struct Node {
 
 std::string narrow(const char* text) { return text ? std::string(text) : std::string(); }
 
+// hidapi is started by the first registered transport and finished (hid_exit frees its static
+// data, such as the text of the last error) when the last one closes.
+std::mutex hidapiMutex;
+int hidapiUsers = 0;
+
+bool acquireHidapi() {
+    std::lock_guard<std::mutex> lock(hidapiMutex);
+    if (hidapiUsers == 0 && hid_init() != 0) return false;
+    ++hidapiUsers;
+    return true;
+}
+
+void releaseHidapi() {
+    std::lock_guard<std::mutex> lock(hidapiMutex);
+    if (--hidapiUsers == 0) hid_exit();
+}
+
 }  // namespace
 
 struct HidrawTransport::Impl {
     std::mutex mutex;
+    std::mutex scanMutex;
     DeviceFilter filter;
     InputCallback inputCallback;
     LinkCallback linkCallback;
@@ -86,6 +104,7 @@ struct HidrawTransport::Impl {
     std::map<uint32_t, std::shared_ptr<Node>> byId;
     uint32_t nextId = 1;
     bool registered = false;
+    bool hidapiHeld = false;
 
     udev* udevContext = nullptr;
     udev_monitor* monitor = nullptr;
@@ -149,8 +168,11 @@ struct HidrawTransport::Impl {
         }
     }
 
-    // Opens every matching collection that is not open yet and reports it.
+    // Opens every matching collection that is not open yet and reports it. One scan at a time
+    // (registerLink's and the monitor's may meet): two would open a node twice, and hidapi's
+    // enumeration and open keep process-wide state.
     void scan() {
+        std::lock_guard<std::mutex> scanning(scanMutex);
         DeviceFilter f;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -286,13 +308,17 @@ struct HidrawTransport::Impl {
         monitor = nullptr;
         udevContext = nullptr;
         std::map<std::string, std::shared_ptr<Node>> all;
+        bool held = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             all.swap(nodes);
             byId.clear();
             registered = false;
+            std::swap(held, hidapiHeld);
         }
         for (auto& [path, node] : all) node->stopReader();
+        all.clear();
+        if (held) releaseHidapi();
     }
 
     std::shared_ptr<Node> find(uint32_t deviceId) {
@@ -324,10 +350,13 @@ bool HidrawTransport::registerLink(LinkCallback callback) {
         impl_->linkCallback = std::move(callback);
         if (impl_->registered) return true;
     }
-    static const int initResult = hid_init();
-    if (initResult != 0) {
+    if (!acquireHidapi()) {
         platform::debugLine("hidraw: hidapi cannot start");
         return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(impl_->mutex);
+        impl_->hidapiHeld = true;
     }
     // The monitor starts first, so a collection that appears during the scan is not missed
     // (scan() skips what is open already).

@@ -15,19 +15,28 @@ namespace {
 
 constexpr const char* kPreload = "libumockdev-preload.so.0";
 
+// Prepends `value` to the list in the variable (separator `sep`).
+void prepend(const char* name, const std::string& value, char sep) {
+    const char* old = std::getenv(name);
+    std::string list = old && *old ? value + sep + old : value;
+    ::setenv(name, list.c_str(), 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifndef KORVANTE_SANITIZED
     if (!hidrawtest::preloadActive()) {
-        const char* old = std::getenv("LD_PRELOAD");
-        std::string preload = old && *old ? std::string(kPreload) + ":" + old : kPreload;
-        ::setenv("LD_PRELOAD", preload.c_str(), 1);
+#if defined(__SANITIZE_ADDRESS__)
+        // The preload library then comes before the sanitizer runtime, which is only checked, not
+        // needed: it interposes on the C library like the runtime and calls on to it. The
+        // programs the tests start (hidagent) inherit both settings.
+        prepend("ASAN_OPTIONS", "verify_asan_link_order=0", ':');
+#endif
+        prepend("LD_PRELOAD", kPreload, ':');
         ::execv("/proc/self/exe", argv);
         std::perror("cannot start again with umockdev's preload library");
         return 1;
     }
-#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -297,6 +297,8 @@ void MockMouse::unplug() {
         for (auto& node : nodes_) {
             if (node->gone || !node->handler) continue;
             node->gone = true;
+            // The kernel refuses to open a node whose device is gone: the file goes at once.
+            ::unlink((root_ + node->devnode).c_str());
             signalToken(node->tokenFd);  // a reader waiting on the node wakes and fails, as on the kernel's node
         }
     }

@@ -33,8 +33,7 @@ struct Transfer {
 // process sees as /sys, /dev and the udev netlink socket.
 bool preloadActive();
 inline constexpr const char* kNoPreload =
-    "umockdev's preload library is not in this process (the sanitizer build runs without it: "
-    "the sanitizer runtime must come first among the loaded libraries), so there is no test bed";
+    "umockdev's preload library is not in this process (main() adds it), so there is no test bed";
 
 class MockMouse {
 public:
