@@ -59,10 +59,6 @@ namespace {
 
 using Node = MockMouse::Node;
 
-void finish(UMockdevIoctlClient* client, long result, int error) {
-    umockdev_ioctl_client_complete(client, result, error);
-}
-
 // Answers one hidraw ioctl from the node's descriptor or the device model.
 gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
     auto* node = static_cast<Node*>(data);
@@ -72,14 +68,14 @@ gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
     if (_IOC_TYPE(request) != 'H') {
         std::lock_guard<std::mutex> lock(mouse.mutex);
         mouse.unknown.push_back(request);
-        finish(client, -1, ENOTTY);
+        umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return TRUE;
     }
     GError* error = nullptr;
     UMockdevIoctlData* arg = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, size, &error);
     if (!arg) {
         g_clear_error(&error);
-        finish(client, -1, EFAULT);
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
         return TRUE;
     }
     long result = -1;
@@ -108,13 +104,12 @@ gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
         if (n) arg->data[n - 1] = 0;
         result = static_cast<long>(n);
     } else if (_IOC_NR(request) == _IOC_NR(HIDIOCSFEATURE(0)) || _IOC_NR(request) == _IOC_NR(HIDIOCGFEATURE(0))) {
+        // Only the configuration collection has feature reports. The log holds what was sent, or
+        // the answer.
         bool set = _IOC_NR(request) == _IOC_NR(HIDIOCSFEATURE(0));
-        std::vector<uint8_t> bytes(arg->data, arg->data + size);
-        bool ok = false;
-        if (node->configuration && size > 0) {
-            ok = set ? mouse.memory.setFeature(arg->data, size) : mouse.memory.getFeature(arg->data, size);
-        }
-        mouse.log.push_back(Transfer{node->devnode, set ? 'S' : 'G', set ? bytes : std::vector<uint8_t>(arg->data, arg->data + size)});
+        bool ok = node->configuration && size > 0 &&
+                  (set ? mouse.memory.setFeature(arg->data, size) : mouse.memory.getFeature(arg->data, size));
+        mouse.log.push_back(Transfer{node->devnode, set ? 'S' : 'G', std::vector<uint8_t>(arg->data, arg->data + size)});
         if (ok) {
             result = static_cast<long>(size);
         } else {
@@ -124,7 +119,7 @@ gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
         mouse.unknown.push_back(request);
         err = ENOTTY;
     }
-    finish(client, result, err);
+    umockdev_ioctl_client_complete(client, result, err);
     g_object_unref(arg);
     return TRUE;
 }
@@ -137,11 +132,11 @@ gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) 
     UMockdevIoctlData* buffer = umockdev_ioctl_client_get_arg(client);
     std::lock_guard<std::mutex> lock(mouse.mutex);
     if (node->gone) {
-        finish(client, -1, EIO);
+        umockdev_ioctl_client_complete(client, -1, EIO);
         return TRUE;
     }
     if (node->inputs.empty()) {
-        finish(client, -1, EAGAIN);
+        umockdev_ioctl_client_complete(client, -1, EAGAIN);
         return TRUE;
     }
     std::vector<uint8_t> report = std::move(node->inputs.front());
@@ -151,7 +146,7 @@ gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) 
     (void)ignored;
     size_t n = std::min<size_t>(report.size(), static_cast<size_t>(buffer->data_len));
     std::memcpy(buffer->data, report.data(), n);
-    finish(client, static_cast<long>(n), 0);
+    umockdev_ioctl_client_complete(client, static_cast<long>(n), 0);
     return TRUE;
 }
 
@@ -162,15 +157,15 @@ gboolean onWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
     UMockdevIoctlData* buffer = umockdev_ioctl_client_get_arg(client);
     std::lock_guard<std::mutex> lock(mouse.mutex);
     if (node->gone) {
-        finish(client, -1, ENODEV);
+        umockdev_ioctl_client_complete(client, -1, ENODEV);
         return TRUE;
     }
     size_t n = static_cast<size_t>(buffer->data_len);
     mouse.log.push_back(Transfer{node->devnode, 'W', std::vector<uint8_t>(buffer->data, buffer->data + n)});
     if (node->consumer && n > 0 && mouse.memory.output(buffer->data, n)) {
-        finish(client, static_cast<long>(n), 0);
+        umockdev_ioctl_client_complete(client, static_cast<long>(n), 0);
     } else {
-        finish(client, -1, EPIPE);
+        umockdev_ioctl_client_complete(client, -1, EPIPE);
     }
     return TRUE;
 }
@@ -204,7 +199,7 @@ MockMouse::MockMouse() {
         testbed_ = nullptr;
         return;
     }
-    addHidInterface(other, 1, "0003:04D9:F308." , kConfigDescriptor, false, false);
+    addHidInterface(other, 1, "0003:04D9:F308.", kConfigDescriptor, false, false);
     g_free(other);
 }
 
@@ -214,7 +209,7 @@ MockMouse::~MockMouse() {
 
 std::string MockMouse::addHidInterface(const std::string& usbDevice, int interface, const std::string& hidPrefix,
                                        const std::vector<uint8_t>& descriptor, bool configuration, bool attach) {
-    std::string name = std::string(usbDevice.substr(usbDevice.rfind('/') + 1)) + ":1." + std::to_string(interface);
+    std::string name = usbDevice.substr(usbDevice.rfind('/') + 1) + ":1." + std::to_string(interface);
     char number[8];
     std::snprintf(number, sizeof number, "%02x", interface);
     gchar* intf = umockdev_testbed_add_device(testbed_, "usb", name.c_str(), usbDevice.c_str(),

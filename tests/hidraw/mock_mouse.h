@@ -68,7 +68,9 @@ public:
     struct Node;
 
 private:
-    std::string addHidInterface(const std::string& usbDevice, int interface, const std::string& hidName,
+    // Adds interface `interface` of the USB device with its HID device ("<hidPrefix>NNNN") and
+    // hidraw node; returns the node's syspath. `attach`: the node answers through the handlers.
+    std::string addHidInterface(const std::string& usbDevice, int interface, const std::string& hidPrefix,
                                 const std::vector<uint8_t>& descriptor, bool configuration, bool attach);
 
     UMockdevTestbed* testbed_ = nullptr;
