@@ -14,18 +14,19 @@ std::vector<uint8_t> factoryImage() {
     platform::QuietDiagnostics quiet;  // the full write's diagnostics belong to the service
     MouseSettings defaults{};
     settings::shippedDefaults(defaults);
-    return imageFromFullWrite([&](HidDevice& device) {
-        DeviceLink link;
-        link.handleLinkMessage(1, CollectionRecord{1, ModelHidDevice::kConsumerId, 0, kUsagePageConsumer});
-        link.handleLinkMessage(1, CollectionRecord{1, ModelHidDevice::kConfigId, 0, kUsagePageConfig});
-        link.setLinked(true);
-        DeviceConfig config(device, link, defaults);
-        config.setWaitFunction([](int) {});
-        config.openSession();
-        bool ok = config.sendAll();
-        config.closeSession();
-        return ok;
-    });
+    return imageFromFullWrite([&](HidDevice& device) { return fullWrite(device, defaults); });
+}
+
+bool fullWrite(HidDevice& device, MouseSettings& settings) {
+    DeviceLink link;
+    link.handleLinkMessage(1, CollectionRecord{1, ModelHidDevice::kConsumerId, 0, kUsagePageConsumer});
+    link.handleLinkMessage(1, CollectionRecord{1, ModelHidDevice::kConfigId, 0, kUsagePageConfig});
+    link.setLinked(true);
+    DeviceConfig config(device, link, settings);
+    config.setWaitFunction([](int) {});
+    bool ok = config.openSession();
+    ok = config.sendAll() && ok;
+    return config.closeSession() && ok;
 }
 
 std::vector<uint8_t> imageFromFullWrite(const FullWrite& write) {

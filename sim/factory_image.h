@@ -5,6 +5,7 @@
 // polling code 2; one wheel line; DPI stages 10, 20, 30, 40, 80, 160, 320 with stage index 1;
 // profile 0; the default button functions in every profile; block trailers).
 #include "service/device/hid_device.h"
+#include "shared/settings_record.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,5 +21,9 @@ std::vector<uint8_t> factoryImage();
 // test that guards it come from here with that write and the default Mouse.ini.
 using FullWrite = std::function<bool(HidDevice& device)>;
 std::vector<uint8_t> imageFromFullWrite(const FullWrite& write);
+
+// The service's full write of the settings through a device whose collections have the ids of
+// ModelHidDevice, bracketed by a session as the service brackets it. False when a transfer failed.
+bool fullWrite(HidDevice& device, MouseSettings& settings);
 
 }  // namespace sim

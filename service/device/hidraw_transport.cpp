@@ -75,10 +75,28 @@ struct Node {
 
 std::string narrow(const char* text) { return text ? std::string(text) : std::string(); }
 
+// hidapi is started by the first registered transport and finished (hid_exit frees its static
+// data, such as the text of the last error) when the last one closes.
+std::mutex hidapiMutex;
+int hidapiUsers = 0;
+
+bool acquireHidapi() {
+    std::lock_guard<std::mutex> lock(hidapiMutex);
+    if (hidapiUsers == 0 && hid_init() != 0) return false;
+    ++hidapiUsers;
+    return true;
+}
+
+void releaseHidapi() {
+    std::lock_guard<std::mutex> lock(hidapiMutex);
+    if (--hidapiUsers == 0) hid_exit();
+}
+
 }  // namespace
 
 struct HidrawTransport::Impl {
     std::mutex mutex;
+    std::mutex scanMutex;
     DeviceFilter filter;
     InputCallback inputCallback;
     LinkCallback linkCallback;
@@ -86,6 +104,7 @@ struct HidrawTransport::Impl {
     std::map<uint32_t, std::shared_ptr<Node>> byId;
     uint32_t nextId = 1;
     bool registered = false;
+    bool hidapiHeld = false;
 
     udev* udevContext = nullptr;
     udev_monitor* monitor = nullptr;
@@ -149,8 +168,11 @@ struct HidrawTransport::Impl {
         }
     }
 
-    // Opens every matching collection that is not open yet and reports it.
+    // Opens every matching collection that is not open yet and reports it. One scan at a time
+    // (registerLink's and the monitor's may meet): two would open a node twice, and hidapi's
+    // enumeration and open keep process-wide state.
     void scan() {
+        std::lock_guard<std::mutex> scanning(scanMutex);
         DeviceFilter f;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -179,11 +201,27 @@ struct HidrawTransport::Impl {
             if (stale) retire(stale);
             auto node = std::make_shared<Node>();
             node->path = path;
-            node->handle = hid_open_path(path.c_str());
-            node->readFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            // The plain open comes first, asking for what hidapi asks for (reading and writing):
+            // its errno tells why a node cannot be used (hidapi's own error handling may change
+            // errno before it returns).
+            node->readFd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+            int openError = errno;
+            if (node->readFd >= 0) node->handle = hid_open_path(path.c_str());
+            if (node->readFd < 0 || !node->handle) {
+                if (node->readFd < 0 && (openError == EACCES || openError == EPERM))
+                    platform::debugPrintf("hidraw: cannot open %s: %s; install the udev rule 70-korvante.rules "
+                                          "so that the mouse's nodes can be opened, then plug the mouse in again",
+                                          path.c_str(), std::strerror(openError));
+                else if (node->readFd < 0)
+                    platform::debugPrintf("hidraw: cannot open %s: %s", path.c_str(), std::strerror(openError));
+                else  // opened, but it does not answer as a hidraw node (gone meanwhile)
+                    platform::debugPrintf("hidraw: cannot open %s: it does not answer as a hidraw node",
+                                          path.c_str());
+                continue;
+            }
             node->stopFd = ::eventfd(0, EFD_CLOEXEC);
-            if (!node->handle || node->readFd < 0 || node->stopFd < 0) {
-                platform::debugPrintf("hidraw: cannot open %s (%s)", path.c_str(), std::strerror(errno));
+            if (node->stopFd < 0) {
+                platform::debugPrintf("hidraw: cannot watch %s: %s", path.c_str(), std::strerror(errno));
                 continue;
             }
             {
@@ -270,13 +308,17 @@ struct HidrawTransport::Impl {
         monitor = nullptr;
         udevContext = nullptr;
         std::map<std::string, std::shared_ptr<Node>> all;
+        bool held = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             all.swap(nodes);
             byId.clear();
             registered = false;
+            std::swap(held, hidapiHeld);
         }
         for (auto& [path, node] : all) node->stopReader();
+        all.clear();
+        if (held) releaseHidapi();
     }
 
     std::shared_ptr<Node> find(uint32_t deviceId) {
@@ -308,10 +350,13 @@ bool HidrawTransport::registerLink(LinkCallback callback) {
         impl_->linkCallback = std::move(callback);
         if (impl_->registered) return true;
     }
-    static const int initResult = hid_init();
-    if (initResult != 0) {
+    if (!acquireHidapi()) {
         platform::debugLine("hidraw: hidapi cannot start");
         return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(impl_->mutex);
+        impl_->hidapiHeld = true;
     }
     // The monitor starts first, so a collection that appears during the scan is not missed
     // (scan() skips what is open already).

@@ -137,7 +137,7 @@ std::vector<uint8_t> parseHex(const std::string& text) {
 
 // --- Harness ---
 
-Harness::Harness() { env_.set("KORVANTE_TRANSPORT", "sim"); }
+Harness::Harness(const char* transport) { env_.set("KORVANTE_TRANSPORT", transport); }
 
 Harness::~Harness() {
     // The children go first; env_ then restores the environment and removes the folders.

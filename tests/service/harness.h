@@ -47,7 +47,9 @@ std::vector<uint8_t> parseHex(const std::string& text);
 
 class Harness {
 public:
-    Harness();   // makes the session folders and switches the environment to them
+    // Makes the session folders and switches the environment to them; the service will use the
+    // given transport ("sim": mousesim; "hidraw": whatever the kernel, or a umockdev test bed, has).
+    explicit Harness(const char* transport = "sim");
     ~Harness();  // stops every child it started and removes the folders
     Harness(const Harness&) = delete;
     Harness& operator=(const Harness&) = delete;

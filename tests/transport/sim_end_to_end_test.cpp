@@ -1,5 +1,6 @@
 // Drives a real "mousesim serve" through the sim backend, in private runtime and config folders.
 #include "service/device/hid_device.h"
+#include "tests/support/link_recorder.h"
 #include "tests/support/private_session.h"
 
 #include <gtest/gtest.h>
@@ -23,35 +24,7 @@ namespace {
 
 const std::string kMousesim = std::string(KORVANTE_BIN_DIR) + "/mousesim";
 
-struct Recorder {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<CollectionRecord> records;
-    std::vector<std::vector<uint8_t>> inputs;
-
-    void record(const CollectionRecord& r) {
-        std::lock_guard<std::mutex> lock(mutex);
-        records.push_back(r);
-        changed.notify_all();
-    }
-    void input(const uint8_t* data, int length) {
-        std::lock_guard<std::mutex> lock(mutex);
-        inputs.emplace_back(data, data + length);
-        changed.notify_all();
-    }
-    bool waitRecords(size_t n) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return records.size() >= n; });
-    }
-    bool waitInputs(size_t n) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return inputs.size() >= n; });
-    }
-    std::vector<CollectionRecord> snapshot() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return records;
-    }
-};
+using Recorder = testsupport::LinkRecorder;
 
 class SimEndToEnd : public ::testing::Test {
 protected:
@@ -113,12 +86,7 @@ protected:
         ASSERT_TRUE(device_->registerLink([this](const CollectionRecord& r) { rec_.record(r); }));
     }
 
-    uint32_t newestId(uint32_t usagePage) {
-        auto records = rec_.snapshot();
-        for (auto it = records.rbegin(); it != records.rend(); ++it)
-            if (it->usagePage == usagePage) return it->deviceId & 0xFFFF;
-        return 0;
-    }
+    uint32_t newestId(uint32_t usagePage) { return rec_.newestId(usagePage); }
 
     bool write(uint32_t id, uint16_t address, std::vector<uint8_t> data) {
         std::vector<uint8_t> r(16, 0);
