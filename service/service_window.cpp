@@ -312,6 +312,11 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             });
             return 0;
         case msg::kMacroSlot:
+            // The whole value is checked before it is narrowed: 0x100000003 is no slot 3.
+            if (!inRange(wParam, 0, devmap::kMacroSlotCount - 1)) {
+                platform::debugPrintf("macro slot %" PRId64 " does not exist, nothing written", wParam);
+                return 0;
+            }
             if (link_.linked()) inSession([&] {
                 if (lParam != 0)
                     macros_->clearSlot(static_cast<int>(wParam));
