@@ -1,12 +1,14 @@
 #include "platform/message_bus.h"
 
 #include "platform/bus_frame.h"
+#include "platform/connection_table.h"
 #include "platform/diagnostics.h"
 #include "platform/runtime_folder.h"
 #include "platform/unix_socket.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -18,17 +20,24 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
 namespace {
 
-constexpr int kListenBacklog = 64;
+// Senders that connect while the window is busy (a full write of the mouse takes seconds) wait
+// in the backlog, already holding their message, until the window accepts them: the backlog is
+// the kernel's maximum (net.core.somaxconn, 4096 by default), and a connect waits for a free place
+// in it up to kConnectTimeoutMs, longer than any single request of the service takes.
+constexpr int kListenBacklog = SOMAXCONN > 4096 ? SOMAXCONN : 4096;
 constexpr size_t kMaxConnectionsPerWindow = 128;
+constexpr uint32_t kIdleConnectionTimeoutMs = 60000;
 constexpr int kFramesPerWake = 64;          // fairness between connections and other events
-constexpr uint32_t kConnectTimeoutMs = 2000;
+constexpr uint32_t kConnectTimeoutMs = 30000;
 constexpr uint32_t kPostTimeoutMs = 5000;   // only reached when a receiver stopped reading
 constexpr size_t kMaxCachedConnections = 32;
 
@@ -45,13 +54,6 @@ bool socketPathFor(const std::string& title, std::string& path) {
         return false;
     }
     return true;
-}
-
-bool peerIsSameUser(int fd) {
-    struct ucred cred {};
-    socklen_t len = sizeof cred;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return false;
-    return cred.uid == ::getuid();
 }
 
 void setNonBlocking(int fd) {
@@ -161,6 +163,8 @@ struct Window::Core {
     dev_t socketDev = 0;
     ino_t socketIno = 0;
     std::map<int, bool> connections;  // accepted fds
+    std::unique_ptr<ConnectionTable> table;  // accepting, idle time-outs, room when full
+    uint32_t idleTimeoutMs = kIdleConnectionTimeoutMs;
     std::map<uint32_t, Reactor::TimerId> timers;
 };
 
@@ -179,6 +183,7 @@ void closeConnection(Window::Core& core, int fd) {
     core.reactor->unwatch(fd);
     ::close(fd);
     core.connections.erase(it);
+    if (core.table) core.table->remove(fd);
 }
 
 void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
@@ -203,6 +208,7 @@ void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
             closeConnection(*core, fd);
             return;
         }
+        core->table->touch(fd);
         Frame frame;
         if ((msg.msg_flags & MSG_TRUNC) != 0 || static_cast<size_t>(n) > sizeof buffer ||
             !decodeFrame(buffer, static_cast<size_t>(n), frame) || frame.kind == FrameKind::Reply) {
@@ -225,31 +231,24 @@ void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
     }
 }
 
-void acceptConnections(const std::weak_ptr<Window::Core>& weak) {
-    std::shared_ptr<Window::Core> core = weak.lock();
-    if (!core || core->listenFd < 0) return;
-    for (int i = 0; i < kFramesPerWake; ++i) {
-        int fd = ::accept4(core->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;  // EAGAIN or a resource error; the loop calls again when more arrive
-        }
-        if (!peerIsSameUser(fd)) {
-            debugPrintf("message bus: peer of another user refused by \"%s\"", core->title.c_str());
-            ::close(fd);
-            continue;
-        }
-        if (core->connections.size() >= kMaxConnectionsPerWindow) {
-            debugPrintf("message bus: too many connections to \"%s\", one refused", core->title.c_str());
-            ::close(fd);
-            continue;
-        }
-        core->connections[fd] = true;
-        if (!core->reactor->watchReadable(fd, [weak, fd] { serveConnection(weak, fd); })) {
-            core->connections.erase(fd);
-            ::close(fd);
-        }
-    }
+std::unique_ptr<ConnectionTable> makeConnectionTable(const std::shared_ptr<Window::Core>& core) {
+    std::weak_ptr<Window::Core> weak = core;
+    auto adopt = [weak](int fd) {
+        auto c = weak.lock();
+        if (!c || !c->alive) return false;
+        c->connections[fd] = true;
+        if (c->reactor->watchReadable(fd, [weak, fd] { serveConnection(weak, fd); })) return true;
+        c->connections.erase(fd);
+        return false;
+    };
+    auto drop = [weak](int fd) {
+        if (auto c = weak.lock()) closeConnection(*c, fd);
+    };
+    ConnectionTable::Options options;
+    options.capacity = kMaxConnectionsPerWindow;
+    options.idleTimeoutMs = core->idleTimeoutMs;
+    return std::make_unique<ConnectionTable>(*core->reactor, "message bus: \"" + core->title + "\"", options,
+                                             adopt, drop);
 }
 
 // Serialises registrations in one runtime folder, so two processes that find the same stale
@@ -339,8 +338,11 @@ bool Window::create(const std::string& title) {
     struct stat st {};
     ::stat(path.c_str(), &st);
 
-    std::weak_ptr<Core> weak = core_;
-    if (!core.reactor->watchReadable(fd, [weak] { acceptConnections(weak); })) {
+    core.title = title;
+    core.alive = true;
+    core.table = makeConnectionTable(core_);
+    if (!core.table->listen(fd)) {
+        core.table.reset();
         ::close(fd);
         ::unlink(path.c_str());
         return false;
@@ -349,15 +351,13 @@ bool Window::create(const std::string& title) {
         std::lock_guard<std::mutex> lock(b.mutex);
         auto it = b.local.find(path);
         if (it != b.local.end() && it->second.lock()) {  // lost a race with another thread
-            core.reactor->unwatch(fd);
+            core.table->stop();
             ::close(fd);
             return false;
         }
         b.local[path] = core_;
     }
-    core.alive = true;
     core.registered = true;
-    core.title = title;
     core.path = path;
     core.listenFd = fd;
     core.socketDev = st.st_dev;
@@ -379,7 +379,7 @@ void Window::destroy() {
         auto it = b.local.find(core.path);
         if (it != b.local.end() && it->second.lock() == core_) b.local.erase(it);
     }
-    core.reactor->unwatch(core.listenFd);
+    core.table->stop();
     ::close(core.listenFd);
     core.listenFd = -1;
     // Remove the socket file only while it is still ours (a successor may have replaced it).
@@ -390,6 +390,11 @@ void Window::destroy() {
 }
 
 bool Window::isCreated() const { return core_->registered; }
+
+void Window::setIdleTimeout(uint32_t ms) {
+    core_->idleTimeoutMs = ms;
+    if (core_->table) core_->table->setIdleTimeout(ms);
+}
 const std::string& Window::title() const { return core_->title; }
 Reactor& Window::reactor() const { return *core_->reactor; }
 
