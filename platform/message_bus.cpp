@@ -603,4 +603,192 @@ bool sendMessage(const std::string& title, uint32_t message, int64_t wParam, int
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Notifications: posts that never wait. Frames are queued per receiver and written while its
+// socket takes them; a background thread (started at the first receiver that falls behind) waits
+// for the rest with poll(). It sleeps in poll() without a time-out when nothing is queued.
+
+namespace {
+
+constexpr uint32_t kNotifyGiveUpMs = 5000;     // a receiver that takes nothing for this long loses its queue
+constexpr uint32_t kNotifyConnectRetryMs = 50; // its backlog was full: try connecting again
+constexpr size_t kNotifyQueueLimit = 1024;
+
+struct Outbox {
+    int fd = -1;
+    std::deque<Frame> frames;
+    uint64_t stalledSince = 0;  // last progress while frames wait
+    uint64_t retryAt = 0;       // when not connected: next connect attempt
+};
+
+struct Notifier {
+    std::mutex mutex;
+    pid_t pid = ::getpid();
+    std::map<std::string, Outbox> boxes;  // by socket path
+    int wakeFd = -1;
+    bool workerRunning = false;
+};
+
+Notifier& notifier() {
+    static Notifier* instance = new Notifier;  // never destroyed, like the bus
+    return *instance;
+}
+
+enum class ConnectResult { Connected, Busy, Absent };
+
+// Non-blocking connect: Busy when the receiver's backlog is full (it exists but does not accept).
+ConnectResult connectNow(const std::string& path, int& fd) {
+    fd = -1;
+    sockaddr_un addr;
+    if (!unixAddress(path, addr)) return ConnectResult::Absent;
+    int s = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (s < 0) return ConnectResult::Busy;
+    int rc;
+    do {
+        rc = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        int err = errno;
+        ::close(s);
+        return err == EAGAIN || err == EINPROGRESS ? ConnectResult::Busy : ConnectResult::Absent;
+    }
+    if (!peerIsSameUser(s)) {
+        debugPrintf("message bus: %s belongs to another user, refused", path.c_str());
+        ::close(s);
+        return ConnectResult::Absent;
+    }
+    int sendBuffer = 1 << 20;
+    ::setsockopt(s, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+    fd = s;
+    return ConnectResult::Connected;
+}
+
+void closeOutbox(Outbox& box) {
+    if (box.fd >= 0) ::close(box.fd);
+    box.fd = -1;
+}
+
+// Moves the box forward as far as it goes without waiting. Caller holds the notifier's mutex.
+void pump(const std::string& path, Outbox& box, uint64_t now) {
+    int reconnects = 0;
+    while (!box.frames.empty()) {
+        if (box.fd < 0) {
+            if (now < box.retryAt) return;
+            ConnectResult r = connectNow(path, box.fd);
+            if (r == ConnectResult::Busy) {
+                box.retryAt = now + kNotifyConnectRetryMs;
+                return;
+            }
+            if (r == ConnectResult::Absent) {
+                debugPrintf("message bus: %s went away, %zu notifications dropped", path.c_str(), box.frames.size());
+                box.frames.clear();
+                return;
+            }
+        }
+        FrameBytes bytes = encodeFrame(box.frames.front());
+        ssize_t n = ::send(box.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n == static_cast<ssize_t>(bytes.size())) {
+            box.frames.pop_front();
+            box.stalledSince = now;
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+        int err = n < 0 ? errno : EPROTO;
+        closeOutbox(box);  // the receiver closed the connection (idle time-out, restart): connect again
+        box.retryAt = now;
+        if ((err != EPIPE && err != ECONNRESET && err != ENOTCONN) || ++reconnects > 1) {
+            debugPrintf("message bus: notification to %s failed (%s)", path.c_str(), std::strerror(err));
+            box.frames.pop_front();
+        }
+    }
+}
+
+void giveUpStalled(const std::string& path, Outbox& box, uint64_t now) {
+    if (box.frames.empty() || now - box.stalledSince < kNotifyGiveUpMs) return;
+    debugPrintf("message bus: %s took no notification for %u ms, %zu dropped", path.c_str(), kNotifyGiveUpMs,
+                box.frames.size());
+    box.frames.clear();
+    closeOutbox(box);
+}
+
+void notifierThread() {
+    Notifier& n = notifier();
+    std::unique_lock<std::mutex> lock(n.mutex);
+    for (;;) {
+        uint64_t now = tickCountMs();
+        std::vector<struct pollfd> fds{{n.wakeFd, POLLIN, 0}};
+        int64_t timeout = -1;
+        for (auto& [path, box] : n.boxes) {
+            pump(path, box, now);
+            giveUpStalled(path, box, now);
+            if (box.frames.empty()) continue;
+            uint64_t due = box.stalledSince + kNotifyGiveUpMs;
+            if (box.fd >= 0)
+                fds.push_back({box.fd, POLLOUT, 0});
+            else
+                due = std::min(due, box.retryAt);
+            int64_t wait = due > now ? static_cast<int64_t>(due - now) : 0;
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+        }
+        lock.unlock();
+        ::poll(fds.data(), fds.size(), static_cast<int>(timeout));
+        uint64_t drained;
+        if (::read(n.wakeFd, &drained, sizeof drained) < 0) {
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace
+
+bool postNotification(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    {
+        Bus& b = bus();
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (localWindow(b, path)) return postMessage(title, message, wParam, lParam);  // queued, never waits
+    }
+    Notifier& n = notifier();
+    std::lock_guard<std::mutex> lock(n.mutex);
+    if (n.pid != ::getpid()) {  // a forked child starts without the parent's queues and thread
+        n.pid = ::getpid();
+        n.boxes.clear();
+        n.wakeFd = -1;
+        n.workerRunning = false;
+    }
+    uint64_t now = tickCountMs();
+    Outbox& box = n.boxes[path];
+    if (box.frames.empty()) {
+        box.stalledSince = now;
+        if (box.fd >= 0 && !connectionLooksAlive(box.fd)) closeOutbox(box);
+        if (box.fd < 0) {
+            ConnectResult r = connectNow(path, box.fd);
+            if (r == ConnectResult::Absent) return false;  // no such window
+            if (r == ConnectResult::Busy) box.retryAt = now + kNotifyConnectRetryMs;
+        }
+    }
+    if (box.frames.size() >= kNotifyQueueLimit) {
+        debugPrintf("message bus: %zu notifications wait for \"%s\", message %u dropped", box.frames.size(),
+                    title.c_str(), message);
+        return true;
+    }
+    box.frames.push_back(Frame{FrameKind::Post, 0, message, wParam, lParam});
+    pump(path, box, now);
+    if (box.frames.empty()) return true;
+    if (!n.workerRunning) {
+        n.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (n.wakeFd < 0) {
+            debugPrintf("message bus: cannot queue notifications (%s)", std::strerror(errno));
+            return true;
+        }
+        std::thread(notifierThread).detach();
+        n.workerRunning = true;
+    }
+    uint64_t one = 1;
+    if (::write(n.wakeFd, &one, sizeof one) < 0) {
+    }
+    return true;
+}
+
 }  // namespace platform

@@ -94,6 +94,13 @@ bool findWindow(const std::string& title);
 // most 5 s, before it fails. Thread-safe.
 bool postMessage(const std::string& title, uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
 
+// A post that never waits, for notifications from a loop that must keep serving (the service).
+// The message is queued for the window and written as its socket takes it; a background thread
+// waits for a window that has stopped reading (or accepting), and one that takes nothing for 5 s
+// loses what is queued for it (one diagnostics line). Messages to one window keep their order.
+// False when there is no such window. Thread-safe.
+bool postNotification(const std::string& title, uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+
 // SendMessageW: waits until the window's handler has run and stores its result in *result
 // (when not null). False when there is no such window, the connection broke or the time-out
 // passed. Thread-safe.

@@ -250,7 +250,8 @@ private:
             case CommandKind::Report:
                 if (!plugged_) return {1, "the mouse is unplugged\n"};
                 if (linkClients() == 0) return {1, "no service is connected to the mouse\n"};
-                broadcast(simlink::encodeFrame(simlink::FrameType::Input, command.bytes));
+                for (uint32_t i = 0; i < command.count && linkClients() > 0; ++i)
+                    broadcast(simlink::encodeFrame(simlink::FrameType::Input, command.bytes));
                 return {0, ""};
             case CommandKind::Stats:
                 return {0, formatCounters(mouse_.counters())};
