@@ -116,7 +116,10 @@ bool ConnectionTable::evictOldestIdle() {
         oldestTime = entry.lastActive;
     }
     if (oldest < 0) return false;
-    debugPrintf("%s: connection table full, the longest idle connection makes room", name_.c_str());
+    // A crowd of idle peers would otherwise fill the journal: the first and every 1000th say so.
+    if (evictions_++ % 1000 == 0)
+        debugPrintf("%s: connection table full, the longest idle connection makes room (%llu so far)", name_.c_str(),
+                    static_cast<unsigned long long>(evictions_));
     drop_(oldest);
     entries_.erase(oldest);  // in case the owner did not
     return true;

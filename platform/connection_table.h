@@ -73,6 +73,7 @@ private:
     bool paused_ = false;
     Reactor::TimerId idleTimer_ = 0;
     Reactor::TimerId retryTimer_ = 0;
+    uint64_t evictions_ = 0;
     std::map<int, Entry> entries_;
 };
 

@@ -639,18 +639,10 @@ enum class ConnectResult { Connected, Busy, Absent };
 // Non-blocking connect: Busy when the receiver's backlog is full (it exists but does not accept).
 ConnectResult connectNow(const std::string& path, int& fd) {
     fd = -1;
-    sockaddr_un addr;
-    if (!unixAddress(path, addr)) return ConnectResult::Absent;
-    int s = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (s < 0) return ConnectResult::Busy;
-    int rc;
-    do {
-        rc = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        int err = errno;
-        ::close(s);
-        return err == EAGAIN || err == EINPROGRESS ? ConnectResult::Busy : ConnectResult::Absent;
+    int s = connectUnix(path, SOCK_SEQPACKET | SOCK_NONBLOCK);
+    if (s < 0) {
+        bool busy = errno == EAGAIN || errno == EINPROGRESS || errno == EMFILE || errno == ENFILE;
+        return busy ? ConnectResult::Busy : ConnectResult::Absent;
     }
     if (!peerIsSameUser(s)) {
         debugPrintf("message bus: %s belongs to another user, refused", path.c_str());
