@@ -27,81 +27,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/event_loop.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "shared/window_messages.h"
 
-extern char** environ;
-
 namespace {
 
-std::string binDir() {
-    // The benchmark lives in build/bench/, the programs in build/bin/.
-    char buffer[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "bin";
-    buffer[n] = '\0';
-    std::filesystem::path self(buffer);
-    return (self.parent_path().parent_path() / "bin").string();
-}
-
-pid_t spawn(const std::vector<std::string>& argv, const std::string& outPath, const std::string& errPath) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.empty() ? "/dev/null" : outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.empty() ? "/dev/null" : errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-bool waitUntil(int timeoutMs, const std::function<bool()>& done, int pollMs = 10) {
-    uint64_t deadline = platform::tickCountMs() + static_cast<uint64_t>(timeoutMs);
-    for (;;) {
-        if (done()) return true;
-        if (platform::tickCountMs() >= deadline) return false;
-        platform::sleepMs(static_cast<uint32_t>(pollMs));
-    }
-}
-
-int waitExit(pid_t pid, int timeoutMs) {
-    int status = 0;
-    bool ended = waitUntil(timeoutMs, [&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
-    if (!ended) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int run(const std::vector<std::string>& argv) {
-    pid_t pid = spawn(argv, "", "");
-    return pid > 0 ? waitExit(pid, 10000) : -1;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// "Key:   123 kB" lines of a /proc status-like file.
-long statusValue(const std::string& text, const std::string& key) {
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, key.size() + 1, key + ":") == 0) return std::atol(line.c_str() + key.size() + 1);
-    }
-    return -1;
-}
+using namespace benchsupport;
 
 struct ThreadSample {
     std::string name;
@@ -175,27 +109,9 @@ int main(int argc, char** argv) {
     const std::string bin = binDir();
 
     // A private session: nothing here touches the user's files, bus or display.
-    char pattern[] = "/tmp/korvante-bench-hidagent-XXXXXX";
-    if (!::mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string root = pattern;
-    const std::string runDir = root + "/run", configDir = root + "/config";
-    ::mkdir(runDir.c_str(), 0700);
-    ::mkdir(configDir.c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", runDir.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
-    ::setenv("KORVANTE_TRANSPORT", "sim", 1);
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-
-    const std::string dataDir = configDir + "/Brakmor KORVANTE/GamingMouse";
-    std::filesystem::create_directories(dataDir);
-    std::error_code ec;
-    std::filesystem::copy_file(bin + "/Mouse.ini", dataDir + "/Mouse.ini", ec);
-    // No tray program: only the service is measured.
-    platform::writeProfileInt(dataDir + "/Mouse.ini", "Setting", "TrayEnabled", 0);
+    Session session("hidagent");
+    if (!session.ready()) return 1;
+    const std::string root = session.root();
 
     int status = 0;
     pid_t mouse = spawn({bin + "/mousesim", "serve"}, "", root + "/mousesim.log");
@@ -294,6 +210,5 @@ int main(int argc, char** argv) {
         ::kill(mouse, SIGTERM);
         waitExit(mouse, 3000);
     }
-    std::filesystem::remove_all(root, ec);
     return status;
 }

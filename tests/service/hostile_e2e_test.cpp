@@ -14,6 +14,7 @@
 #include "platform/unix_socket.h"
 #include "shared/window_messages.h"
 #include "tests/service/e2e_support.h"
+#include "tests/support/silent_listener.h"
 
 namespace {
 
@@ -182,21 +183,8 @@ TEST(HostilePanel, SilentConfigurationWindowDoesNotStallTheService) {
     ASSERT_TRUE(h.installSettings());
     ASSERT_TRUE(h.startMouse());
     ASSERT_FALSE(platform::runtimeFolder().empty());
-    // A listener that never accepts, with its backlog filled: connecting to it would wait.
-    sockaddr_un addr;
-    ASSERT_TRUE(platform::unixAddress(busPath(h, title::kPanel), addr));
-    int silent = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(silent, 0), 0);
-    std::vector<int> queued;
-    for (int i = 0; i < 8; ++i) {
-        int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd);
-            break;
-        }
-        queued.push_back(fd);
-    }
+    testsupport::SilentListener silent(busPath(h, title::kPanel));
+    ASSERT_TRUE(silent.ready());
     ASSERT_TRUE(h.startService(false, false));
     ASSERT_TRUE(h.waitLog("QueryAllFrMouse"));
     for (int stage = 0; stage < 7; ++stage) ASSERT_TRUE(h.report("08 02 0" + std::to_string(stage)));
@@ -205,8 +193,6 @@ TEST(HostilePanel, SilentConfigurationWindowDoesNotStallTheService) {
     EXPECT_TRUE(platform::sendMessage(title::kService, msg::kScrollTrayFlags, 0, 0, &result, 5000));
     EXPECT_TRUE(h.waitLog("took no notification", 1, 15000)) << h.serviceLog();
     EXPECT_EQ(h.stopService(), 0);
-    for (int fd : queued) ::close(fd);
-    ::close(silent);
 }
 
 }  // namespace
