@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/event_loop.h"
+#include "platform/profile_ini.h"
 
 extern char** environ;
 
@@ -158,5 +159,48 @@ inline void printTopMappings(pid_t pid, int count) {
     for (int i = 0; i < count && i < static_cast<int>(sorted.size()); ++i)
         std::printf("      %7ld kB  %s\n", sorted[static_cast<size_t>(i)].first, sorted[static_cast<size_t>(i)].second.c_str());
 }
+
+// A private session under /tmp with the shipped "Mouse.ini" (tray program off) in its data
+// folder; the programs of the build run over the virtual mouse. Removed on destruction.
+class Session {
+public:
+    explicit Session(const std::string& name) {
+        std::string pattern = "/tmp/korvante-bench-" + name + "-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            return;
+        }
+        root_ = pattern;
+        const std::string runDir = root_ + "/run", configDir = root_ + "/config";
+        ::mkdir(runDir.c_str(), 0700);
+        ::mkdir(configDir.c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", runDir.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
+        ::setenv("KORVANTE_TRANSPORT", "sim", 1);
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        dataDir_ = configDir + "/Brakmor KORVANTE/GamingMouse";
+        std::filesystem::create_directories(dataDir_);
+        std::error_code ec;
+        std::filesystem::copy_file(binDir() + "/Mouse.ini", settingsPath(), ec);
+        // No tray program: only the service is measured.
+        platform::writeProfileInt(settingsPath(), "Setting", "TrayEnabled", 0);
+    }
+    ~Session() {
+        std::error_code ec;
+        if (!root_.empty()) std::filesystem::remove_all(root_, ec);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool ready() const { return !root_.empty(); }
+    const std::string& root() const { return root_; }
+    std::string runtimeDir() const { return root_ + "/run"; }
+    std::string settingsPath() const { return dataDir_ + "/Mouse.ini"; }
+
+private:
+    std::string root_;
+    std::string dataDir_;
+};
 
 }  // namespace bench

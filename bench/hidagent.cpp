@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/event_loop.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "shared/window_messages.h"
-#include "bench/bench_support.h"
 
 using namespace bench;
 
@@ -47,27 +47,9 @@ int main(int argc, char** argv) {
     const std::string bin = binDir();
 
     // A private session: nothing here touches the user's files, bus or display.
-    char pattern[] = "/tmp/korvante-bench-hidagent-XXXXXX";
-    if (!::mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string root = pattern;
-    const std::string runDir = root + "/run", configDir = root + "/config";
-    ::mkdir(runDir.c_str(), 0700);
-    ::mkdir(configDir.c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", runDir.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
-    ::setenv("KORVANTE_TRANSPORT", "sim", 1);
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
-
-    const std::string dataDir = configDir + "/Brakmor KORVANTE/GamingMouse";
-    std::filesystem::create_directories(dataDir);
-    std::error_code ec;
-    std::filesystem::copy_file(bin + "/Mouse.ini", dataDir + "/Mouse.ini", ec);
-    // No tray program: only the service is measured.
-    platform::writeProfileInt(dataDir + "/Mouse.ini", "Setting", "TrayEnabled", 0);
+    Session session("hidagent");
+    if (!session.ready()) return 1;
+    const std::string root = session.root();
 
     int status = 0;
     pid_t mouse = spawn({bin + "/mousesim", "serve"}, "", root + "/mousesim.log");
@@ -166,6 +148,5 @@ int main(int argc, char** argv) {
         ::kill(mouse, SIGTERM);
         waitExit(mouse, 3000);
     }
-    std::filesystem::remove_all(root, ec);
     return status;
 }

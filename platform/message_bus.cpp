@@ -1,12 +1,14 @@
 #include "platform/message_bus.h"
 
 #include "platform/bus_frame.h"
+#include "platform/connection_table.h"
 #include "platform/diagnostics.h"
 #include "platform/runtime_folder.h"
 #include "platform/unix_socket.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -18,17 +20,24 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
 namespace {
 
-constexpr int kListenBacklog = 64;
+// Senders that connect while the window is busy (a full write of the mouse takes seconds) wait
+// in the backlog, already holding their message, until the window accepts them: the backlog is
+// the kernel's maximum (net.core.somaxconn, 4096 by default), and a connect waits for a free place
+// in it up to kConnectTimeoutMs, longer than any single request of the service takes.
+constexpr int kListenBacklog = SOMAXCONN > 4096 ? SOMAXCONN : 4096;
 constexpr size_t kMaxConnectionsPerWindow = 128;
+constexpr uint32_t kIdleConnectionTimeoutMs = 60000;
 constexpr int kFramesPerWake = 64;          // fairness between connections and other events
-constexpr uint32_t kConnectTimeoutMs = 2000;
+constexpr uint32_t kConnectTimeoutMs = 30000;
 constexpr uint32_t kPostTimeoutMs = 5000;   // only reached when a receiver stopped reading
 constexpr size_t kMaxCachedConnections = 32;
 
@@ -45,13 +54,6 @@ bool socketPathFor(const std::string& title, std::string& path) {
         return false;
     }
     return true;
-}
-
-bool peerIsSameUser(int fd) {
-    struct ucred cred {};
-    socklen_t len = sizeof cred;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return false;
-    return cred.uid == ::getuid();
 }
 
 void setNonBlocking(int fd) {
@@ -161,6 +163,8 @@ struct Window::Core {
     dev_t socketDev = 0;
     ino_t socketIno = 0;
     std::map<int, bool> connections;  // accepted fds
+    std::unique_ptr<ConnectionTable> table;  // accepting, idle time-outs, room when full
+    uint32_t idleTimeoutMs = kIdleConnectionTimeoutMs;
     std::map<uint32_t, Reactor::TimerId> timers;
 };
 
@@ -179,6 +183,7 @@ void closeConnection(Window::Core& core, int fd) {
     core.reactor->unwatch(fd);
     ::close(fd);
     core.connections.erase(it);
+    if (core.table) core.table->remove(fd);
 }
 
 void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
@@ -203,6 +208,7 @@ void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
             closeConnection(*core, fd);
             return;
         }
+        core->table->touch(fd);
         Frame frame;
         if ((msg.msg_flags & MSG_TRUNC) != 0 || static_cast<size_t>(n) > sizeof buffer ||
             !decodeFrame(buffer, static_cast<size_t>(n), frame) || frame.kind == FrameKind::Reply) {
@@ -225,31 +231,24 @@ void serveConnection(const std::weak_ptr<Window::Core>& weak, int fd) {
     }
 }
 
-void acceptConnections(const std::weak_ptr<Window::Core>& weak) {
-    std::shared_ptr<Window::Core> core = weak.lock();
-    if (!core || core->listenFd < 0) return;
-    for (int i = 0; i < kFramesPerWake; ++i) {
-        int fd = ::accept4(core->listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;  // EAGAIN or a resource error; the loop calls again when more arrive
-        }
-        if (!peerIsSameUser(fd)) {
-            debugPrintf("message bus: peer of another user refused by \"%s\"", core->title.c_str());
-            ::close(fd);
-            continue;
-        }
-        if (core->connections.size() >= kMaxConnectionsPerWindow) {
-            debugPrintf("message bus: too many connections to \"%s\", one refused", core->title.c_str());
-            ::close(fd);
-            continue;
-        }
-        core->connections[fd] = true;
-        if (!core->reactor->watchReadable(fd, [weak, fd] { serveConnection(weak, fd); })) {
-            core->connections.erase(fd);
-            ::close(fd);
-        }
-    }
+std::unique_ptr<ConnectionTable> makeConnectionTable(const std::shared_ptr<Window::Core>& core) {
+    std::weak_ptr<Window::Core> weak = core;
+    auto adopt = [weak](int fd) {
+        auto c = weak.lock();
+        if (!c || !c->alive) return false;
+        c->connections[fd] = true;
+        if (c->reactor->watchReadable(fd, [weak, fd] { serveConnection(weak, fd); })) return true;
+        c->connections.erase(fd);
+        return false;
+    };
+    auto drop = [weak](int fd) {
+        if (auto c = weak.lock()) closeConnection(*c, fd);
+    };
+    ConnectionTable::Options options;
+    options.capacity = kMaxConnectionsPerWindow;
+    options.idleTimeoutMs = core->idleTimeoutMs;
+    return std::make_unique<ConnectionTable>(*core->reactor, "message bus: \"" + core->title + "\"", options,
+                                             adopt, drop);
 }
 
 // Serialises registrations in one runtime folder, so two processes that find the same stale
@@ -339,8 +338,11 @@ bool Window::create(const std::string& title) {
     struct stat st {};
     ::stat(path.c_str(), &st);
 
-    std::weak_ptr<Core> weak = core_;
-    if (!core.reactor->watchReadable(fd, [weak] { acceptConnections(weak); })) {
+    core.title = title;
+    core.alive = true;
+    core.table = makeConnectionTable(core_);
+    if (!core.table->listen(fd)) {
+        core.table.reset();
         ::close(fd);
         ::unlink(path.c_str());
         return false;
@@ -349,15 +351,13 @@ bool Window::create(const std::string& title) {
         std::lock_guard<std::mutex> lock(b.mutex);
         auto it = b.local.find(path);
         if (it != b.local.end() && it->second.lock()) {  // lost a race with another thread
-            core.reactor->unwatch(fd);
+            core.table->stop();
             ::close(fd);
             return false;
         }
         b.local[path] = core_;
     }
-    core.alive = true;
     core.registered = true;
-    core.title = title;
     core.path = path;
     core.listenFd = fd;
     core.socketDev = st.st_dev;
@@ -379,7 +379,7 @@ void Window::destroy() {
         auto it = b.local.find(core.path);
         if (it != b.local.end() && it->second.lock() == core_) b.local.erase(it);
     }
-    core.reactor->unwatch(core.listenFd);
+    core.table->stop();
     ::close(core.listenFd);
     core.listenFd = -1;
     // Remove the socket file only while it is still ours (a successor may have replaced it).
@@ -390,6 +390,11 @@ void Window::destroy() {
 }
 
 bool Window::isCreated() const { return core_->registered; }
+
+void Window::setIdleTimeout(uint32_t ms) {
+    core_->idleTimeoutMs = ms;
+    if (core_->table) core_->table->setIdleTimeout(ms);
+}
 const std::string& Window::title() const { return core_->title; }
 Reactor& Window::reactor() const { return *core_->reactor; }
 
@@ -596,6 +601,186 @@ bool sendMessage(const std::string& title, uint32_t message, int64_t wParam, int
         if (result) *result = reply.wParam;
         return true;
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Notifications: posts that never wait. Frames are queued per receiver and written while its
+// socket takes them; a background thread (started at the first receiver that falls behind) waits
+// for the rest with poll(). It sleeps in poll() without a time-out when nothing is queued.
+
+namespace {
+
+constexpr uint32_t kNotifyGiveUpMs = 5000;     // a receiver that takes nothing for this long loses its queue
+constexpr uint32_t kNotifyConnectRetryMs = 50; // its backlog was full: try connecting again
+constexpr size_t kNotifyQueueLimit = 1024;
+
+struct Outbox {
+    int fd = -1;
+    std::deque<Frame> frames;
+    uint64_t stalledSince = 0;  // last progress while frames wait
+    uint64_t retryAt = 0;       // when not connected: next connect attempt
+};
+
+struct Notifier {
+    std::mutex mutex;
+    pid_t pid = ::getpid();
+    std::map<std::string, Outbox> boxes;  // by socket path
+    int wakeFd = -1;
+    bool workerRunning = false;
+};
+
+Notifier& notifier() {
+    static Notifier* instance = new Notifier;  // never destroyed, like the bus
+    return *instance;
+}
+
+enum class ConnectResult { Connected, Busy, Absent };
+
+// Non-blocking connect: Busy when the receiver's backlog is full (it exists but does not accept).
+ConnectResult connectNow(const std::string& path, int& fd) {
+    fd = -1;
+    int s = connectUnix(path, SOCK_SEQPACKET | SOCK_NONBLOCK);
+    if (s < 0) {
+        bool busy = errno == EAGAIN || errno == EINPROGRESS || errno == EMFILE || errno == ENFILE;
+        return busy ? ConnectResult::Busy : ConnectResult::Absent;
+    }
+    if (!peerIsSameUser(s)) {
+        debugPrintf("message bus: %s belongs to another user, refused", path.c_str());
+        ::close(s);
+        return ConnectResult::Absent;
+    }
+    int sendBuffer = 1 << 20;
+    ::setsockopt(s, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+    fd = s;
+    return ConnectResult::Connected;
+}
+
+void closeOutbox(Outbox& box) {
+    if (box.fd >= 0) ::close(box.fd);
+    box.fd = -1;
+}
+
+// Moves the box forward as far as it goes without waiting. Caller holds the notifier's mutex.
+void pump(const std::string& path, Outbox& box, uint64_t now) {
+    int reconnects = 0;
+    while (!box.frames.empty()) {
+        if (box.fd < 0) {
+            if (now < box.retryAt) return;
+            ConnectResult r = connectNow(path, box.fd);
+            if (r == ConnectResult::Busy) {
+                box.retryAt = now + kNotifyConnectRetryMs;
+                return;
+            }
+            if (r == ConnectResult::Absent) {
+                debugPrintf("message bus: %s went away, %zu notifications dropped", path.c_str(), box.frames.size());
+                box.frames.clear();
+                return;
+            }
+        }
+        FrameBytes bytes = encodeFrame(box.frames.front());
+        ssize_t n = ::send(box.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n == static_cast<ssize_t>(bytes.size())) {
+            box.frames.pop_front();
+            box.stalledSince = now;
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+        int err = n < 0 ? errno : EPROTO;
+        closeOutbox(box);  // the receiver closed the connection (idle time-out, restart): connect again
+        box.retryAt = now;
+        if ((err != EPIPE && err != ECONNRESET && err != ENOTCONN) || ++reconnects > 1) {
+            debugPrintf("message bus: notification to %s failed (%s)", path.c_str(), std::strerror(err));
+            box.frames.pop_front();
+        }
+    }
+}
+
+void giveUpStalled(const std::string& path, Outbox& box, uint64_t now) {
+    if (box.frames.empty() || now - box.stalledSince < kNotifyGiveUpMs) return;
+    debugPrintf("message bus: %s took no notification for %u ms, %zu dropped", path.c_str(), kNotifyGiveUpMs,
+                box.frames.size());
+    box.frames.clear();
+    closeOutbox(box);
+}
+
+void notifierThread() {
+    Notifier& n = notifier();
+    std::unique_lock<std::mutex> lock(n.mutex);
+    for (;;) {
+        uint64_t now = tickCountMs();
+        std::vector<struct pollfd> fds{{n.wakeFd, POLLIN, 0}};
+        int64_t timeout = -1;
+        for (auto& [path, box] : n.boxes) {
+            pump(path, box, now);
+            giveUpStalled(path, box, now);
+            if (box.frames.empty()) continue;
+            uint64_t due = box.stalledSince + kNotifyGiveUpMs;
+            if (box.fd >= 0)
+                fds.push_back({box.fd, POLLOUT, 0});
+            else
+                due = std::min(due, box.retryAt);
+            int64_t wait = due > now ? static_cast<int64_t>(due - now) : 0;
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+        }
+        lock.unlock();
+        ::poll(fds.data(), fds.size(), static_cast<int>(timeout));
+        uint64_t drained;
+        if (::read(n.wakeFd, &drained, sizeof drained) < 0) {
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace
+
+bool postNotification(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    {
+        Bus& b = bus();
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (localWindow(b, path)) return postMessage(title, message, wParam, lParam);  // queued, never waits
+    }
+    Notifier& n = notifier();
+    std::lock_guard<std::mutex> lock(n.mutex);
+    if (n.pid != ::getpid()) {  // a forked child starts without the parent's queues and thread
+        n.pid = ::getpid();
+        n.boxes.clear();
+        n.wakeFd = -1;
+        n.workerRunning = false;
+    }
+    uint64_t now = tickCountMs();
+    Outbox& box = n.boxes[path];
+    if (box.frames.empty()) {
+        box.stalledSince = now;
+        if (box.fd >= 0 && !connectionLooksAlive(box.fd)) closeOutbox(box);
+        if (box.fd < 0) {
+            ConnectResult r = connectNow(path, box.fd);
+            if (r == ConnectResult::Absent) return false;  // no such window
+            if (r == ConnectResult::Busy) box.retryAt = now + kNotifyConnectRetryMs;
+        }
+    }
+    if (box.frames.size() >= kNotifyQueueLimit) {
+        debugPrintf("message bus: %zu notifications wait for \"%s\", message %u dropped", box.frames.size(),
+                    title.c_str(), message);
+        return true;
+    }
+    box.frames.push_back(Frame{FrameKind::Post, 0, message, wParam, lParam});
+    pump(path, box, now);
+    if (box.frames.empty()) return true;
+    if (!n.workerRunning) {
+        n.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (n.wakeFd < 0) {
+            debugPrintf("message bus: cannot queue notifications (%s)", std::strerror(errno));
+            return true;
+        }
+        std::thread(notifierThread).detach();
+        n.workerRunning = true;
+    }
+    uint64_t one = 1;
+    if (::write(n.wakeFd, &one, sizeof one) < 0) {
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -19,6 +19,8 @@
 //   thread handles nothing else, so two windows must not send to each other from their handlers
 //   (notifications go by post, as the service does).
 // - Peers of another uid are refused; malformed or oversized frames drop that connection only.
+//   Idle connections are closed after a time-out, and a full connection table (or a process out
+//   of descriptors) makes room by closing the connection idle the longest (connection_table.h).
 // - A Window is created, used and destroyed on its reactor's thread, and destroyed before the
 //   reactor. A process that forks must exec or _exit in the child (the child must not destroy
 //   windows it inherited, which would remove the parent's registration).
@@ -63,6 +65,11 @@ public:
     void destroy();
 
     bool isCreated() const;
+
+    // Connections that send nothing for this long are closed (60 s unless changed); their senders
+    // connect again with their next message. 0 keeps idle connections until the table is full,
+    // when the one idle the longest makes room for a newcomer.
+    void setIdleTimeout(uint32_t ms);
     const std::string& title() const;
     Reactor& reactor() const;
 
@@ -86,6 +93,13 @@ bool findWindow(const std::string& title);
 // (about a thousand frames, bounded by the kernel's socket buffer) is full does a post wait, at
 // most 5 s, before it fails. Thread-safe.
 bool postMessage(const std::string& title, uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+
+// A post that never waits, for notifications from a loop that must keep serving (the service).
+// The message is queued for the window and written as its socket takes it; a background thread
+// waits for a window that has stopped reading (or accepting), and one that takes nothing for 5 s
+// loses what is queued for it (one diagnostics line). Messages to one window keep their order.
+// False when there is no such window. Thread-safe.
+bool postNotification(const std::string& title, uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
 
 // SendMessageW: waits until the window's handler has run and stores its result in *result
 // (when not null). False when there is no such window, the connection broke or the time-out

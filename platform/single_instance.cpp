@@ -20,6 +20,7 @@ SingleInstance::~SingleInstance() {
 
 bool SingleInstance::acquire() {
     if (fd_ >= 0) return true;
+    heldElsewhere_ = false;
     std::string folder = runtimeFolder();
     if (folder.empty()) return false;
     std::string path = folder + "/" + fileNameForTitle(name_) + ".lock";
@@ -33,7 +34,8 @@ bool SingleInstance::acquire() {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
-        if (errno != EWOULDBLOCK)
+        heldElsewhere_ = errno == EWOULDBLOCK;
+        if (!heldElsewhere_)
             debugPrintf("single instance: cannot lock %s (%s)", path.c_str(), std::strerror(errno));
         ::close(fd);
         return false;

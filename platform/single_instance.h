@@ -19,10 +19,14 @@ public:
     // the lock two instances could fight over the mouse, so that case refuses too.
     bool acquire();
     bool held() const { return fd_ >= 0; }
+    // After a failed acquire(): true when another live holder has the lock, false when the lock
+    // could not be taken at all (unusable runtime folder or lock file).
+    bool heldElsewhere() const { return heldElsewhere_; }
 
 private:
     std::string name_;
     int fd_ = -1;
+    bool heldElsewhere_ = false;
 };
 
 }  // namespace platform

@@ -15,7 +15,8 @@ namespace platform {
 // for an empty path) when the path cannot name a socket file; `out` is then left untouched.
 bool unixAddress(const std::string& path, sockaddr_un& out);
 
-// Connects a new socket of `type` (SOCK_STREAM or SOCK_SEQPACKET; close-on-exec, blocking) to the
+// Connects a new socket of `type` (SOCK_STREAM or SOCK_SEQPACKET, close-on-exec; blocking unless
+// `type` includes SOCK_NONBLOCK, when a full backlog fails at once with EAGAIN) to the
 // socket file at `path`, retrying when a signal interrupts the connect. A non-zero
 // `sendTimeoutMs` is set as SO_SNDTIMEO before connecting, which also bounds the wait while the
 // listener's backlog is full. Returns -1 with errno set when nobody can be reached there.

@@ -2,6 +2,7 @@
 // window receives WM_CLOSE or the process is asked to terminate.
 #include <memory>
 
+#include "platform/diagnostics.h"
 #include "platform/event_loop.h"
 #include "platform/single_instance.h"
 #include "service/device/hid_device.h"
@@ -10,7 +11,12 @@
 
 int main() {
     platform::SingleInstance instance(std::string(title::kService) + "_Mutex");
-    if (!instance.acquire()) return 0;  // a second copy ends at once, silently
+    if (!instance.acquire()) {
+        if (instance.heldElsewhere()) return 0;  // a second copy ends at once, silently
+        // Without the runtime folder there is neither the single-instance lock nor the bus.
+        platform::debugLine("hidagent: the runtime folder cannot be used, not started");
+        return 1;
+    }
 
     platform::EventLoop loop;
     if (!loop.valid()) return 1;

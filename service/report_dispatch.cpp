@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/diagnostics.h"
+#include "shared/settings_record.h"
 #include "shared/window_messages.h"
 
 namespace {
@@ -30,16 +31,26 @@ std::string reportHexLine(const uint8_t* data, int length) {
     return line;
 }
 
+bool isMergeableNotice(const uint8_t* data, int length) {
+    const uint8_t b1 = byteAt(data, length, 1);
+    return byteAt(data, length, 0) == 8 && (b1 == 2 || b1 == 1 || b1 == 9);
+}
+
 ReportAction classifyReport(int reportId, const uint8_t* data, int length, int currentProfile) {
     platform::debugLine(reportIdLine(reportId, data, length));
     platform::debugLine(reportHexLine(data, length));
 
     ReportAction action;
-    const uint8_t b0 = byteAt(data, length, 0);
     const uint8_t b1 = byteAt(data, length, 1);
     const uint8_t b2 = byteAt(data, length, 2);
 
-    if (b0 == 8 && (b1 == 2 || b1 == 1 || b1 == 9)) {
+    if (isMergeableNotice(data, length)) {
+        // Stage and profile numbers become indices of the settings record (here and in the
+        // configuration window): a value past the seven stages or five profiles is ignored.
+        if ((b1 == 2 && b2 >= kDpiStageCount) || (b1 == 1 && b2 >= kProfileCount)) {
+            platform::debugPrintf("report with %s %u ignored", b1 == 2 ? "DPI stage" : "profile", b2);
+            return action;
+        }
         action.kind = ReportAction::Kind::NotifyPanel;
         action.wParam = b1 == 2 ? msg::kChangedDpiStage
                       : b1 == 1 ? msg::kChangedProfile

@@ -25,8 +25,13 @@ std::string reportIdLine(int reportId, const uint8_t* data, int length);
 std::string reportHexLine(const uint8_t* data, int length);
 
 // Writes both lines with platform::debugLine, then classifies the report:
-//  - byte 0 = 8 and byte 1 in {2, 1, 9}: notify the UI (wParam 8, 9, 10; lParam byte 2);
+//  - byte 0 = 8 and byte 1 in {2, 1, 9}: notify the UI (wParam 8, 9, 10; lParam byte 2); a stage
+//    (byte 1 = 2) past 6 or a profile (byte 1 = 1) past 4 is ignored;
 //  - otherwise byte 1 = 255: host function code in byte 2: 23/24 step the profile from
 //    currentProfile (kept within 0..4), 64..72 and 80..85 are software actions, others nothing.
 // Missing bytes of a short report count as 0.
 ReportAction classifyReport(int reportId, const uint8_t* data, int length, int currentProfile);
+
+// True for the notices to the UI (byte 0 = 8, byte 1 in {2, 1, 9}): handling one twice in a row
+// changes nothing, so a copy still waiting to be handled may stand for a new one.
+bool isMergeableNotice(const uint8_t* data, int length);

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cinttypes>
 
 #include "platform/atomic_file.h"
@@ -15,9 +16,11 @@
 #include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
 
-// Notifications go out with postMessage alone: it finds the window by its title and does nothing
-// (returning false) when the window is not there, so a separate look-up first would only connect
-// twice.
+// Notifications go out with postNotification alone: it finds the window by its title and does
+// nothing (returning false) when the window is not there, so a separate look-up first would only
+// connect twice. It never waits, so a configuration window that stops reading cannot stall the
+// service: its notifications queue up, and are dropped (with a diagnostics line) when it takes
+// none for a long time.
 namespace {
 
 constexpr const char* kMouseKeyText = "HKEY_CURRENT_USER\\Control Panel\\Mouse";
@@ -26,6 +29,10 @@ constexpr uint32_t kWmDestroy = 0x0002;
 constexpr uint32_t kWmSessionChange = 0x02B1;
 constexpr int kArrivalDelayMs = 5000;
 constexpr int kDestroyWaitMs = 1000;
+// Input reports are handled this many at a time, with the bus served between batches, and at most
+// this many wait; a flood from the mouse beyond that is dropped with one diagnostics line.
+constexpr size_t kReportsPerBatch = 16;
+constexpr size_t kMaxPendingReports = 4096;
 
 bool inRange(int64_t value, int64_t low, int64_t high) { return value >= low && value <= high; }
 
@@ -78,7 +85,7 @@ void CMorvikhidDlg::destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     for (const char* window : {title::kPanel, title::kTraylet})
-        platform::postMessage(window, msg::kClose, 0, 0);  // nothing happens when it is absent
+        platform::postNotification(window, msg::kClose, 0, 0);  // nothing happens when it is absent
     platform::sleepMs(kDestroyWaitMs);
     window_.destroy();
     if (device_) device_->close();
@@ -97,8 +104,7 @@ bool CMorvikhidDlg::openDeviceLink() {
     // Both callbacks run on transport threads: they copy what they got and hand it to the
     // window's thread, where everything that touches the record or the mouse runs in order.
     auto onInput = [this](int, const uint8_t* data, int length) {
-        std::vector<uint8_t> report(data, data + (length > 0 ? length : 0));
-        loop_.runOnLoop([this, report = std::move(report)] { onInputReport(report); });
+        queueInputReport(std::vector<uint8_t>(data, data + (length > 0 ? length : 0)));
     };
     auto onLink = [this](const CollectionRecord& record) {
         loop_.runOnLoop([this, record] { onLinkRecord(record); });
@@ -106,14 +112,63 @@ bool CMorvikhidDlg::openDeviceLink() {
     return link_.open(*device_, onInput, onLink);
 }
 
+void CMorvikhidDlg::queueInputReport(std::vector<uint8_t> report) {
+    std::lock_guard<std::mutex> lock(reportMutex_);
+    // A notice (stage, profile, lighting) that is already waiting says nothing new.
+    if (isMergeableNotice(report.data(), static_cast<int>(report.size())) &&
+        std::find(pendingReports_.begin(), pendingReports_.end(), report) != pendingReports_.end())
+        return;
+    if (pendingReports_.size() >= kMaxPendingReports) {
+        if (!reportOverflowSaid_)
+            platform::debugPrintf("%zu input reports wait, later ones dropped", pendingReports_.size());
+        reportOverflowSaid_ = true;
+        return;
+    }
+    pendingReports_.push_back(std::move(report));
+    if (reportBatchQueued_) return;
+    reportBatchQueued_ = true;
+    loop_.runOnLoop([this] { handleReportBatch(); });
+}
+
+void CMorvikhidDlg::handleReportBatch() {
+    for (size_t i = 0; i < kReportsPerBatch; ++i) {
+        std::vector<uint8_t> report;
+        {
+            std::lock_guard<std::mutex> lock(reportMutex_);
+            if (pendingReports_.empty()) {
+                reportBatchQueued_ = false;
+                reportOverflowSaid_ = false;
+                return;
+            }
+            report = std::move(pendingReports_.front());
+            pendingReports_.pop_front();
+        }
+        onInputReport(report);
+    }
+    // More are waiting: queued behind what the loop has ready, so bus requests get their turn.
+    loop_.runOnLoop([this] { handleReportBatch(); });
+}
+
 void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
     if (destroyed_) return;
     LinkAction action = link_.handleLinkMessage(1, record);
     if (action.writeDevice) settings::writeDevice(settingsPath_, action.deviceValue);
     if (action.linkUp) {
-        readBackFromMouse();
+        if (finishInterruptedWrite()) readBackFromMouse();
         startTrayProgram(programFolder_, settings_.TrayEnabled);
     }
+}
+
+bool CMorvikhidDlg::finishInterruptedWrite() {
+    if (!writeOnLinkUp_) return true;
+    // The mouse holds part of a write: reading it back now would store that half-written state
+    // over the settings the user saved. Write them in full first.
+    platform::debugLine("a write did not reach the mouse completely: writing the saved settings in full");
+    writeOnLinkUp_ = false;
+    reload();
+    inSession([&] { config_.sendAll(); });
+    if (writeOnLinkUp_) platform::debugLine("the full write failed too: no read-back, the saved settings stay");
+    return !writeOnLinkUp_;
 }
 
 void CMorvikhidDlg::readBackFromMouse() {
@@ -122,7 +177,7 @@ void CMorvikhidDlg::readBackFromMouse() {
     reload();
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
     settings::saveAll(settings_, settingsPath_);
-    platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
+    platform::postNotification(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
     releaseFreedMemory();
 }
 
@@ -149,7 +204,7 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
 
 void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
     // The configuration window stores the change itself when it handles the notice.
-    if (platform::postMessage(title::kPanel, msg::kMouseChanged, kind, value)) return;
+    if (platform::postNotification(title::kPanel, msg::kMouseChanged, kind, value)) return;
     // Nobody else will store it: without this, the next request would reload the old value and
     // a full write would undo on the mouse what the user just chose on it. The keys are the
     // ones the configuration window writes for the same notice.
@@ -172,9 +227,11 @@ void CMorvikhidDlg::softwareAction(int code) { actions_.perform(static_cast<uint
 
 template <typename Writes>
 void CMorvikhidDlg::inSession(Writes writes) {
+    const uint64_t failedBefore = config_.stats().failedTransfers;
     config_.openSession();
     writes();
     config_.closeSession();
+    if (config_.stats().failedTransfers != failedBefore) writeOnLinkUp_ = true;
 }
 
 void CMorvikhidDlg::onTimer(int64_t id) {
@@ -197,7 +254,7 @@ void CMorvikhidDlg::onMouseData(int64_t code) {
         });
     } else if (code == msg::kMouseRemoved) {
         closeTrayProgramAndPanel();
-        platform::postMessage(title::kPanel, msg::kMouseUnplug, 0, 0);
+        platform::postNotification(title::kPanel, msg::kMouseUnplug, 0, 0);
         settings::writeDevice(settingsPath_, 0);
         platform::debugLine("remove usb mouse");
     }
@@ -224,7 +281,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             else
                 return 0;
             settings::writeClickCounters(settingsPath_, settings_.LeftCount, settings_.RightCount);
-            platform::postMessage(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
+            platform::postNotification(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
             return 0;
         case msg::kLighting:
             reload();
@@ -295,6 +352,11 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             });
             return 0;
         case msg::kMacroSlot:
+            // The whole value is checked before it is narrowed: 0x100000003 is no slot 3.
+            if (!inRange(wParam, 0, devmap::kMacroSlotCount - 1)) {
+                platform::debugPrintf("macro slot %" PRId64 " does not exist, nothing written", wParam);
+                return 0;
+            }
             if (link_.linked()) inSession([&] {
                 if (lParam != 0)
                     macros_->clearSlot(static_cast<int>(wParam));

@@ -6,7 +6,9 @@
 // Everything runs on the window's thread (the event loop's): requests, the start-up timer, the
 // link messages and the input reports, which the transport's threads hand over in arrival order.
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,7 +50,14 @@ private:
     void reload();
     bool openDeviceLink();
     void onLinkRecord(const CollectionRecord& record);
+    // Transport thread: queues the report for the window's thread (identical pending notices merge).
+    void queueInputReport(std::vector<uint8_t> report);
+    // Window's thread: handles a bounded batch of queued reports, then lets the loop serve the bus.
+    void handleReportBatch();
     void onInputReport(const std::vector<uint8_t>& report);
+    // At link-up after a write that did not complete: the saved settings in full. False when that
+    // failed as well (the read-back is then skipped).
+    bool finishInterruptedWrite();
     void onTimer(int64_t id);
     void onMouseData(int64_t code);
     void readBackFromMouse();
@@ -56,7 +65,8 @@ private:
     // Tells the configuration window about a change made on the mouse (message 1285); when the
     // window is not running, stores the change in the settings file in its place.
     void announceMouseChange(int32_t kind, int32_t value);
-    // Runs `writes` inside a configuration session.
+    // Runs `writes` inside a configuration session. A failed transfer (the mouse went away
+    // half-way) leaves the mouse partly written: the next link-up then writes everything.
     template <typename Writes>
     void inSession(Writes writes);
 
@@ -78,4 +88,10 @@ private:
     std::string settingsPath_;
     platform::Reactor::TimerId arrivalTimer_ = 0;
     bool destroyed_ = false;
+    bool writeOnLinkUp_ = false;
+
+    std::mutex reportMutex_;  // guards the four below: filled by the transport thread
+    std::deque<std::vector<uint8_t>> pendingReports_;
+    bool reportBatchQueued_ = false;
+    bool reportOverflowSaid_ = false;
 };

@@ -13,6 +13,6 @@ void startTrayProgram(const std::string& programFolder, int trayEnabled) {
 
 void closeTrayProgramAndPanel() {
     for (const char* window : {title::kTraylet, title::kPanel}) {
-        if (platform::postMessage(window, msg::kClose, 0, 0)) platform::postMessage(window, msg::kQuit, 0, 0);
+        if (platform::postNotification(window, msg::kClose, 0, 0)) platform::postNotification(window, msg::kQuit, 0, 0);
     }
 }

@@ -14,7 +14,7 @@ void usage() {
                "       mousesim plug | unplug | stats | reset-stats\n"
                "       mousesim dump ADDR LEN\n"
                "       mousesim poke ADDR HEX...\n"
-               "       mousesim report HEX...\n",
+               "       mousesim report [-n COUNT] HEX...\n",
                stderr);
 }
 

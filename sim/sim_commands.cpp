@@ -100,9 +100,15 @@ bool parseCommand(const std::vector<std::string>& words, Command& command, std::
     }
     if (name == "report") {
         command.kind = CommandKind::Report;
+        bool counted = rest.size() >= 2 && rest[0] == "-n";
+        if (counted && (!parseNumber(rest[1], command.count) || command.count == 0 || command.count > 100000))
+            rest.clear();
+        else if (counted)
+            rest.erase(rest.begin(), rest.begin() + 2);
         if (rest.empty() || !parseHexBytes(rest, command.bytes) || command.bytes.empty() ||
             command.bytes.size() > 1024) {
-            error = "usage: mousesim report HEX... (1 to 1024 bytes, first byte = report id)";
+            error = "usage: mousesim report [-n COUNT] HEX... (1 to 1024 bytes, first byte = report id; "
+                    "COUNT 1 to 100000 copies)";
             return false;
         }
         return true;

@@ -13,6 +13,7 @@ struct Command {
     uint32_t address = 0;        // dump, poke
     uint32_t length = 0;         // dump
     std::vector<uint8_t> bytes;  // poke, report
+    uint32_t count = 1;          // report: copies sent in a row ("-n COUNT")
 };
 
 // Decimal or "0x" hexadecimal, no sign, no trailing characters, at most 0xFFFFFFFF.

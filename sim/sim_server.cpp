@@ -1,5 +1,6 @@
 #include "sim/sim_server.h"
 
+#include "platform/connection_table.h"
 #include "platform/diagnostics.h"
 #include "platform/event_loop.h"
 #include "platform/unix_socket.h"
@@ -46,7 +47,7 @@ public:
     bool start() {
         if (!loop_.valid() || !loop_.handleTerminationSignals()) return false;
         if (!listen()) return false;
-        return loop_.watchReadable(listenFd_, [this] { accept(); });
+        return table_.listen(listenFd_);
     }
 
     void run() {
@@ -87,26 +88,17 @@ private:
         loop_.unwatch(fd);
         ::close(fd);
         clients_.erase(fd);
+        table_.remove(fd);
     }
 
-    void accept() {
-        for (;;) {
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) return;
-            ucred cred{};
-            socklen_t len = sizeof cred;
-            if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || cred.uid != ::getuid()) {
-                ::close(fd);
-                continue;
-            }
-            timeval timeout{2, 0};  // a client that stops reading cannot stall the mouse for long
-            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-            clients_[fd] = Client{};
-            if (!loop_.watchReadable(fd, [this, fd] { receive(fd); })) {
-                clients_.erase(fd);
-                ::close(fd);
-            }
-        }
+    // A new connection from a peer of this user (connection_table.h refuses the others).
+    bool adopt(int fd) {
+        timeval timeout{2, 0};  // a client that stops reading cannot stall the mouse for long
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+        clients_[fd] = Client{};
+        if (loop_.watchReadable(fd, [this, fd] { receive(fd); })) return true;
+        clients_.erase(fd);
+        return false;
     }
 
     // Everything a client sends may change the memory; changes not yet in the file are saved by
@@ -126,6 +118,7 @@ private:
             drop(fd);
             return;
         }
+        table_.touch(fd);
         it->second.reader.feed(buffer, static_cast<size_t>(n));
         simlink::Frame frame;
         while (clients_.count(fd) && clients_[fd].reader.next(frame))
@@ -146,9 +139,11 @@ private:
             case simlink::FrameType::Hello:
                 if (frame.payload.size() != 1 || client.role != 0) return false;
                 client.role = frame.payload[0];
-                if (client.role == simlink::kRoleLink)
+                if (client.role == simlink::kRoleLink) {
+                    table_.keep(fd);  // the service's link mostly listens: never idle
                     return sendAll(fd, simlink::encodeFrame(simlink::FrameType::LinkState,
                                                             simlink::encodeLinkState(state())));
+                }
                 return client.role == simlink::kRoleControl;
             case simlink::FrameType::Output:
             case simlink::FrameType::SetFeature:
@@ -255,7 +250,8 @@ private:
             case CommandKind::Report:
                 if (!plugged_) return {1, "the mouse is unplugged\n"};
                 if (linkClients() == 0) return {1, "no service is connected to the mouse\n"};
-                broadcast(simlink::encodeFrame(simlink::FrameType::Input, command.bytes));
+                for (uint32_t i = 0; i < command.count && linkClients() > 0; ++i)
+                    broadcast(simlink::encodeFrame(simlink::FrameType::Input, command.bytes));
                 return {0, ""};
             case CommandKind::Stats:
                 return {0, formatCounters(mouse_.counters())};
@@ -305,6 +301,9 @@ private:
     MouseMemory mouse_;
     uint64_t savedChange_ = 0;
     std::map<int, Client> clients_;
+    // Idle and excess clients (any program can connect and wait) never lock the mouse away.
+    platform::ConnectionTable table_{loop_, "mousesim", {64, 30000, false}, [this](int fd) { return adopt(fd); },
+                                     [this](int fd) { drop(fd); }};
     int listenFd_ = -1;
     bool ownsSocket_ = false;
     ino_t socketInode_ = 0;

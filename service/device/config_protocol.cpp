@@ -178,6 +178,10 @@ bool DeviceConfig::writeWheelLines() {
 }
 
 bool DeviceConfig::writeDpiStageIndex(bool withCommit) {
+    if (settings_.DPI < 0 || settings_.DPI >= kDpiStageCount) {
+        platform::debugPrintf("DPI stage index %d out of range, not written\n", settings_.DPI);
+        return false;
+    }
     const uint8_t v = static_cast<uint8_t>(settings_.DPI & 0xFF);
     const uint16_t addr = static_cast<uint16_t>(devmap::kProfileBase[currentProfileIndex()] + devmap::kDpiIndexOffset);
     bool ok = writeMemory(addr, &v, 1);

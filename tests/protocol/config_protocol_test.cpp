@@ -153,6 +153,11 @@ TEST_F(ProtocolTest, OutOfRangeRequestsSendNothing) {
     EXPECT_FALSE(config->writeTrailers(5));
     EXPECT_FALSE(config->writeDpiStage(7, true));
     EXPECT_FALSE(config->writeDpiStage(-1, true));
+    // A stored stage index past the seven stages never reaches the mouse, which indexes with it.
+    for (int stage : {7, 255, -1}) {
+        settings->DPI = stage;
+        EXPECT_FALSE(config->writeDpiStageIndex(true)) << stage;
+    }
     EXPECT_TRUE(mouse.reports.empty());
 }
 

@@ -28,6 +28,11 @@ TEST(ReportDispatch, NotificationsToThePanel) {
     EXPECT_EQ(a.wParam, 10);
     EXPECT_EQ(a.lParam, 16);
     EXPECT_EQ(classify({7, 2, 5, 0}).kind, ReportAction::Kind::None);
+    // Stage and profile numbers index the settings record: the edges pass, anything past is ignored.
+    EXPECT_EQ(classify({8, 2, 6}).kind, ReportAction::Kind::NotifyPanel);
+    EXPECT_EQ(classify({8, 1, 4}).kind, ReportAction::Kind::NotifyPanel);
+    for (int value : {7, 100, 255}) EXPECT_EQ(classify({8, 2, uint8_t(value)}).kind, ReportAction::Kind::None) << value;
+    for (int value : {5, 9, 255}) EXPECT_EQ(classify({8, 1, uint8_t(value)}).kind, ReportAction::Kind::None) << value;
     EXPECT_EQ(classify({8, 3, 5, 0}).kind, ReportAction::Kind::None);
 }
 

@@ -68,6 +68,7 @@ public:
 
     // --- The virtual mouse ---
     bool startMouse();                  // "mousesim serve"; waits until it answers
+    pid_t mousePid() const { return mouse_.pid; }
     void killMouse(int signal);         // ends it at once (SIGKILL: no clean-up)
     int mousesim(const std::vector<std::string>& args, std::string* out = nullptr);
     std::vector<uint8_t> dump(uint32_t address, uint32_t length);

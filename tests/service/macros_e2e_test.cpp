@@ -79,6 +79,7 @@ TEST_F(Macros, FullWriteFillsTheUsedSlotsAndPointsTheMacroButtonsAtThem) {
 
 TEST_F(Macros, SlotRequestsOutsideTheTwentySlotsWriteNothing) {
     h.avoidTrailerTimer(2500);
+    ASSERT_TRUE(h.poke(devmap::macroSlotAddress(3), std::vector<uint8_t>(200, 0x33)));
     auto before = image();
     ASSERT_TRUE(h.resetStats());
     // -1 is what the UI sends for a macro that is not in its list; its address would fall into
@@ -87,6 +88,9 @@ TEST_F(Macros, SlotRequestsOutsideTheTwentySlotsWriteNothing) {
     ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, -1, 1));
     ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, 20, 1));
     ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, 0x7FFFFFFF, 0));
+    // The whole 64-bit value counts: its low half alone would name slot 3.
+    ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, 0x100000003, 1));
+    ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, 0x100000003, 0));
     EXPECT_EQ(image(), before);
     auto stats = h.stats();
     // At most the session bracket of each request reaches the mouse.

@@ -106,6 +106,12 @@ TEST(SimCommands, CommandWords) {
     EXPECT_EQ(c.bytes, (std::vector<uint8_t>{0xDE, 0xAD}));
     ASSERT_TRUE(sim::parseCommand({"report", "08", "ff", "46"}, c, error));
     EXPECT_EQ(c.kind, sim::CommandKind::Report);
+    EXPECT_EQ(c.count, 1u);
+    ASSERT_TRUE(sim::parseCommand({"report", "-n", "5000", "08", "02", "03"}, c, error));
+    EXPECT_EQ(c.count, 5000u);
+    EXPECT_EQ(c.bytes, (std::vector<uint8_t>{8, 2, 3}));
+    EXPECT_FALSE(sim::parseCommand({"report", "-n", "0", "08"}, c, error));
+    EXPECT_FALSE(sim::parseCommand({"report", "-n", "5"}, c, error));
     EXPECT_TRUE(sim::parseCommand({"reset-stats"}, c, error));
     EXPECT_EQ(c.kind, sim::CommandKind::ResetStats);
     EXPECT_FALSE(sim::parseCommand({"dump", "1"}, c, error));
