@@ -173,13 +173,20 @@ private:
         if (display == watchedDisplay.load()) return 0;
         return previousIOErrorHandler != nullptr ? previousIOErrorHandler(display) : 0;
     }
+    // Before it calls this, Xlib takes the display's user lock for the exit that normally follows
+    // and never gives it back; the reader releases the locks it got so that the connection can be
+    // closed from another thread.
     static void onConnectionLost(Display*, void* self) {
-        static_cast<Capture*>(self)->connectionLost_ = true;
+        auto* capture = static_cast<Capture*>(self);
+        capture->connectionLost_ = true;
+        if (std::this_thread::get_id() == capture->readerId_) ++capture->readerLocks_;
     }
     static inline std::atomic<Display*> watchedDisplay = nullptr;
     static inline XIOErrorHandler previousIOErrorHandler = nullptr;
 
     void read() {
+        readerId_ = std::this_thread::get_id();
+        readerLocks_ = 0;
         pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         while (!connectionLost_) {
             while (!connectionLost_ && XPending(display_) > 0) {
@@ -197,12 +204,14 @@ private:
             if (connectionLost_) break;
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
-                platform::debugPrintf("KBHook: poll failed: %s", std::strerror(errno));
-                break;
+                platform::debugPrintf("KBHook: poll failed: %s; key and button capture stopped",
+                                      std::strerror(errno));
+                return;
             }
             if (fds[1].revents != 0) return;  // removal
             if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) break;
         }
+        for (; readerLocks_ > 0; --readerLocks_) XUnlockDisplay(display_);
         platform::debugLine("KBHook: the X connection is gone; key and button capture stopped");
     }
 
@@ -230,6 +239,8 @@ private:
     int wakeFd_ = -1;
     std::thread reader_;
     std::atomic<bool> connectionLost_ = false;
+    std::thread::id readerId_;  // written by the reader before its first Xlib call
+    int readerLocks_ = 0;       // reader thread only
     int64_t mouseCounter_ = 0;  // reader thread only
 };
 
