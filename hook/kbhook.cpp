@@ -86,6 +86,8 @@ public:
     int install(Hook& hook, const KBHookTarget* target) {
         if (target == nullptr) return 0;
         std::lock_guard lock(apiMutex_);
+        // A reader that lost its connection has ended; a new connection takes its place.
+        if (running() && connectionLost_) stop();
         if (!running() && !start()) return 0;
         hook.install(*target);
         return 1;
@@ -148,7 +150,10 @@ private:
 
     // Joins the reader and closes the connection once neither hook is installed.
     void stopIfUnused() {
-        if (!running() || keys_.installed() || mouse_.installed()) return;
+        if (running() && !keys_.installed() && !mouse_.installed()) stop();
+    }
+
+    void stop() {
         const uint64_t one = 1;
         if (write(wakeFd_, &one, sizeof one) < 0)
             platform::debugPrintf("KBHook: cannot wake the reader: %s", std::strerror(errno));
@@ -206,11 +211,13 @@ private:
                 if (errno == EINTR) continue;
                 platform::debugPrintf("KBHook: poll failed: %s; key and button capture stopped",
                                       std::strerror(errno));
+                connectionLost_ = true;
                 return;
             }
             if (fds[1].revents != 0) return;  // removal
             if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) break;
         }
+        connectionLost_ = true;  // also when the hang-up came before Xlib noticed
         for (; readerLocks_ > 0; --readerLocks_) XUnlockDisplay(display_);
         platform::debugLine("KBHook: the X connection is gone; key and button capture stopped");
     }
@@ -238,7 +245,7 @@ private:
     int xiOpcode_ = 0;
     int wakeFd_ = -1;
     std::thread reader_;
-    std::atomic<bool> connectionLost_ = false;
+    std::atomic<bool> connectionLost_ = false;  // also set when the reader ends on its own
     std::thread::id readerId_;  // written by the reader before its first Xlib call
     int readerLocks_ = 0;       // reader thread only
     int64_t mouseCounter_ = 0;  // reader thread only

@@ -228,7 +228,7 @@ TEST_F(KBHookXvfbTest, ReportsKeysAndButtonsOnlyWhileEnabledAndStopsOnRemoval) {
     EXPECT_EQ(threadCount(), threadsBefore_);
 }
 
-TEST_F(KBHookXvfbTest, ALostDisplayEndsTheReaderNotTheProgram) {
+TEST_F(KBHookXvfbTest, ALostDisplayEndsTheReaderNotTheProgramAndInstallReconnects) {
     ASSERT_EQ(plugin_.installhook(&target_), 1);
     ASSERT_EQ(plugin_.enablehook(1), 1);
     XCloseDisplay(client_);
@@ -237,8 +237,22 @@ TEST_F(KBHookXvfbTest, ALostDisplayEndsTheReaderNotTheProgram) {
     for (int i = 0; i < 500 && threadCount() > threadsBefore_; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(threadCount(), threadsBefore_);
+
+    // The next install connects afresh, and the key hook reports again too.
+    server_ = std::make_unique<actions_test::XvfbServer>();
+    ASSERT_TRUE(server_->running());
+    setenv("DISPLAY", server_->name().c_str(), 1);
+    client_ = XOpenDisplay(server_->name().c_str());
+    ASSERT_NE(client_, nullptr);
+    ASSERT_EQ(plugin_.installmousehook(&target_), 1);
+    ASSERT_EQ(plugin_.enablemousehook(1), 1);
+    click(1);
+    tap(XK_a);
+    EXPECT_EQ(messages(recorder_.waitFor(4)), (std::vector<std::pair<uint32_t, int64_t>>{
+                                                  {5121, 513}, {5121, 514}, {2258, 'A'}, {2258, 'A'}}));
     plugin_.removehook();
     plugin_.removemousehook();
+    EXPECT_EQ(threadCount(), threadsBefore_);
 }
 
 TEST_F(KBHookTest, WithoutADisplayNothingIsInstalled) {
