@@ -44,13 +44,10 @@ public:
         enabled_ = on;
         return true;
     }
-    // True when the hook was installed.
-    bool remove() {
+    void remove() {
         std::lock_guard lock(mutex_);
-        const bool was = installed_;
         installed_ = false;
         enabled_ = false;
-        return was;
     }
     bool installed() {
         std::lock_guard lock(mutex_);
@@ -139,6 +136,12 @@ private:
         XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
         XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
         XSync(display, False);  // capture is on when install returns
+        if (connectionLost_) {  // the server went away meanwhile
+            XCloseDisplay(display);
+            watchedDisplay.store(nullptr);
+            close(wake);
+            return false;
+        }
 
         display_ = display;
         xiOpcode_ = opcode;

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "hook/kbhook_api.h"
@@ -34,10 +35,6 @@ public:
     std::vector<Report> waitFor(size_t count) {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, std::chrono::seconds(10), [&] { return reports_.size() >= count; });
-        return reports_;
-    }
-    std::vector<Report> reports() {
-        std::lock_guard lock(mutex_);
         return reports_;
     }
     void clear() {
@@ -70,14 +67,13 @@ struct Plugin {
 
     bool load() {
         handle = dlopen(KORVANTE_BIN_DIR "/KBHook.so", RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) return false;
-        installhook = reinterpret_cast<KBHookInstall>(dlsym(handle, "installhook"));
-        installmousehook = reinterpret_cast<KBHookInstall>(dlsym(handle, "installmousehook"));
-        enablehook = reinterpret_cast<KBHookEnable>(dlsym(handle, "enablehook"));
-        enablemousehook = reinterpret_cast<KBHookEnable>(dlsym(handle, "enablemousehook"));
-        removehook = reinterpret_cast<KBHookRemove>(dlsym(handle, "removehook"));
-        removemousehook = reinterpret_cast<KBHookRemove>(dlsym(handle, "removemousehook"));
-        return installhook && installmousehook && enablehook && enablemousehook && removehook && removemousehook;
+        auto bind = [&](auto& entry, const char* name) {
+            if (handle) entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(dlsym(handle, name));
+            return entry != nullptr;
+        };
+        return bind(installhook, "installhook") & bind(installmousehook, "installmousehook") &
+               bind(enablehook, "enablehook") & bind(enablemousehook, "enablemousehook") &
+               bind(removehook, "removehook") & bind(removemousehook, "removemousehook");
     }
     ~Plugin() {
         if (handle != nullptr) dlclose(handle);
@@ -191,17 +187,9 @@ TEST_F(KBHookXvfbTest, ReportsKeysAndButtonsOnlyWhileEnabledAndStopsOnRemoval) {
     EXPECT_EQ(messages(recorder_.waitFor(2)),
               (std::vector<std::pair<uint32_t, int64_t>>{{5121, 513}, {5121, 514}}));
 
-    // Buttons off, keys on.
-    recorder_.clear();
-    EXPECT_EQ(plugin_.enablemousehook(0), 1);
-    EXPECT_EQ(plugin_.enablehook(1), 1);
-    click(1);
-    tap(XK_b);
-    EXPECT_EQ(recorder_.waitFor(2), (std::vector<Report>{{2258, 'B', 0}, {2258, 'B', 128}}));
-
     // The mouse hook goes first; the keys still arrive.
     recorder_.clear();
-    EXPECT_EQ(plugin_.enablemousehook(1), 1);
+    EXPECT_EQ(plugin_.enablehook(1), 1);
     plugin_.removemousehook();
     EXPECT_EQ(plugin_.enablemousehook(1), 0);
     click(1);
@@ -216,7 +204,7 @@ TEST_F(KBHookXvfbTest, ReportsKeysAndButtonsOnlyWhileEnabledAndStopsOnRemoval) {
     plugin_.removemousehook();
     tap(XK_a);
     click(1);
-    EXPECT_TRUE(recorder_.reports().empty());
+    EXPECT_TRUE(recorder_.waitFor(0).empty());
     EXPECT_EQ(plugin_.enablehook(1), 0);
 
     // And a new install starts afresh.
@@ -265,5 +253,5 @@ TEST_F(KBHookTest, WithoutADisplayNothingIsInstalled) {
     plugin_.removehook();
     plugin_.removemousehook();
     plugin_.removehook();
-    EXPECT_TRUE(recorder_.reports().empty());
+    EXPECT_TRUE(recorder_.waitFor(0).empty());
 }
