@@ -4,8 +4,8 @@
 // that call.
 //
 // The "window handle" the plugin reports to is a KBHookTarget: the plugin calls post() from its
-// own thread for every key or button event it sees while enabled; post() must be thread-safe and
-// must not block.
+// own thread for every key or button event it sees while enabled; post() must be thread-safe,
+// must not block and must not call the plugin's entry points.
 #include <cstdint>
 
 extern "C" {
