@@ -25,7 +25,7 @@ QRectF toQt(const layout::Rect& r) { return QRectF(r.left, r.top, r.width(), r.h
 void pill(QPainter& p, const Control& c, State s) {
     const QRectF r = toQt(c.rect);
     const qreal radius = r.height() > 40 ? 8 : 6;
-    const bool primary = c.role == Role::Apply;
+    const bool primary = c.role == Role::Apply || c.role == Role::DialogOk;
     switch (s) {
     case State::Normal:
         face(p, r, radius, kControlTop, kControlBottom, primary ? withAlpha(kGoldPressed, 150) : kControlBorder);
@@ -62,6 +62,7 @@ Glyph glyphOf(Role role) {
     case Role::DoubleClickDown:
     case Role::WheelDown: return Glyph::Minus;
     case Role::TabHome: return Glyph::ChevronLeft;
+    case Role::DialogClose: return Glyph::Close;
     default: return Glyph::ChevronRight;
     }
 }
@@ -395,7 +396,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else if (isSlider(c.role)) sliderTrack(p, c);
+        else if (isSlider(c.role) || c.role == Role::RateSlider) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;
