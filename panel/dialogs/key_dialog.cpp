@@ -43,7 +43,7 @@ CKeyExDlg::CKeyExDlg(const DialogContext& context, QWidget* parent)
     place(Role::Prompt, 0, prompt);
 
     display_ = new CMorvikMacroDisplay(this);
-    display_->setGeometry(rectOf(Role::KeyDisplay).adjusted(3, 3, -3, -3));
+    display_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 4, -12, -4));
     display_->setAccessibleName(text("KEYDISPLAY"));
     place(Role::KeyDisplay, 0, display_);
 

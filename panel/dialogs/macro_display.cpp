@@ -13,7 +13,6 @@ namespace {
 constexpr int kMarkWidth = 9, kMarkHeight = 14;
 constexpr int kHighlightLines = 6;
 const QColor kHighlight(0x7F, 0xB5, 0x35);  // COLORREF 0x35B57F
-const QColor kField(0x0d, 0x0f, 0x12);
 const QColor kTextColour(0xe9, 0xeb, 0xee);
 const QColor kTextOnBar(0x0b, 0x0c, 0x0f);
 
@@ -62,7 +61,6 @@ int CMorvikMacroDisplay::lineCount() const {
 void CMorvikMacroDisplay::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.fillRect(rect(), kField);
     const std::vector<Glyph> glyphs = layoutText();
     if (glyphs.empty()) return;
     const int lines = glyphs.back().line + 1;

@@ -4,7 +4,8 @@
 // bar), every other character as text. A line is as high as the taller of the text and the marks,
 // plus 2. In highlight mode each of the first six lines that holds characters gets a bar of
 // colour 0x35B57F behind them, as wide as its characters. The block of lines is centred
-// vertically when it fits. Colours follow the skin: a dark field, light text, dark text on a bar.
+// vertically when it fits. Colours follow the skin: the field's picture shows through, light text,
+// dark text on a bar.
 #include <QWidget>
 
 #include <vector>

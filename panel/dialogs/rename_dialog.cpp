@@ -21,6 +21,7 @@ CRenameProfileDlg::CRenameProfileDlg(const DialogContext& context, QWidget* pare
     field_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 8, -12, -8));
     field_->setTextColor(0xEEEBE9);
     field_->setFontHeight(17);
+    field_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
 }
 
 void CRenameProfileDlg::setText(const QString& text) { field_->setText(text); }

@@ -115,6 +115,8 @@ skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength
     if (const layout::Control* c = spec(role, index)) edit->setIdentifier(c->id);
     QPalette p = edit->palette();
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x8a, 0x90, 0x99));
+    p.setColor(QPalette::Highlight, QColor(0xc8, 0xa4, 0x00));
+    p.setColor(QPalette::HighlightedText, QColor(0x0b, 0x0c, 0x0f));
     edit->setPalette(p);
     place(role, index, edit);
     return edit;

@@ -79,7 +79,11 @@ TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndWritesOnlyOnOk) {
         EXPECT_EQ(d->size(), QSize(416, 296));
         const ButtonRecord before = record();
         type(d->shotsField(), "300");
+        QTest::keyClick(d->shotsField(), Qt::Key_Tab);  // Tab follows the table: shots, interval, slider
+        EXPECT_EQ(QApplication::focusWidget(), d->intervalField());
         type(d->intervalField(), "3000");
+        QTest::keyClick(d->intervalField(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), d->speedSlider());
         EXPECT_EQ(d->shotsField()->text(), "255");
         EXPECT_EQ(d->intervalField()->text(), "255");  // the byte's limit, not 2550
         click(d->button(Role::DialogCancel));
