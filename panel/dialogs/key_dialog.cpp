@@ -35,12 +35,7 @@ bool CBaseKeyPressDlg::filterKey(QKeyEvent* event) {
 
 CKeyExDlg::CKeyExDlg(const DialogContext& context, QWidget* parent)
     : CBaseKeyPressDlg(context, layout::singleKeyDialog(), "DLGKEY", parent, true) {
-    auto* prompt = new skin::CStaticTrans(this);
-    prompt->setTextColor(0xD2D2D2);
-    prompt->setFontHeight(14);
-    prompt->setText(text("KEYPROMPT"));
-    prompt->setGeometry(rectOf(Role::Prompt));
-    place(Role::Prompt, 0, prompt);
+    addPrompt(text("KEYPROMPT"));
 
     display_ = new CMorvikMacroDisplay(this);
     display_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 4, -12, -4));

@@ -10,12 +10,7 @@ using layout::Role;
 
 CRenameProfileDlg::CRenameProfileDlg(const DialogContext& context, QWidget* parent)
     : CSkinDialog(context, layout::singleKeyDialog(), "DLGRENAME", parent) {
-    auto* prompt = new skin::CStaticTrans(this);
-    prompt->setTextColor(0xD2D2D2);
-    prompt->setFontHeight(14);
-    prompt->setText(text("NAMEPROMPT"));
-    prompt->setGeometry(rectOf(Role::Prompt));
-    place(Role::Prompt, 0, prompt);
+    skin::CStaticTrans* prompt = addPrompt(text("NAMEPROMPT"));
     // Names end up in a record's 260-unit text with its terminator.
     field_ = addEdit(Role::KeyDisplay, 0, kNameLength - 1, prompt->text());
     field_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 8, -12, -8));

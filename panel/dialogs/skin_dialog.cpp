@@ -133,6 +133,16 @@ skin::CStaticTrans* CSkinDialog::addCaption(int index) {
     return label;
 }
 
+skin::CStaticTrans* CSkinDialog::addPrompt(const QString& text) {
+    auto* prompt = new skin::CStaticTrans(this);
+    prompt->setTextColor(kCaptionColour);
+    prompt->setFontHeight(14);
+    prompt->setText(text);
+    prompt->setGeometry(rectOf(layout::Role::Prompt));
+    place(layout::Role::Prompt, 0, prompt);
+    return prompt;
+}
+
 void CSkinDialog::orderTabs() {
     // The table lists every dialog's fields first, then OK, Cancel and close.
     std::vector<const Placed*> order;

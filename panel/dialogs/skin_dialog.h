@@ -72,6 +72,7 @@ protected:
     skin::CBitmapBtn* addButton(layout::Role role, int index = 0);
     skin::CClrEdit* addEdit(layout::Role role, int index, int maxLength, const QString& accessibleName);
     skin::CStaticTrans* addCaption(int index);
+    skin::CStaticTrans* addPrompt(const QString& text);
     void place(layout::Role role, int index, QWidget* widget);
 
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -222,40 +222,10 @@ void tile(QPainter& p, const Control& c, State s) {
 // ---- Background ----
 
 void background(QPainter& p, int width, int height) {
-    QLinearGradient base(0, 0, 0, height);
-    base.setColorAt(0.0, kBackgroundTop);
-    base.setColorAt(1.0, kBackgroundBottom);
-    p.fillRect(QRectF(0, 0, width, height), base);
-    QRadialGradient glow(QPointF(width * 0.5, kTitleStrip), width * 0.7);
-    glow.setColorAt(0.0, withAlpha(kGold, 9));
-    glow.setColorAt(1.0, withAlpha(kGold, 0));
-    p.fillRect(QRectF(0, 0, width, height), glow);
-
-    // Title strip with the logo and a gold accent under it.
-    QLinearGradient strip(0, 0, 0, kTitleStrip);
-    strip.setColorAt(0.0, kStripTop);
-    strip.setColorAt(1.0, kStripBottom);
-    p.fillRect(QRectF(0, 0, width, kTitleStrip), strip);
-    p.setPen(QPen(QColor(0, 0, 0, 160), 1.0));
-    p.drawLine(QPointF(0, kTitleStrip - 0.5), QPointF(width, kTitleStrip - 0.5));
-    p.setPen(QPen(kHairline, 1.0));
-    p.drawLine(QPointF(0, kTitleStrip + 0.5), QPointF(width, kTitleStrip + 0.5));
+    // Title strip with the logo and a gold accent under it, footer strip.
     const layout::Rect logo = layout::logoArea();
-    QLinearGradient accent(logo.left, 0, logo.right + 120, 0);
-    accent.setColorAt(0.0, withAlpha(kGold, 230));
-    accent.setColorAt(1.0, withAlpha(kGold, 0));
-    p.setPen(QPen(QBrush(accent), 1.0));
-    p.drawLine(QPointF(logo.left, kTitleStrip - 0.5), QPointF(logo.right + 120, kTitleStrip - 0.5));
+    windowGround(p, width, height, kTitleStrip, kFooterStrip, logo.left, logo.right + 120);
     wordmark(p, toQt(logo));
-
-    // Footer strip.
-    const qreal footer = height - kFooterStrip;
-    QLinearGradient foot(0, footer, 0, height);
-    foot.setColorAt(0.0, QColor(0x13, 0x15, 0x18));
-    foot.setColorAt(1.0, QColor(0x0e, 0x0f, 0x12));
-    p.fillRect(QRectF(0, footer, width, kFooterStrip), foot);
-    p.setPen(QPen(kHairline, 1.0));
-    p.drawLine(QPointF(0, footer + 0.5), QPointF(width, footer + 0.5));
 
     // The window's edge.
     p.setPen(QPen(QColor(0x2c, 0x2f, 0x35), 1.0));
