@@ -60,6 +60,8 @@ CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& win
 
 CSkinDialog::~CSkinDialog() {
     if (filtering_) qApp->removeEventFilter(this);
+    // Deleted while exec() waits (by its parent, say): exec() returns kDialogCancel.
+    if (loop_ != nullptr) loop_->exit();
 }
 
 QString CSkinDialog::text(const char* key, const char* section) const {
