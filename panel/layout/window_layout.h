@@ -49,6 +49,11 @@ enum class Role {
     // Macro page (behaviour follows with the macro editor): event list area, macro name menu button
     // and the editing commands; index tells them apart.
     MacroList, MacroName, MacroCommand,
+    // Function dialogs (dialog_layout.h): their commands, field captions (drawn by the dialog from
+    // the skin's captions), value fields, the rapid-fire slider and its number, the key display or
+    // name field, a prompt line, menu buttons and the typed-key field; index tells them apart.
+    DialogOk, DialogCancel, DialogClose,
+    FieldCaption, ValueField, RateSlider, RateValue, KeyDisplay, Prompt, MenuField, KeyField,
 };
 
 // How the generator paints a control's four state pictures.

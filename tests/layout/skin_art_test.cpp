@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "panel/layout/dialog_layout.h"
 #include "panel/layout/window_layout.h"
 #include "shared/ini_file.h"
 #include "tests/support/private_session.h"
@@ -41,8 +43,9 @@ TEST(SkinArt, PaintsEveryNamedPictureAtBothScales) {
     const std::string command = std::string("'") + KORVANTE_SKIN_ART + "' '" + out.path() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
-    const layout::Window* windows[] = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
-                                       &layout::lightingPage(), &layout::dpiPage()};
+    std::vector<const layout::Window*> windows = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
+                                                  &layout::lightingPage(), &layout::dpiPage()};
+    for (const layout::Window* dialog : layout::dialogWindows()) windows.push_back(dialog);
     for (const layout::Window* window : windows) {
         SCOPED_TRACE(window->skinFile);
         const std::string skinName = std::string(window->skinFile).substr(std::string("skins/").size());

@@ -3,7 +3,9 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
+#include "panel/layout/dialog_layout.h"
 #include "panel/layout/window_layout.h"
 
 namespace {
@@ -28,11 +30,16 @@ bool sharesPlace(const Control& a, const Control& b) {
     return pair(a.role, b.role) || pair(b.role, a.role);
 }
 
-const Window* const kWindows[] = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
-                                  &layout::lightingPage(), &layout::dpiPage()};
+// The main window's pictures and the function dialogs'.
+std::vector<const Window*> allWindows() {
+    std::vector<const Window*> windows = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
+                                          &layout::lightingPage(), &layout::dpiPage()};
+    for (const Window* dialog : layout::dialogWindows()) windows.push_back(dialog);
+    return windows;
+}
 
 TEST(WindowLayout, ControlsLieInsideTheirWindowWithUniqueIdsAndNoOverlap) {
-    for (const Window* window : kWindows) {
+    for (const Window* window : allWindows()) {
         SCOPED_TRACE(window->skinFile);
         const Rect whole{0, 0, window->width, window->height};
         std::set<int> ids;
@@ -127,6 +134,26 @@ TEST(WindowLayout, AnchorsLieOnTheMousePictureBesideNoOtherControl) {
     }
     for (const Control& c : layout::buttonPage().controls)
         EXPECT_FALSE(overlap(c.rect, mouse)) << c.id;
+}
+
+TEST(WindowLayout, DialogsHaveTheirCommandsAndKeepTheTitleFree) {
+    for (const Window* dialog : layout::dialogWindows()) {
+        SCOPED_TRACE(dialog->skinFile);
+        for (Role command : {Role::DialogOk, Role::DialogCancel, Role::DialogClose})
+            EXPECT_NE(layout::find(*dialog, command), nullptr) << static_cast<int>(command);
+        EXPECT_EQ(layout::find(*dialog, Role::DialogOk)->id, 1);
+        EXPECT_EQ(layout::find(*dialog, Role::DialogCancel)->id, 2);
+        const Rect title = layout::dialogTitleArea(*dialog);
+        const Rect footer{0, dialog->height - layout::kDialogFooter, dialog->width, dialog->height};
+        for (const Control& c : dialog->controls) {
+            EXPECT_FALSE(overlap(c.rect, title)) << c.id;
+            const bool command = c.role == Role::DialogOk || c.role == Role::DialogCancel;
+            EXPECT_EQ(overlap(c.rect, footer), command) << c.id;
+        }
+    }
+    EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::ValueField, 0)->id, 20482);
+    EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::ValueField, 1)->id, 20481);
+    EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::RateSlider)->id, 10011);
 }
 
 }  // namespace

@@ -1,22 +1,30 @@
 // panel_screenshots OUTDIR: renders the configuration window into PNG files without a display
 // (run it with QT_QPA_PLATFORM=offscreen in a private session; scripts/screenshots does both):
 // every page with the mouse connected, the start page without the mouse and without the service,
-// and the popup menus of the button page and the lighting page.
+// the popup menus of the button page and the lighting page, and every function dialog.
 #include <QApplication>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <vector>
 #include <string>
 
+#include "panel/dialogs/dpi_shift_dialog.h"
+#include "panel/dialogs/gunfire_dialog.h"
+#include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/rename_dialog.h"
+#include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "qtbridge/qt_reactor.h"
+#include "shared/function_codes.h"
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
@@ -29,9 +37,9 @@ bool save(QWidget& widget, const QString& file) {
     return ok;
 }
 
-// The window with an open popup: the window, the menu and its submenu drawn where they are on the
+// A window with an open popup: the window, the menu and its submenu drawn where they are on the
 // screen, on a plain desktop-coloured canvas that holds all three.
-bool saveWithMenu(panel::CMocfgDlg& dialog, skin::CBmpMenu& menu, const QString& file) {
+bool saveWithMenu(QWidget& dialog, skin::CBmpMenu& menu, const QString& file) {
     std::vector<QWidget*> parts{&dialog, &menu};
     if (menu.submenu() != nullptr) parts.push_back(menu.submenu());
     QRect area;
@@ -109,5 +117,65 @@ int main(int argc, char** argv) {
     dialog.showPage(layout::kStartPage);
     dialog.updateState();
     ok &= save(dialog, out + "state-no-service.png");
+
+    // The function dialogs, on a copy of the settings whose first buttons hold a key (A), an
+    // X-shoot with the middle button and a DPI shift to 750.
+    auto settings = std::make_unique<MouseSettings>(model.working());
+    ButtonRecord* buttons = settings->profiles[model.currentProfile()].buttons;
+    buttons[0].code = kCodeSingleKey;
+    buttons[0].byte(3) = 1;
+    buttons[0].byte(4) = 0;
+    buttons[0].byte(5) = 4;
+    buttons[1].code = kCodeXShoot;
+    buttons[1].byte(2) = 5;
+    buttons[1].byte(3) = 40;
+    buttons[1].byte(5) = 132;
+    buttons[2].code = kCodeDpiShift;
+    buttons[2].byte(2) = 3;
+    auto context = [&](int button) {
+        return dialogs::DialogContext{model.paths().programFolder, model.paths().stringsPath, settings.get(),
+                                      model.currentProfile(), button};
+    };
+    auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<skin::CBmpMenu*()>& menu = {}) {
+        d.show();
+        if (!QTest::qWaitForWindowExposed(&d)) std::fprintf(stderr, "the dialog %s was not shown\n", name);
+        QTest::qWait(20);
+        ok &= save(d, out + "dialog-" + name + ".png");
+        if (menu) {
+            if (skin::CBmpMenu* popup = menu()) {
+                QTest::qWait(20);
+                ok &= saveWithMenu(d, *popup, out + "dialog-" + name + "-menu.png");
+                popup->close();
+            }
+        }
+        d.close();
+    };
+    {
+        dialogs::CGunfireDlg d(context(3), &dialog);
+        shoot(d, "gunfire");
+    }
+    {
+        dialogs::CKeyExDlg d(context(0), &dialog);
+        shoot(d, "key");
+    }
+    {
+        dialogs::CDPIShift d(context(2), &dialog);
+        shoot(d, "dpishift", [&] {
+            d.valueButton()->click();
+            return d.popup();
+        });
+    }
+    {
+        dialogs::CXShoot d(context(1), &dialog);
+        shoot(d, "xshoot", [&] {
+            d.outputButton()->click();
+            return d.popup();
+        });
+    }
+    {
+        dialogs::CRenameProfileDlg d(context(0), &dialog);
+        d.setText(QStringLiteral("Reload"));
+        shoot(d, "rename");
+    }
     return ok ? 0 : 1;
 }

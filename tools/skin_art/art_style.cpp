@@ -39,6 +39,40 @@ void groupPanel(QPainter& p, const QRectF& r, bool heading) {
     }
 }
 
+void windowGround(QPainter& p, qreal width, qreal height, qreal titleStrip, qreal footerStrip, qreal accentLeft,
+                  qreal accentRight) {
+    QLinearGradient base(0, 0, 0, height);
+    base.setColorAt(0.0, kBackgroundTop);
+    base.setColorAt(1.0, kBackgroundBottom);
+    p.fillRect(QRectF(0, 0, width, height), base);
+    QRadialGradient glow(QPointF(width * 0.5, titleStrip), width * 0.7);
+    glow.setColorAt(0.0, withAlpha(kGold, 9));
+    glow.setColorAt(1.0, withAlpha(kGold, 0));
+    p.fillRect(QRectF(0, 0, width, height), glow);
+
+    QLinearGradient strip(0, 0, 0, titleStrip);
+    strip.setColorAt(0.0, kStripTop);
+    strip.setColorAt(1.0, kStripBottom);
+    p.fillRect(QRectF(0, 0, width, titleStrip), strip);
+    p.setPen(QPen(QColor(0, 0, 0, 160), 1.0));
+    p.drawLine(QPointF(0, titleStrip - 0.5), QPointF(width, titleStrip - 0.5));
+    p.setPen(QPen(kHairline, 1.0));
+    p.drawLine(QPointF(0, titleStrip + 0.5), QPointF(width, titleStrip + 0.5));
+    QLinearGradient accent(accentLeft, 0, accentRight, 0);
+    accent.setColorAt(0.0, withAlpha(kGold, 230));
+    accent.setColorAt(1.0, withAlpha(kGold, 0));
+    p.setPen(QPen(QBrush(accent), 1.0));
+    p.drawLine(QPointF(accentLeft, titleStrip - 0.5), QPointF(accentRight, titleStrip - 0.5));
+
+    const qreal footer = height - footerStrip;
+    QLinearGradient foot(0, footer, 0, height);
+    foot.setColorAt(0.0, QColor(0x13, 0x15, 0x18));
+    foot.setColorAt(1.0, QColor(0x0e, 0x0f, 0x12));
+    p.fillRect(QRectF(0, footer, width, footerStrip), foot);
+    p.setPen(QPen(kHairline, 1.0));
+    p.drawLine(QPointF(0, footer + 0.5), QPointF(width, footer + 0.5));
+}
+
 void sliderGroove(QPainter& p, const QRectF& r, bool fill) {
     const qreal mid = r.top() + r.height() / 2.0;
     const QRectF g(r.left(), mid - 2, r.width(), 4);

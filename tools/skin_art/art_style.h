@@ -51,6 +51,12 @@ void face(QPainter& p, const QRectF& r, qreal radius, const QColor& top, const Q
 // marks the heading's place on the top edge.
 void groupPanel(QPainter& p, const QRectF& r, bool heading);
 
+// A window's ground: the dark gradient with a faint gold glow centred on the title strip's edge,
+// the title strip with a gold accent along its bottom from accentLeft to accentRight, and the
+// footer strip.
+void windowGround(QPainter& p, qreal width, qreal height, qreal titleStrip, qreal footerStrip, qreal accentLeft,
+                  qreal accentRight);
+
 // A slider groove across r, centred vertically: the track, or its gold fill. Every pixel of the
 // groove is opaque, so painting the track over a picture that has it already changes nothing.
 void sliderGroove(QPainter& p, const QRectF& r, bool fill);

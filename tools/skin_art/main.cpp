@@ -11,9 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
+#include "panel/layout/dialog_layout.h"
 #include "panel/layout/window_layout.h"
 #include "tools/skin_art/art_style.h"
+#include "tools/skin_art/dialog_art.h"
 #include "tools/skin_art/named_art.h"
 #include "tools/skin_art/window_art.h"
 
@@ -60,9 +63,13 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString out = QString::fromLocal8Bit(argv[1]);
 
-    const layout::Window* windows[] = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
-                                       &layout::lightingPage(), &layout::dpiPage()};
-    for (const layout::Window* window : windows) {
+    std::vector<const layout::Window*> windows = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
+                                                  &layout::lightingPage(), &layout::dpiPage()};
+    const size_t mainWindows = windows.size();
+    for (const layout::Window* dialog : layout::dialogWindows()) windows.push_back(dialog);
+    for (size_t w = 0; w < windows.size(); ++w) {
+        const layout::Window* window = windows[w];
+        const bool dialog = w >= mainWindows;
         const std::pair<const char*, art::State> pictures[] = {
             {window->mainImage, art::State::Normal},
             {window->overImage, art::State::Over},
@@ -73,7 +80,10 @@ int main(int argc, char** argv) {
             if (!*name) continue;
             const art::State s = state;
             if (!paintBoth(out, name, QSize(window->width, window->height),
-                           [window, s](QPainter& p) { art::paintWindow(p, *window, s); }))
+                           [window, s, dialog](QPainter& p) {
+                               if (dialog) art::paintDialog(p, *window, s);
+                               else art::paintWindow(p, *window, s);
+                           }))
                 return 1;
         }
     }

@@ -25,7 +25,7 @@ QRectF toQt(const layout::Rect& r) { return QRectF(r.left, r.top, r.width(), r.h
 void pill(QPainter& p, const Control& c, State s) {
     const QRectF r = toQt(c.rect);
     const qreal radius = r.height() > 40 ? 8 : 6;
-    const bool primary = c.role == Role::Apply;
+    const bool primary = c.role == Role::Apply || c.role == Role::DialogOk;
     switch (s) {
     case State::Normal:
         face(p, r, radius, kControlTop, kControlBottom, primary ? withAlpha(kGoldPressed, 150) : kControlBorder);
@@ -62,6 +62,7 @@ Glyph glyphOf(Role role) {
     case Role::DoubleClickDown:
     case Role::WheelDown: return Glyph::Minus;
     case Role::TabHome: return Glyph::ChevronLeft;
+    case Role::DialogClose: return Glyph::Close;
     default: return Glyph::ChevronRight;
     }
 }
@@ -221,40 +222,10 @@ void tile(QPainter& p, const Control& c, State s) {
 // ---- Background ----
 
 void background(QPainter& p, int width, int height) {
-    QLinearGradient base(0, 0, 0, height);
-    base.setColorAt(0.0, kBackgroundTop);
-    base.setColorAt(1.0, kBackgroundBottom);
-    p.fillRect(QRectF(0, 0, width, height), base);
-    QRadialGradient glow(QPointF(width * 0.5, kTitleStrip), width * 0.7);
-    glow.setColorAt(0.0, withAlpha(kGold, 9));
-    glow.setColorAt(1.0, withAlpha(kGold, 0));
-    p.fillRect(QRectF(0, 0, width, height), glow);
-
-    // Title strip with the logo and a gold accent under it.
-    QLinearGradient strip(0, 0, 0, kTitleStrip);
-    strip.setColorAt(0.0, kStripTop);
-    strip.setColorAt(1.0, kStripBottom);
-    p.fillRect(QRectF(0, 0, width, kTitleStrip), strip);
-    p.setPen(QPen(QColor(0, 0, 0, 160), 1.0));
-    p.drawLine(QPointF(0, kTitleStrip - 0.5), QPointF(width, kTitleStrip - 0.5));
-    p.setPen(QPen(kHairline, 1.0));
-    p.drawLine(QPointF(0, kTitleStrip + 0.5), QPointF(width, kTitleStrip + 0.5));
+    // Title strip with the logo and a gold accent under it, footer strip.
     const layout::Rect logo = layout::logoArea();
-    QLinearGradient accent(logo.left, 0, logo.right + 120, 0);
-    accent.setColorAt(0.0, withAlpha(kGold, 230));
-    accent.setColorAt(1.0, withAlpha(kGold, 0));
-    p.setPen(QPen(QBrush(accent), 1.0));
-    p.drawLine(QPointF(logo.left, kTitleStrip - 0.5), QPointF(logo.right + 120, kTitleStrip - 0.5));
+    windowGround(p, width, height, kTitleStrip, kFooterStrip, logo.left, logo.right + 120);
     wordmark(p, toQt(logo));
-
-    // Footer strip.
-    const qreal footer = height - kFooterStrip;
-    QLinearGradient foot(0, footer, 0, height);
-    foot.setColorAt(0.0, QColor(0x13, 0x15, 0x18));
-    foot.setColorAt(1.0, QColor(0x0e, 0x0f, 0x12));
-    p.fillRect(QRectF(0, footer, width, kFooterStrip), foot);
-    p.setPen(QPen(kHairline, 1.0));
-    p.drawLine(QPointF(0, footer + 0.5), QPointF(width, footer + 0.5));
 
     // The window's edge.
     p.setPen(QPen(QColor(0x2c, 0x2f, 0x35), 1.0));
@@ -395,7 +366,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else if (isSlider(c.role)) sliderTrack(p, c);
+        else if (isSlider(c.role) || c.role == Role::RateSlider) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;

@@ -1,0 +1,80 @@
+#include "panel/dialogs/gunfire_dialog.h"
+
+#include <QRegularExpressionValidator>
+
+#include "panel/layout/dialog_layout.h"
+#include "skin/colour_edit.h"
+#include "skin/skin_description.h"
+#include "skin/slider.h"
+#include "skin/static_trans.h"
+
+namespace dialogs {
+
+using layout::Role;
+
+void limitNumberField(skin::CClrEdit* field, int minimum, int maximum) {
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+    QObject::connect(field, &QLineEdit::textChanged, field, [field, minimum, maximum](const QString& text) {
+        if (auto replaced = limitedFieldText(text.toStdString(), minimum, maximum))
+            field->setText(QString::fromStdString(*replaced));
+    });
+}
+
+CGunfireDlg::CGunfireDlg(const DialogContext& context, QWidget* parent)
+    : CSkinDialog(context, layout::gunfireDialog(), "DLGGUNFIRE", parent) {
+    const RapidFire stored = record() != nullptr ? readRapidFire(*record()) : RapidFire{};
+
+    addCaption(0);
+    shots_ = addEdit(Role::ValueField, 0, 3, caption(10));
+    limitNumberField(shots_, 0, kShotsMaximum);
+    addCaption(1);
+    interval_ = addEdit(Role::ValueField, 1, 4, caption(11));
+    limitNumberField(interval_, 0, kIntervalMaximum);
+    addCaption(2);
+
+    slider_ = new skin::CPngHSliderBar(this);
+    auto file = [&](const char* name) { return QString::fromStdString(skin::skinImagePath(context.programFolder, name)); };
+    slider_->create(file("bar3.png"), file("arrow3.png"), QString(), rectOf(Role::RateSlider), this, kSpeedSliderId,
+                    file("bar4.png"));
+    slider_->setRange(kSpeedMinimum, kSpeedMaximum);
+    slider_->setAccessibleName(caption(12));
+    place(Role::RateSlider, 0, slider_);
+
+    speedLabel_ = new skin::CStaticTrans(this);
+    speedLabel_->setTextColor(0x00CCEF);
+    speedLabel_->setFontHeight(15);
+    speedLabel_->setAlignment(Qt::AlignCenter);
+    speedLabel_->setGeometry(rectOf(Role::RateValue));
+    place(Role::RateValue, 0, speedLabel_);
+
+    shots_->setText(QString::number(stored.shots));
+    interval_->setText(QString::number(stored.interval));
+    setSpeed(stored.speed);
+    slider_->setValue(speed_);
+}
+
+void CGunfireDlg::setSpeed(int speed) {
+    speed_ = speed;
+    speedLabel_->setText(QString::number(speed));
+    speedLabel_->setAccessibleName(caption(12) + QLatin1Char(' ') + speedLabel_->text());
+}
+
+QString CGunfireDlg::speedText() const { return speedLabel_->text(); }
+
+RapidFire CGunfireDlg::values() const {
+    return {fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), speed_};
+}
+
+int64_t CGunfireDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    // The slider's position while it is dragged and when it is let go.
+    if ((message == skin::kSliderReleased || message == skin::kSliderDragged) && lParam == kSpeedSliderId)
+        setSpeed(static_cast<int>(wParam));
+    return 0;
+}
+
+void CGunfireDlg::accept() {
+    if (ButtonRecord* r = record()) writeRapidFire(*r, values());
+    CSkinDialog::accept();
+}
+
+}  // namespace dialogs

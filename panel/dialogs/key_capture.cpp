@@ -1,0 +1,150 @@
+#include "panel/dialogs/key_capture.h"
+
+#include <linux/input-event-codes.h>
+
+#include <cstring>
+
+#include "platform/keyboard_layout.h"
+#include "platform/vk_keysym.h"
+#include "shared/function_codes.h"
+#include "shared/key_tables.h"
+
+namespace dialogs {
+namespace {
+
+constexpr uint32_t kVkShift = 16, kVkControl = 17, kVkAlt = 18, kVkEnter = 13, kVkSpace = 32;
+constexpr uint32_t kScanLeftShift = 0x2A, kScanRightShift = 0x36;
+
+bool isWindowsKey(uint32_t vk) { return vk >= 91 && vk <= 93; }
+
+}  // namespace
+
+uint32_t normaliseVirtualKey(uint32_t vk, uint32_t flags) {
+    const bool extended = (flags & kKeyExtended) != 0;
+    switch (vk) {
+    case kVkControl: return extended ? 163 : 162;
+    case kVkAlt: return extended ? 165 : 164;
+    case kVkShift: {
+        const uint32_t scan = flags & kKeyScanCodeMask;
+        if (scan == kScanLeftShift) return 160;
+        if (scan == kScanRightShift) return 161;
+        return vk;
+    }
+    case kVkEnter: return extended ? 108 : vk;
+    default: return vk;
+    }
+}
+
+KeyRoute routeKeyDown(uint32_t vk, uint32_t flags) {
+    const bool repeat = (flags & kKeyRepeat) != 0;
+    if (isWindowsKey(vk)) return KeyRoute::Pass;
+    if (vk == kVkSpace) return repeat ? KeyRoute::Eat : KeyRoute::CaptureAndEat;
+    return repeat ? KeyRoute::Pass : KeyRoute::CaptureAndPass;
+}
+
+KeyRoute routeKeyUp(uint32_t vk) { return isWindowsKey(vk) ? KeyRoute::Pass : KeyRoute::CaptureAndPass; }
+
+bool virtualKeyOfEvdev(uint32_t code, uint32_t* vk, uint32_t* flags) {
+    struct Special {
+        uint32_t code, vk, flags;
+    };
+    static constexpr Special kSpecial[] = {
+        {KEY_LEFTSHIFT, kVkShift, kScanLeftShift}, {KEY_RIGHTSHIFT, kVkShift, kScanRightShift},
+        {KEY_LEFTCTRL, kVkControl, 0},             {KEY_RIGHTCTRL, kVkControl, kKeyExtended},
+        {KEY_LEFTALT, kVkAlt, 0},                  {KEY_RIGHTALT, kVkAlt, kKeyExtended},
+        {KEY_ENTER, kVkEnter, 0},                  {KEY_KPENTER, kVkEnter, kKeyExtended},
+    };
+    for (const Special& s : kSpecial) {
+        if (s.code != code) continue;
+        *vk = s.vk;
+        *flags = s.flags;
+        return true;
+    }
+    for (const platform::VirtualKeyMapping& m : platform::virtualKeyTable()) {
+        if (m.linuxCode != code || code == 0) continue;
+        *vk = m.virtualKey;
+        *flags = 0;
+        return true;
+    }
+    return false;
+}
+
+uint32_t virtualKeyForCharacter(char32_t c) {
+    const char32_t upper = c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c;
+    static constexpr uint32_t kPunctuation[] = {32, 186, 187, 188, 189, 190, 191, 192, 219, 220, 221, 222, 226};
+    for (uint32_t vk = '0'; vk <= 'Z'; ++vk)
+        if ((vk <= '9' || vk >= 'A') && platform::characterForVirtualKey(vk) == upper) return vk;
+    for (uint32_t vk : kPunctuation)
+        if (platform::characterForVirtualKey(vk) == upper) return vk;
+    // Shifted symbols of the US layout.
+    static constexpr struct {
+        char32_t c;
+        uint32_t vk;
+    } kShifted[] = {{U'!', '1'}, {U'@', '2'}, {U'#', '3'}, {U'$', '4'}, {U'%', '5'}, {U'^', '6'}, {U'&', '7'},
+                    {U'*', '8'}, {U'(', '9'}, {U')', '0'}, {U'_', 189}, {U'+', 187}, {U'{', 219}, {U'}', 221},
+                    {U'|', 220}, {U':', 186}, {U'"', 222}, {U'<', 188}, {U'>', 190}, {U'?', 191}, {U'~', 192}};
+    for (const auto& s : kShifted)
+        if (s.c == c) return s.vk;
+    return 0;
+}
+
+void KeyCapture::openEmpty() {
+    started_ = false;
+    entries_.clear();
+}
+
+void KeyCapture::open(const ButtonRecord& record) {
+    openEmpty();
+    int count = record.byte(3);
+    if (count > kMaxKeyEntries || (singleKey_ && count > 1)) count = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint8_t mark = record.byte(4 + 2 * i);
+        uint32_t vk = 0;
+        if (!hidUsageToVirtualKey(record.byte(5 + 2 * i), &vk)) continue;
+        entries_.push_back({static_cast<int32_t>(vk), (mark & 0x80) ? 1 : 0, mark & 0x7F});
+    }
+}
+
+bool KeyCapture::capture(uint32_t vk, uint32_t flags, bool released) {
+    if (singleKey_ && !released) entries_.clear();
+    if (!started_) entries_.clear();
+    const size_t limit = singleKey_ ? 1 : kMaxKeyEntries;
+    if (entries_.size() >= limit) return false;
+    const int32_t key = static_cast<int32_t>(normaliseVirtualKey(vk, flags));
+    if (released) {
+        const KeyEntry* latest = nullptr;
+        for (const KeyEntry& e : entries_)
+            if (e.key == key) latest = &e;
+        if (latest == nullptr || latest->released != 0) return false;
+    }
+    entries_.push_back({key, released ? 1 : 0, 0});
+    started_ = true;
+    return true;
+}
+
+std::string KeyCapture::displayText() const {
+    std::string text;
+    for (const KeyEntry& e : entries_) {
+        if (e.released != 0) continue;
+        text += e.key == 144 ? std::string("Numl") : virtualKeyName(static_cast<uint32_t>(e.key));
+        text += ' ';
+        if (e.delay != 0) text += "(" + std::to_string(e.delay * 2) + "ms)";
+    }
+    return text;
+}
+
+void KeyCapture::write(ButtonRecord& record) const {
+    record.byte(2) = 1;
+    record.byte(3) = static_cast<uint8_t>(entries_.size());
+    std::memset(&record.byte(4), 0, 120);
+    for (size_t i = 0; i < entries_.size() && i < size_t(kMaxKeyEntries); ++i) {
+        const KeyEntry& e = entries_[i];
+        uint32_t usage = 0;
+        virtualKeyToHidUsage(static_cast<uint32_t>(e.key), &usage);
+        record.byte(4 + 2 * int(i)) = static_cast<uint8_t>((e.delay & 0x7F) | (e.released != 0 ? 0x80 : 0));
+        record.byte(5 + 2 * int(i)) = static_cast<uint8_t>(usage);
+    }
+    record.code = entries_.empty() ? kCodeOff : kCodeSingleKey;
+}
+
+}  // namespace dialogs

@@ -1,0 +1,53 @@
+#pragma once
+// CXShoot: the X-shoot function (code 9): shots and interval (1..255 each, rewritten on every
+// change) and the output: a mouse button ("Left", "Right", "Middle": 129, 130, 132) or a key
+// ("Keyboard": the HID usage of the character typed into the key field, found through the keyboard
+// layout). Opening a button that holds code 9 shows its values and output; otherwise 3, 10 and
+// "Keyboard" without a key. In "Keyboard" mode OK stays disabled until a key is typed, so the
+// output byte always has a defined value. OK writes byte 1 = 9, bytes 2 and 3, clears bytes 4..123
+// and writes byte 5. Enter and Esc are swallowed.
+#include <QPointer>
+
+#include "panel/dialogs/dialog_values.h"
+#include "panel/dialogs/skin_dialog.h"
+#include "skin/bitmap_menu.h"
+
+namespace dialogs {
+
+class CXShoot : public CSkinDialog {
+    Q_OBJECT
+public:
+    CXShoot(const DialogContext& context, QWidget* parent = nullptr);
+
+    skin::CClrEdit* shotsField() const { return shots_; }
+    skin::CClrEdit* intervalField() const { return interval_; }
+    skin::CClrEdit* keyField() const { return key_; }
+    skin::CBitmapBtn* outputButton() const;
+    skin::CBmpMenu* popup() const { return popup_; }
+
+    int outputItem() const { return item_; }  // kOutputLeft .. kOutputKeyboard
+    uint8_t output() const { return output_; }
+    bool outputKnown() const { return known_; }
+
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
+
+protected:
+    void accept() override;
+    bool filterKey(QKeyEvent* event) override;
+
+private:
+    QString itemText(int item) const;
+    void chooseOutput(int item);
+    void showOutput();
+    void keyTyped(const QString& text);
+
+    skin::CClrEdit* shots_ = nullptr;
+    skin::CClrEdit* interval_ = nullptr;
+    skin::CClrEdit* key_ = nullptr;
+    QPointer<skin::CBmpMenu> popup_;
+    int item_ = kOutputKeyboard;
+    uint8_t output_ = 0;
+    bool known_ = false;
+};
+
+}  // namespace dialogs

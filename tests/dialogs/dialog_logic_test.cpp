@@ -1,0 +1,91 @@
+// The dialogs' Qt-free rules: number fields, key normalisation and capture, the key list's record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+
+#include "panel/dialogs/dialog_values.h"
+#include "panel/dialogs/key_capture.h"
+#include "shared/function_codes.h"
+
+namespace {
+
+using namespace dialogs;
+
+TEST(DialogValues, NumberFieldsAreRewrittenToTheirLimits) {
+    const struct {
+        const char* text;
+        int minimum, maximum;
+        std::optional<std::string> rewritten;
+    } cases[] = {
+        {"300", 0, 255, "255"}, {"255", 0, 255, std::nullopt}, {"3000", 0, kIntervalMaximum, "255"},
+        {"0", 1, 255, "1"},     {"999", 1, 255, "255"},        {"", 1, 255, std::nullopt},
+        {"99999999999999999999", 1, 255, "255"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(limitedFieldText(c.text, c.minimum, c.maximum), c.rewritten) << c.text;
+}
+
+TEST(DialogValues, XShootRecordKeepsOnlyItsBytes) {
+    ButtonRecord r{};
+    std::memset(&r, 0x5A, sizeof r);
+    writeXShoot(r, 0, 300, kOutputMiddleButton);
+    EXPECT_EQ(r.code, kCodeXShoot);
+    EXPECT_EQ(r.byte(2), 1);  // outside 1..255 is stored as 1
+    EXPECT_EQ(r.byte(3), 1);
+    EXPECT_EQ(r.byte(5), 132);
+    for (int i = 4; i < 124; ++i)
+        if (i != 5) {
+            EXPECT_EQ(r.byte(i), 0) << i;
+        }
+    EXPECT_EQ(r.byte(124), 0x5A);  // the name is not the dialog's
+    EXPECT_EQ(readXShoot(r).item, kOutputMiddle);
+    r.byte(5) = 77;
+    EXPECT_EQ(readXShoot(r).item, kOutputKeyboard);
+}
+
+TEST(KeyCapture, NormalisesModifiersAndEnter) {
+    const struct {
+        uint32_t vk, flags, expected;
+    } cases[] = {
+        {17, 0, 162}, {17, kKeyExtended, 163}, {18, 0, 164}, {18, kKeyExtended, 165}, {16, 0x2A, 160},
+        {16, 0x36, 161}, {13, 0, 13}, {13, kKeyExtended, 108}, {'A', kKeyExtended, 'A'},
+    };
+    for (const auto& c : cases) EXPECT_EQ(normaliseVirtualKey(c.vk, c.flags), c.expected) << c.vk << " " << c.flags;
+    uint32_t vk = 0, flags = 0;
+    ASSERT_TRUE(virtualKeyOfEvdev(97, &vk, &flags));  // right Ctrl
+    EXPECT_EQ(normaliseVirtualKey(vk, flags), 163u);
+    ASSERT_TRUE(virtualKeyOfEvdev(54, &vk, &flags));  // right Shift
+    EXPECT_EQ(normaliseVirtualKey(vk, flags), 161u);
+    ASSERT_TRUE(virtualKeyOfEvdev(30, &vk, &flags));  // A
+    EXPECT_EQ(vk, uint32_t('A'));
+}
+
+TEST(KeyCapture, SingleKeyKeepsTheLastPressAndWritesItsUsage) {
+    KeyCapture keys;
+    keys.openEmpty();
+    EXPECT_TRUE(keys.capture(16, 0x2A, false));
+    EXPECT_TRUE(keys.capture('A', 0, false));
+    EXPECT_FALSE(keys.capture('A', 0, true));
+    EXPECT_FALSE(keys.capture(16, 0x2A, true));
+    ASSERT_EQ(keys.entries().size(), 1u);
+    EXPECT_EQ(keys.displayText(), "A ");
+    EXPECT_EQ(routeKeyDown(91, 0), KeyRoute::Pass);
+    EXPECT_EQ(routeKeyDown(32, 0), KeyRoute::CaptureAndEat);
+    EXPECT_EQ(routeKeyDown('A', kKeyRepeat), KeyRoute::Pass);
+
+    ButtonRecord r{};
+    std::memset(&r, 0x33, sizeof r);
+    keys.write(r);
+    EXPECT_EQ(r.code, kCodeSingleKey);
+    const uint8_t expected[] = {1, 1, 0, 4, 0, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r.byte(2 + i), expected[i]) << 2 + i;
+    EXPECT_EQ(r.byte(123), 0);
+
+    r.byte(3) = 2;  // more than single-key mode holds: read as none
+    keys.open(r);
+    EXPECT_TRUE(keys.entries().empty());
+    EXPECT_EQ(virtualKeyForCharacter(U'a'), uint32_t('A'));
+    EXPECT_EQ(virtualKeyForCharacter(U'!'), uint32_t('1'));
+}
+
+}  // namespace
