@@ -24,6 +24,17 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || { cat "$tmp/install.log"; fail "cmake --install"; }
 
+# Process ids of the tray programs running from this test's prefix.
+tray_left() {
+    local exe
+    for exe in /proc/[0-9]*/exe; do
+        if [[ $(readlink "$exe" 2>/dev/null) == "$prefix/lib/korvante/traylet" ]]; then
+            exe=${exe#/proc/}
+            echo "${exe%/exe}"
+        fi
+    done
+}
+
 # Polls a command for up to ten seconds.
 wait_for() {
     for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -98,9 +109,11 @@ run_suite() {
     wait_for "$bin/mousesim" stats || fail "mousesim does not answer: $(cat "$tmp/mousesim.log")"
 
     "$bin/hidagent" 2>"$tmp/hidagent.log" &
-    local agent=$!
+    local agent=$! started=$SECONDS
     pids+=($agent)
     wait_for "$bin/korvante-msg" find KORVANTEHidAgent || fail "hidagent does not answer: $(cat "$tmp/hidagent.log")"
+    # The service found the tray program beside itself.
+    wait_for "$bin/korvante-msg" find KORVANTEMouseTraylet || fail "no tray program: $(cat "$tmp/hidagent.log")"
     # The default Mouse.ini beside the installed program was copied, and the link to the mouse is up.
     wait_for grep -q '^Device=1' "$ini" || fail "hidagent has no mouse: $(cat "$tmp/hidagent.log")"
 
@@ -126,10 +139,22 @@ run_suite() {
         done
     fi
 
+    # The service starts the tray program once more five seconds after the mouse arrives; a copy
+    # started while it is closing would outlive it, so it is closed after that.
+    while (( SECONDS - started < 7 )); do sleep 0.5; done
     "$bin/korvante-msg" post KORVANTEHidAgent 16
     local status=0
     wait "$agent" || status=$?
     [[ $status == 0 ]] || fail "hidagent ended with $status: $(cat "$tmp/hidagent.log")"
+    # The service closed the tray program on its way out (a copy left over is ended here, by
+    # its process id, since it runs from this test's prefix).
+    local left
+    for _ in $(seq 50); do
+        left=$(tray_left)
+        [[ -z $left ]] && break
+        sleep 0.1
+    done
+    if [[ -n $left ]]; then kill -KILL $left; fail "the tray program outlived the service"; fi
 }
 
 case "$mode" in
