@@ -15,6 +15,8 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/korvante-install-XXXXXX")
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    # A tray program the service started from this prefix and left behind on a failure.
+    for p in $(tray_left); do kill -KILL "$p" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$tmp"
 }
@@ -28,7 +30,7 @@ cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || { cat "$
 tray_left() {
     local exe
     for exe in /proc/[0-9]*/exe; do
-        if [[ $(readlink "$exe" 2>/dev/null) == "$prefix/lib/korvante/traylet" ]]; then
+        if [[ $(readlink "$exe" 2>/dev/null) == "${prefix:-/nonexistent}/lib/korvante/traylet" ]]; then
             exe=${exe#/proc/}
             echo "${exe%/exe}"
         fi
