@@ -1,6 +1,7 @@
 #include "platform/process_launch.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +35,12 @@ bool launchDetached(const std::string& program, const std::vector<std::string>& 
         ::setsid();
         pid_t grandchild = ::fork();
         if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+        // The caller blocks its termination signals for its signalfd; the program starts with
+        // none blocked, so that SIGTERM (a session ending, a service manager stopping the unit)
+        // reaches it.
+        sigset_t none;
+        ::sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         int devnull = ::open("/dev/null", O_RDWR);
         if (devnull >= 0) {
             ::dup2(devnull, STDIN_FILENO);
