@@ -78,7 +78,7 @@ bool CMorvikhidDlg::create() {
     reload();
 
     bool opened = openDeviceLink();
-    startTrayProgram(programFolder_, settings_.TrayEnabled);
+    startTray();
     // "Device" says whether the mouse is there. A registered link with no collection yet only
     // means the transport waits for one; the link-up writes 1 when the mouse's collections arrive.
     settings::writeDevice(settingsPath_, opened && link_.collectionCount() > 0 ? 1 : 0);
@@ -97,9 +97,17 @@ void CMorvikhidDlg::destroy() {
     for (const char* window : {title::kPanel, title::kTraylet})
         platform::postMessage(window, msg::kClose, 0, 0);  // nothing happens when it is absent
     platform::sleepMs(kDestroyWaitMs);
+    tray_.endStartedCopies();
     window_.destroy();
     if (device_) device_->close();
     loop_.quit(0);
+}
+
+void CMorvikhidDlg::startTray() {
+    // A termination signal that arrived during a long step (the read-back) is handled only after
+    // it: a copy started now would miss the close message of the shutdown.
+    if (destroyed_ || loop_.terminationPending()) return;
+    tray_.start(programFolder_, settings_.TrayEnabled);
 }
 
 void CMorvikhidDlg::reload() {
@@ -129,7 +137,7 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
     if (action.writeDevice) settings::writeDevice(settingsPath_, action.deviceValue);
     if (action.linkUp) {
         readBackFromMouse();
-        startTrayProgram(programFolder_, settings_.TrayEnabled);
+        startTray();
     }
 }
 
@@ -208,7 +216,7 @@ void CMorvikhidDlg::onMouseData(int64_t code) {
         if (arrivalTimer_) loop_.cancelTimer(arrivalTimer_);
         arrivalTimer_ = loop_.addTimer(kArrivalDelayMs, false, [this] {
             arrivalTimer_ = 0;
-            startTrayProgram(programFolder_, settings_.TrayEnabled);
+            startTray();
             settings::writeDevice(settingsPath_, 1);
             platform::debugLine("arrive new device");
         });
@@ -263,7 +271,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
         case msg::kTraySetting:
             reload();
             if (settings_.TrayEnabled != 0)
-                startTrayProgram(programFolder_, settings_.TrayEnabled);
+                startTray();
             else
                 closeTrayProgramAndPanel();
             return 0;

@@ -18,6 +18,7 @@
 #include "service/device/hid_device.h"
 #include "service/device/report_transform.h"
 #include "service/macro_transfer.h"
+#include "service/tray_program.h"
 #include "shared/registry_key.h"
 #include "shared/settings_record.h"
 
@@ -34,7 +35,8 @@ public:
     // cannot be registered.
     bool create();
 
-    // The destruction steps: close the UI and the tray program, wait a second, quit the loop.
+    // The destruction steps: close the UI and the tray program, wait a second, end every tray
+    // copy started here that still runs (one still starting missed the close), quit the loop.
     void destroy();
 
     // The window procedure: every message of the service window.
@@ -46,6 +48,8 @@ private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
     // second record, copy that back over the working record.
     void reload();
+    // Starts the tray program unless the shutdown has begun.
+    void startTray();
     bool openDeviceLink();
     void onLinkRecord(const CollectionRecord& record);
     void onInputReport(const std::vector<uint8_t>& report);
@@ -76,6 +80,7 @@ private:
     std::string programFolder_;
     std::string stringsPath_;
     std::string settingsPath_;
+    TrayProgram tray_;
     platform::Reactor::TimerId arrivalTimer_ = 0;
     bool destroyed_ = false;
 };
