@@ -212,15 +212,20 @@ void CMorvikhidDlg::onMouseData(int64_t code) {
     platform::debugPrintf("\t\tOnMouseData ReadData:%" PRIX64, static_cast<uint64_t>(code));
     if (code == msg::kMouseArrived) {
         // The tray program starts five seconds after the arrival; the window keeps serving
-        // requests meanwhile instead of sleeping through them.
-        if (arrivalTimer_) loop_.cancelTimer(arrivalTimer_);
-        arrivalTimer_ = loop_.addTimer(kArrivalDelayMs, false, [this] {
-            arrivalTimer_ = 0;
+        // requests meanwhile instead of sleeping through them. Every arrival gets its own
+        // delay, so they are handled in the order they came.
+        platform::Reactor::TimerId timer = loop_.addTimer(kArrivalDelayMs, false, [this] {
+            // All arrivals wait equally long, so the one due now is the oldest.
+            if (!arrivalTimers_.empty()) arrivalTimers_.erase(arrivalTimers_.begin());
             startTray();
             settings::writeDevice(settingsPath_, 1);
             platform::debugLine("arrive new device");
         });
+        if (timer) arrivalTimers_.push_back(timer);
     } else if (code == msg::kMouseRemoved) {
+        // A removal right after an arrival ends that arrival: the mouse it announced is gone.
+        for (platform::Reactor::TimerId pending : arrivalTimers_) loop_.cancelTimer(pending);
+        arrivalTimers_.clear();
         closeTrayProgramAndPanel();
         platform::postMessage(title::kPanel, msg::kMouseUnplug, 0, 0);
         settings::writeDevice(settingsPath_, 0);

@@ -81,6 +81,6 @@ private:
     std::string stringsPath_;
     std::string settingsPath_;
     TrayProgram tray_;
-    platform::Reactor::TimerId arrivalTimer_ = 0;
+    std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
 };
