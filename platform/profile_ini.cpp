@@ -116,11 +116,21 @@ void ProfileBatch::deleteKey(std::string_view section, std::string_view key) {
     edits_.push_back(Edit{std::string(section), std::string(key), {}, true});
 }
 
-bool ProfileBatch::commit(bool fresh) {
+bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr); }
+
+bool ProfileBatch::commitUnchangedSince(const IniDocument& base) { return commitEdits(false, &base); }
+
+bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base) {
     bool ok = updateProfile(
         path_,
         [&](IniDocument& doc) {
-            for (const Edit& e : edits_) {
+            // Decided on the file as read, before any of the writes touches it.
+            std::vector<bool> keep(edits_.size(), false);
+            for (size_t i = 0; base && i < edits_.size(); ++i)
+                keep[i] = doc.get(edits_[i].section, edits_[i].key) != base->get(edits_[i].section, edits_[i].key);
+            for (size_t i = 0; i < edits_.size(); ++i) {
+                const Edit& e = edits_[i];
+                if (keep[i]) continue;
                 if (e.erase) {
                     doc.remove(e.section, e.key);
                 } else {

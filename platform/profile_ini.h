@@ -75,6 +75,10 @@ public:
     // replace. With fresh set the old content is dropped instead of merged (a new file).
     // The recorded writes are kept when the commit fails, dropped when it succeeds.
     bool commit(bool fresh = false);
+    // commit() for writes prepared from a document read some time ago (`base`): a key whose value
+    // in the current file differs from its value in base was changed by another program since,
+    // and keeps the file's value; the other recorded writes are applied.
+    bool commitUnchangedSince(const IniDocument& base);
 
     size_t pendingWrites() const { return edits_.size(); }
 
@@ -86,6 +90,7 @@ private:
         std::string section, key, value;
         bool erase = false;
     };
+    bool commitEdits(bool fresh, const IniDocument* base);
     std::string path_;
     IniDocument doc_;
     std::vector<Edit> edits_;

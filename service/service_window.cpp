@@ -110,9 +110,9 @@ void CMorvikhidDlg::startTray() {
     tray_.start(programFolder_, settings_.TrayEnabled);
 }
 
-void CMorvikhidDlg::reload() {
+void CMorvikhidDlg::reload(platform::IniDocument* loaded) {
     settings::clear(loadBuffer_);
-    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1);
+    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
     settings::validateCopy(validated_, loadBuffer_);
     settings_ = validated_;
     releaseFreedMemory();
@@ -144,9 +144,12 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
 void CMorvikhidDlg::readBackFromMouse() {
     // Start from the file as it is now, so that the values the mouse does not hold (and edits
     // saved since the last request) are written back unchanged.
-    reload();
+    platform::IniDocument loaded;
+    reload(&loaded);
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
-    settings::saveAll(settings_, settingsPath_);
+    // Reading the mouse takes seconds; what another program saved meanwhile (a change the user
+    // just made, announced by a request that waits behind this one) is newer than the mouse.
+    settings::saveAllKeepingChanges(settings_, settingsPath_, loaded);
     platform::postMessage(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
     releaseFreedMemory();
 }

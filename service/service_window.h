@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/event_loop.h"
+#include "platform/ini_text.h"
 #include "platform/message_bus.h"
 #include "service/basic_function.h"
 #include "service/device/config_protocol.h"
@@ -46,8 +47,9 @@ public:
 
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
-    // second record, copy that back over the working record.
-    void reload();
+    // second record, copy that back over the working record. `loaded` (when given) receives the
+    // file's document as loaded.
+    void reload(platform::IniDocument* loaded = nullptr);
     // Starts the tray program unless the shutdown has begun.
     void startTray();
     bool openDeviceLink();

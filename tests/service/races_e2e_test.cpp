@@ -12,6 +12,8 @@
 
 namespace {
 
+using e2e::bytes;
+
 // Tray programs started for this test's private session (other sessions on the machine may run
 // their own).
 std::vector<pid_t> trayletsOfSession(const e2e::Harness& h) {
@@ -56,6 +58,33 @@ TEST(ServiceRaces, StopDuringTheReadBackLeavesNoTrayProgram) {
     EXPECT_TRUE(waitFor(5000, [&] { return trayletsOfSession(h).empty(); }));
     EXPECT_FALSE(platform::findWindow(title::kTraylet));
     for (pid_t stray : trayletsOfSession(h)) ::kill(stray, SIGKILL);
+}
+
+class ReadBackRaces : public e2e::ServiceTest {};
+
+// Another program saves while the service reads the mouse back: what it saved survives the
+// read-back's save, and the request announcing it then writes the new value to the mouse.
+// Keys nobody touched meanwhile take the mouse's values.
+TEST_F(ReadBackRaces, SaveDuringTheReadBackIsKept) {
+    ASSERT_EQ(h.mousesim({"unplug"}), 0);
+    ASSERT_TRUE(waitFor(5000, [&] { return h.readSettingInt("Setting", "Device") == 0; }));
+    ASSERT_TRUE(h.poke(0x446, bytes({0x04})));  // lighting mode 3, chosen on the mouse meanwhile
+    ASSERT_EQ(h.mousesim({"plug"}), 0);
+    ASSERT_TRUE(h.waitLog("QueryAllFrMouse\n", 2));
+
+    struct Key {
+        const char* section;
+        const char* key;
+        int value;
+    } saved[] = {{"Setting", "PollingRate", 5}, {"Setting", "WheelScrollLines", 7},
+                 {"Setting", "Acceleration", 9}, {"GROUP2", "DPI", 3}};
+    for (const Key& k : saved) ASSERT_TRUE(platform::writeProfileInt(h.settingsPath(), k.section, k.key, k.value));
+    ASSERT_TRUE(h.waitReadBack(2)) << h.serviceLog();
+
+    for (const Key& k : saved) EXPECT_EQ(h.readSettingInt(k.section, k.key), k.value) << k.section << "/" << k.key;
+    EXPECT_EQ(h.readSettingInt("Setting", "LedMode"), 3);
+    ASSERT_TRUE(h.postAndSettle(msg::kPollingRate));
+    EXPECT_EQ(h.dump(0x32, 6), bytes({5, 0, 5, 0, 5, 0}));
 }
 
 class PlugNotices : public e2e::ServiceTest {};
