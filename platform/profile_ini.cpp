@@ -24,8 +24,9 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
     FileLock lock(path);
     if (!lock.locked()) return false;
     IniDocument doc;
+    std::optional<std::string> text;
     if (!fresh) {
-        std::optional<std::string> text = readWholeFile(path);
+        text = readWholeFile(path);
         if (text) {
             doc = IniDocument::parse(*text);
         } else if (fileExists(path)) {
@@ -33,7 +34,11 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
         }
     }
     if (!edit(doc)) return true;
-    return replaceFileAtomically(path, doc.serialise());
+    std::string updated = doc.serialise();
+    // Most saves (every load's normalising save among them) change nothing: the file, its time
+    // and the watchers of its folder are left alone, and no fsync is paid.
+    if (text && updated == *text) return true;
+    return replaceFileAtomically(path, updated);
 }
 
 int readProfileInt(const std::string& path, std::string_view section, std::string_view key, int def) {

@@ -42,7 +42,8 @@ bool deleteProfileSection(const std::string& path, std::string_view section);
 IniDocument readProfileDocument(const std::string& path, bool* exists = nullptr);
 
 // One locked read-modify-replace: the edit sees the current document and may change it at will;
-// it returns false to leave the file as it is (nothing is written, the result is true).
+// it returns false to leave the file as it is (nothing is written, the result is true). An edit
+// that leaves the text byte for byte as it was writes nothing either.
 // With fresh set, the edit starts from an empty document and the file's old content is dropped.
 // Must not be nested inside another write to the same path (the lock is not re-entrant).
 bool updateProfile(const std::string& path, const std::function<bool(IniDocument&)>& edit,
