@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/diagnostics.h"
+
 namespace platform {
 namespace {
 
@@ -60,9 +62,23 @@ FileLock::~FileLock() {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO in the file's place would block the open until a writer came.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        debugPrintf("%s is not a regular file, not read", path.c_str());
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxReadSize) {
+        debugPrintf("%s is larger than %llu bytes, not read", path.c_str(),
+                    static_cast<unsigned long long>(kMaxReadSize));
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string content;
+    content.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -73,20 +89,32 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         }
         if (n == 0) break;
         content.append(buffer, static_cast<size_t>(n));
+        if (content.size() > kMaxReadSize) {  // grew while being read
+            debugPrintf("%s is larger than %llu bytes, not read", path.c_str(),
+                        static_cast<unsigned long long>(kMaxReadSize));
+            ::close(fd);
+            return std::nullopt;
+        }
     }
     ::close(fd);
     return content;
 }
 
 bool replaceFileAtomically(const std::string& path, const std::string& content) {
+    // Something that is not a file at all stands in the file's place: it is left as it is.
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        debugPrintf("%s is not a regular file, not replaced", path.c_str());
+        return false;
+    }
     std::string folder = folderOf(path);
     std::string tmpl = folder + "/." + nameOf(path) + ".XXXXXX";
     std::string tmpPath = tmpl;
     int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
     if (fd < 0) return false;
     // Keep the permissions of the file being replaced; new files get the usual 0644 less umask.
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (exists) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         mode_t mask = ::umask(0);

@@ -27,11 +27,18 @@ private:
     int fd_ = -1;
 };
 
-// Reads the whole file; nullopt when it cannot be opened or read.
+// Far above any file of the suite (the settings file is some 70 kB).
+inline constexpr uint64_t kMaxReadSize = 64ull << 20;
+
+// Reads the whole file; nullopt when it cannot be opened or read. The open never blocks, and
+// anything but a regular file (a FIFO, a device such as /dev/zero behind a link, a folder) or a
+// file larger than kMaxReadSize is refused like an unreadable file, with one diagnostics line.
 std::optional<std::string> readWholeFile(const std::string& path);
 
 // Replaces the file with the content: temporary file, fsync, rename, fsync of the folder.
-// The caller holds a FileLock when the content was derived from the old file.
+// The caller holds a FileLock when the content was derived from the old file. Refused (false,
+// one diagnostics line, nothing changed) when the path names something other than a regular
+// file.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
 // Number of successful replaceFileAtomically() calls in this process (for benchmarks).
