@@ -101,11 +101,16 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }
 
 bool replaceFileAtomically(const std::string& path, const std::string& content) {
-    // Something that is not a file at all stands in the file's place: it is left as it is.
+    // What stands in the file's place decides first: a file the user made read-only, or
+    // something that is not a file at all, is left as it is.
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
         debugPrintf("%s is not a regular file, not replaced", path.c_str());
+        return false;
+    }
+    if (exists && (st.st_mode & S_IWUSR) == 0) {
+        debugPrintf("%s is read-only, not written", path.c_str());
         return false;
     }
     std::string folder = folderOf(path);

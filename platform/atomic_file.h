@@ -38,7 +38,7 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // Replaces the file with the content: temporary file, fsync, rename, fsync of the folder.
 // The caller holds a FileLock when the content was derived from the old file. Refused (false,
 // one diagnostics line, nothing changed) when the path names something other than a regular
-// file.
+// file, or a file without its owner's write permission: a file the user made read-only stays.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
 // Number of successful replaceFileAtomically() calls in this process (for benchmarks).

@@ -205,4 +205,22 @@ TEST(UnusualSettingsFile, FifoIsRefusedAndEveryProgramStaysResponsive) {
     EXPECT_GT(status, 0) << "mousesim must refuse the memory file and end";
 }
 
+// A settings file the user made read-only is never replaced, whatever the service has to store.
+TEST(UnusualSettingsFile, ReadOnlySettingsAreNeverReplaced) {
+    e2e::Harness h;
+    ASSERT_TRUE(h.ready());
+    ASSERT_TRUE(h.installSettings());
+    ASSERT_EQ(::chmod(h.settingsPath().c_str(), 0444), 0);
+    const std::string before = e2e::readFile(h.settingsPath());
+    ASSERT_TRUE(h.startMouse());
+    ASSERT_TRUE(h.startService()) << h.serviceLog();  // the read-back marks the mouse present
+    ASSERT_TRUE(h.send(msg::kClickCount, msg::kLeftButtonUp));
+    EXPECT_EQ(e2e::readFile(h.settingsPath()), before);
+    struct stat st {};
+    ASSERT_EQ(::stat(h.settingsPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_NE(h.serviceLog().find("Mouse.ini is read-only, not written"), std::string::npos) << h.serviceLog();
+    EXPECT_EQ(h.stopService(), 0);
+}
+
 }  // namespace

@@ -285,3 +285,21 @@ TEST(ProfileIni, OnlyRegularFilesOfSaneSizeAreReadOrReplaced) {
     ASSERT_EQ(::stat(huge.c_str(), &st), 0);
     EXPECT_EQ(static_cast<uint64_t>(st.st_size), platform::kMaxReadSize + 1);
 }
+
+// A file the user made read-only keeps its content and mode. The mode bits decide, not access():
+// the tests may run as root, for whom access() allows everything.
+TEST(ProfileIni, ReadOnlyFileIsNotWritten) {
+    TempDir dir;
+    const std::string path = dir.file("Mouse.ini");
+    writeText(path, "[s]\nk=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(platform::writeProfileInt(path, "s", "k", 2));
+    platform::ProfileBatch fresh(path);
+    fresh.writeInt("s", "k", 3);
+    EXPECT_FALSE(fresh.commit(true));
+    EXPECT_EQ(readText(path), "[s]\nk=1\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(platform::readProfileInt(path, "s", "k", 0), 1);  // still read as usual
+}
