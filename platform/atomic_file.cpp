@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/diagnostics.h"
 
@@ -98,6 +100,28 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     }
     ::close(fd);
     return content;
+}
+
+void removeStaleTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string prefix = "." + nameOf(path) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = ::readdir(dir)) {
+        // The names replaceFileAtomically() gives its temporary files: the prefix and the six
+        // letters or digits of mkostemp.
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        bool random = true;
+        for (char c : name.substr(prefix.size()))
+            random = random && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+        if (!random) continue;
+        const std::string stale = folder + "/" + entry->d_name;
+        struct stat st {};
+        if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(stale.c_str()) == 0)
+            debugPrintf("removed %s, left behind by an interrupted save", stale.c_str());
+    }
+    ::closedir(dir);
 }
 
 bool replaceFileAtomically(const std::string& path, const std::string& content) {

@@ -41,6 +41,11 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // file, or a file without its owner's write permission: a file the user made read-only stays.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
+// Removes the temporary files replaceFileAtomically() left beside the file when its process
+// was killed mid-save (".<name>.XXXXXX"). Only while holding the file's FileLock: every writer
+// of the file holds it for as long as its temporary file exists.
+void removeStaleTemporaries(const std::string& path);
+
 // Number of successful replaceFileAtomically() calls in this process (for benchmarks).
 uint64_t fileReplaceCount();
 

@@ -38,6 +38,7 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
     // Most saves (every load's normalising save among them) change nothing: the file, its time
     // and the watchers of its folder are left alone, and no fsync is paid.
     if (text && updated == *text) return true;
+    removeStaleTemporaries(path);
     return replaceFileAtomically(path, updated);
 }
 

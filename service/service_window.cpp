@@ -39,6 +39,7 @@ std::string prepareSettingsFile(const std::string& programFolder) {
     platform::ensureFolder(platform::dataFolder());
     std::string source = platform::pathJoin(programFolder, "Mouse.ini");
     auto content = platform::readWholeFile(source);
+    platform::FileLock lock(target);  // every writer of the file holds it (see removeStaleTemporaries)
     if (!content || !platform::replaceFileAtomically(target, *content))
         platform::debugPrintf("cannot copy %s to %s", source.c_str(), target.c_str());
     return target;

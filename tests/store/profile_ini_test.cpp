@@ -303,3 +303,25 @@ TEST(ProfileIni, ReadOnlyFileIsNotWritten) {
     EXPECT_EQ(st.st_mode & 07777, 0444u);
     EXPECT_EQ(platform::readProfileInt(path, "s", "k", 0), 1);  // still read as usual
 }
+
+// Temporary files a killed save left beside a settings or macro file go at the next write of
+// that file; anything else beside it stays.
+TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
+    TempDir dir;
+    const std::string settings = dir.file("Mouse.ini"), macroFile = dir.file("m.macro");
+    writeText(settings, "[s]\nk=1\n");
+    const std::vector<std::string> stale = {".Mouse.ini.Ab12Cd", ".Mouse.ini.zzzzzz", ".m.macro.000000"};
+    const std::vector<std::string> kept = {".Mouse.ini.lock", ".Mouse.ini.Ab12C", ".Mouse.ini.Ab12C-",
+                                           "Mouse.ini.Ab12Cd", ".Other.ini.Ab12Cd", ".Mouse.ini.Ab12Cde"};
+    for (const auto& name : stale) writeText(dir.file(name), "half a save");
+    for (const auto& name : kept) writeText(dir.file(name), "other");
+    std::filesystem::create_directory(dir.file(".m.macro.folder"));
+
+    ASSERT_TRUE(platform::writeProfileInt(settings, "s", "k", 2));
+    platform::ProfileBatch macroBatch(macroFile);
+    macroBatch.writeInt("Setting", "Count", 0);
+    ASSERT_TRUE(macroBatch.commit(true));
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const auto& name : kept) EXPECT_EQ(readText(dir.file(name)), "other") << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file(".m.macro.folder")));
+}
