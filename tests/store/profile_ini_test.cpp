@@ -259,8 +259,10 @@ TEST(ProfileIni, OnlyRegularFilesOfSaneSizeAreReadOrReplaced) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::alarm(5);
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory needs far more address space
             rlimit memory{1ul << 30, 1ul << 30};
             ::setrlimit(RLIMIT_AS, &memory);
+#endif
             bool exists = true;
             platform::readProfileDocument(path, &exists);
             macro::MacroFileData data;
