@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,6 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "platform/diagnostics.h"
 
 namespace platform {
 namespace {
@@ -60,9 +64,23 @@ FileLock::~FileLock() {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO in the file's place would block the open until a writer came.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        debugPrintf("%s is not a regular file, not read", path.c_str());
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxReadSize) {
+        debugPrintf("%s is larger than %llu bytes, not read", path.c_str(),
+                    static_cast<unsigned long long>(kMaxReadSize));
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string content;
+    content.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -73,20 +91,59 @@ std::optional<std::string> readWholeFile(const std::string& path) {
         }
         if (n == 0) break;
         content.append(buffer, static_cast<size_t>(n));
+        if (content.size() > kMaxReadSize) {  // grew while being read
+            debugPrintf("%s is larger than %llu bytes, not read", path.c_str(),
+                        static_cast<unsigned long long>(kMaxReadSize));
+            ::close(fd);
+            return std::nullopt;
+        }
     }
     ::close(fd);
     return content;
 }
 
+void removeStaleTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string prefix = "." + nameOf(path) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = ::readdir(dir)) {
+        // The names replaceFileAtomically() gives its temporary files: the prefix and the six
+        // letters or digits of mkostemp.
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        bool random = true;
+        for (char c : name.substr(prefix.size()))
+            random = random && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+        if (!random) continue;
+        const std::string stale = folder + "/" + entry->d_name;
+        struct stat st {};
+        if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(stale.c_str()) == 0)
+            debugPrintf("removed %s, left behind by an interrupted save", stale.c_str());
+    }
+    ::closedir(dir);
+}
+
 bool replaceFileAtomically(const std::string& path, const std::string& content) {
+    // What stands in the file's place decides first: a file the user made read-only, or
+    // something that is not a file at all, is left as it is.
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        debugPrintf("%s is not a regular file, not replaced", path.c_str());
+        return false;
+    }
+    if (exists && (st.st_mode & S_IWUSR) == 0) {
+        debugPrintf("%s is read-only, not written", path.c_str());
+        return false;
+    }
     std::string folder = folderOf(path);
     std::string tmpl = folder + "/." + nameOf(path) + ".XXXXXX";
     std::string tmpPath = tmpl;
     int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
     if (fd < 0) return false;
     // Keep the permissions of the file being replaced; new files get the usual 0644 less umask.
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (exists) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         mode_t mask = ::umask(0);

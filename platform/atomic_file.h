@@ -27,12 +27,24 @@ private:
     int fd_ = -1;
 };
 
-// Reads the whole file; nullopt when it cannot be opened or read.
+// Far above any file of the suite (the settings file is some 70 kB).
+inline constexpr uint64_t kMaxReadSize = 64ull << 20;
+
+// Reads the whole file; nullopt when it cannot be opened or read. The open never blocks, and
+// anything but a regular file (a FIFO, a device such as /dev/zero behind a link, a folder) or a
+// file larger than kMaxReadSize is refused like an unreadable file, with one diagnostics line.
 std::optional<std::string> readWholeFile(const std::string& path);
 
 // Replaces the file with the content: temporary file, fsync, rename, fsync of the folder.
-// The caller holds a FileLock when the content was derived from the old file.
+// The caller holds a FileLock when the content was derived from the old file. Refused (false,
+// one diagnostics line, nothing changed) when the path names something other than a regular
+// file, or a file without its owner's write permission: a file the user made read-only stays.
 bool replaceFileAtomically(const std::string& path, const std::string& content);
+
+// Removes the temporary files replaceFileAtomically() left beside the file when its process
+// was killed mid-save (".<name>.XXXXXX"). Only while holding the file's FileLock: every writer
+// of the file holds it for as long as its temporary file exists.
+void removeStaleTemporaries(const std::string& path);
 
 // Number of successful replaceFileAtomically() calls in this process (for benchmarks).
 uint64_t fileReplaceCount();

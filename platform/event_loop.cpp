@@ -2,6 +2,7 @@
 
 #include "platform/diagnostics.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -113,6 +114,12 @@ bool EventLoop::handleTerminationSignals(Callback handler) {
     }
     signalHandler_ = std::move(handler);
     return true;
+}
+
+bool EventLoop::terminationPending() const {
+    if (signalFd_ < 0) return false;
+    pollfd p{signalFd_, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
 }
 
 void EventLoop::onSignal() {

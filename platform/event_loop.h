@@ -93,6 +93,10 @@ public:
     // quits with code 0. Call before starting other threads.
     bool handleTerminationSignals(Callback handler = nullptr);
 
+    // True when a termination signal has arrived and waits for the loop (a long callback on the
+    // loop's thread can ask this before starting anything that would outlive the shutdown).
+    bool terminationPending() const;
+
     bool watchReadable(int fd, Callback onReadable) override;
     void unwatch(int fd) override;
     TimerId addTimer(uint32_t ms, bool periodic, Callback onTimer) override;

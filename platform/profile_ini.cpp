@@ -24,8 +24,9 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
     FileLock lock(path);
     if (!lock.locked()) return false;
     IniDocument doc;
+    std::optional<std::string> text;
     if (!fresh) {
-        std::optional<std::string> text = readWholeFile(path);
+        text = readWholeFile(path);
         if (text) {
             doc = IniDocument::parse(*text);
         } else if (fileExists(path)) {
@@ -33,7 +34,12 @@ bool updateProfile(const std::string& path, const std::function<bool(IniDocument
         }
     }
     if (!edit(doc)) return true;
-    return replaceFileAtomically(path, doc.serialise());
+    std::string updated = doc.serialise();
+    // Most saves (every load's normalising save among them) change nothing: the file, its time
+    // and the watchers of its folder are left alone, and no fsync is paid.
+    if (text && updated == *text) return true;
+    removeStaleTemporaries(path);
+    return replaceFileAtomically(path, updated);
 }
 
 int readProfileInt(const std::string& path, std::string_view section, std::string_view key, int def) {
@@ -116,11 +122,21 @@ void ProfileBatch::deleteKey(std::string_view section, std::string_view key) {
     edits_.push_back(Edit{std::string(section), std::string(key), {}, true});
 }
 
-bool ProfileBatch::commit(bool fresh) {
+bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr); }
+
+bool ProfileBatch::commitUnchangedSince(const IniDocument& base) { return commitEdits(false, &base); }
+
+bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base) {
     bool ok = updateProfile(
         path_,
         [&](IniDocument& doc) {
-            for (const Edit& e : edits_) {
+            // Decided on the file as read, before any of the writes touches it.
+            std::vector<bool> keep(edits_.size(), false);
+            for (size_t i = 0; base && i < edits_.size(); ++i)
+                keep[i] = doc.get(edits_[i].section, edits_[i].key) != base->get(edits_[i].section, edits_[i].key);
+            for (size_t i = 0; i < edits_.size(); ++i) {
+                const Edit& e = edits_[i];
+                if (keep[i]) continue;
                 if (e.erase) {
                     doc.remove(e.section, e.key);
                 } else {

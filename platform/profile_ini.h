@@ -42,7 +42,8 @@ bool deleteProfileSection(const std::string& path, std::string_view section);
 IniDocument readProfileDocument(const std::string& path, bool* exists = nullptr);
 
 // One locked read-modify-replace: the edit sees the current document and may change it at will;
-// it returns false to leave the file as it is (nothing is written, the result is true).
+// it returns false to leave the file as it is (nothing is written, the result is true). An edit
+// that leaves the text byte for byte as it was writes nothing either.
 // With fresh set, the edit starts from an empty document and the file's old content is dropped.
 // Must not be nested inside another write to the same path (the lock is not re-entrant).
 bool updateProfile(const std::string& path, const std::function<bool(IniDocument&)>& edit,
@@ -75,6 +76,10 @@ public:
     // replace. With fresh set the old content is dropped instead of merged (a new file).
     // The recorded writes are kept when the commit fails, dropped when it succeeds.
     bool commit(bool fresh = false);
+    // commit() for writes prepared from a document read some time ago (`base`): a key whose value
+    // in the current file differs from its value in base was changed by another program since,
+    // and keeps the file's value; the other recorded writes are applied.
+    bool commitUnchangedSince(const IniDocument& base);
 
     size_t pendingWrites() const { return edits_.size(); }
 
@@ -86,6 +91,7 @@ private:
         std::string section, key, value;
         bool erase = false;
     };
+    bool commitEdits(bool fresh, const IniDocument* base);
     std::string path_;
     IniDocument doc_;
     std::vector<Edit> edits_;

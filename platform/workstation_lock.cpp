@@ -1,9 +1,5 @@
 #include "platform/workstation_lock.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +9,7 @@
 #include <string_view>
 
 #include "platform/diagnostics.h"
+#include "platform/process_launch.h"
 
 namespace platform {
 namespace {
@@ -20,8 +17,7 @@ namespace {
 std::mutex gCommandMutex;
 std::vector<std::string> gCommandOverride;
 
-// Full path of an executable: names with a slash as they are, others searched in $PATH. Done
-// before fork so the child only makes async-signal-safe calls.
+// Full path of an executable: names with a slash as they are, others searched in $PATH.
 std::string resolveProgram(const std::string& name) {
     if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : "";
     const char* path = std::getenv("PATH");
@@ -39,25 +35,6 @@ std::string resolveProgram(const std::string& name) {
         start = end + 1;
     }
     return "";
-}
-
-// Child side, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execDetached(const char* program, char* const* argv) {
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);  // the service blocks signals for its signalfd
-    setsid();
-    int null = ::open("/dev/null", O_RDWR);
-    if (null >= 0) {
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-    }
-    // Sockets and device handles of the service stay with the service.
-    if (close_range(3, ~0U, 0) != 0)
-        for (int fd = 3; fd < 1024; ++fd) ::close(fd);
-    execv(program, argv);
-    _exit(127);
 }
 
 }  // namespace
@@ -88,26 +65,7 @@ bool lockWorkstation() {
         debugPrintf("workstation lock: %s not found", command.front().c_str());
         return false;
     }
-    std::vector<char*> argv;
-    for (std::string& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    // Double fork: the intermediate child exits at once and is reaped here, the grandchild is
-    // adopted by init, so the caller neither blocks on the command nor leaves a zombie.
-    pid_t child = fork();
-    if (child < 0) {
-        debugPrintf("workstation lock: fork failed: %s", std::strerror(errno));
-        return false;
-    }
-    if (child == 0) {
-        pid_t grandchild = fork();
-        if (grandchild == 0) execDetached(program.c_str(), argv.data());
-        _exit(grandchild < 0 ? 1 : 0);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!launchDetached(program, std::vector<std::string>(command.begin() + 1, command.end()))) {
         debugLine("workstation lock: could not start the lock command");
         return false;
     }

@@ -6,9 +6,9 @@
 
 namespace platform {
 
-// Starts the lock command without a shell, standard input, output and error on /dev/null, in a
-// process of its own that the caller never waits for (no zombie is left). True when the command
-// was started, false (with a diagnostics line) when it cannot be found or started.
+// Starts the lock command without a shell through launchDetached() (a process of its own that
+// the caller never waits for, no zombie left, standard error in the caller's journal). True when
+// the command was started, false (with a diagnostics line) when it cannot be found or started.
 bool lockWorkstation();
 
 // The command line lockWorkstation() runs: the override set below when there is one, else the

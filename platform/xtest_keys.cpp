@@ -26,6 +26,18 @@ int trapHandler(Display* display, XErrorEvent* event) {
     return gTrapPrevious ? gTrapPrevious(display, event) : 0;
 }
 
+// The key that carries the virtual key on a US keyboard: its Linux input code + 8 (the X
+// server's evdev keycodes), when the display has that keycode. A layout without Latin letters
+// (Cyrillic or Greek alone) has no keysym for a shortcut's letter, and applications match
+// shortcuts such as Ctrl+X by the key's position, so that key is the one to send.
+KeyCode usPositionKeycode(Display* display, uint8_t virtualKey) {
+    const int code = linuxKeyCodeForVirtualKey(virtualKey);
+    int minKeycode = 0, maxKeycode = 0;
+    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+    if (code == 0 || code + 8 < minKeycode || code + 8 > maxKeycode) return 0;
+    return static_cast<KeyCode>(code + 8);
+}
+
 void connectionLostHandler(Display*, void* flag) { *static_cast<bool*>(flag) = true; }
 
 // The I/O error handler is process-wide and Xlib's default one ends the process before the
@@ -120,6 +132,7 @@ int XTestKeySynthesizer::sendLocked(uint8_t virtualKey, bool press) {
     }
     KeyCode keycode = XKeysymToKeycode(display_, keysym);
     if (connectionLost_) return -1;
+    if (keycode == 0) keycode = usPositionKeycode(display_, virtualKey);
     if (keycode == 0) {
         debugPrintf("key synthesis: keysym 0x%lx (virtual key %u) is not on the keyboard",
                     static_cast<unsigned long>(keysym), virtualKey);

@@ -38,8 +38,9 @@ public:
     static std::unique_ptr<XTestKeySynthesizer> open();
     ~XTestKeySynthesizer() override;
 
-    // Virtual key -> keysym (shared table) -> keycode of the active layout, then one fake key
-    // event, synced so that errors are seen. A connection lost since the last event (the X
+    // Virtual key -> keysym (shared table) -> keycode of the active layout, or the key at the
+    // virtual key's US position when the layout lacks the keysym (a layout without Latin
+    // letters), then one fake key event, synced so that errors are seen. A connection lost since the last event (the X
     // server restarted) is reopened and the event sent once more.
     bool keyEvent(uint8_t virtualKey, uint32_t flags) override;
     const char* backendName() const override { return "xtest"; }

@@ -68,7 +68,7 @@ bool CMorvikhidDlg::create() {
     reload();
 
     bool opened = openDeviceLink();
-    startTrayProgram(programFolder_, settings_.TrayEnabled);
+    startTray();
     // "Device" says whether the mouse is there. A registered link with no collection yet only
     // means the transport waits for one; the link-up writes 1 when the mouse's collections arrive.
     settings::writeDevice(settingsPath_, opened && link_.collectionCount() > 0 ? 1 : 0);
@@ -87,14 +87,22 @@ void CMorvikhidDlg::destroy() {
     for (const char* window : {title::kPanel, title::kTraylet})
         platform::postNotification(window, msg::kClose, 0, 0);  // nothing happens when it is absent
     platform::sleepMs(kDestroyWaitMs);
+    tray_.endStartedCopies();
     window_.destroy();
     if (device_) device_->close();
     loop_.quit(0);
 }
 
-void CMorvikhidDlg::reload() {
+void CMorvikhidDlg::startTray() {
+    // A termination signal that arrived during a long step (the read-back) is handled only after
+    // it: a copy started now would miss the close message of the shutdown.
+    if (destroyed_ || loop_.terminationPending()) return;
+    tray_.start(programFolder_, settings_.TrayEnabled);
+}
+
+void CMorvikhidDlg::reload(platform::IniDocument* loaded) {
     settings::clear(loadBuffer_);
-    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1);
+    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
     settings::validateCopy(validated_, loadBuffer_);
     settings_ = validated_;
     releaseFreedMemory();
@@ -155,7 +163,7 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
     if (action.writeDevice) settings::writeDevice(settingsPath_, action.deviceValue);
     if (action.linkUp) {
         if (finishInterruptedWrite()) readBackFromMouse();
-        startTrayProgram(programFolder_, settings_.TrayEnabled);
+        startTray();
     }
 }
 
@@ -174,9 +182,12 @@ bool CMorvikhidDlg::finishInterruptedWrite() {
 void CMorvikhidDlg::readBackFromMouse() {
     // Start from the file as it is now, so that the values the mouse does not hold (and edits
     // saved since the last request) are written back unchanged.
-    reload();
+    platform::IniDocument loaded;
+    reload(&loaded);
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
-    settings::saveAll(settings_, settingsPath_);
+    // Reading the mouse takes seconds; what another program saved meanwhile (a change the user
+    // just made, announced by a request that waits behind this one) is newer than the mouse.
+    settings::saveAllKeepingChanges(settings_, settingsPath_, loaded);
     platform::postNotification(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
     releaseFreedMemory();
 }
@@ -244,15 +255,20 @@ void CMorvikhidDlg::onMouseData(int64_t code) {
     platform::debugPrintf("\t\tOnMouseData ReadData:%" PRIX64, static_cast<uint64_t>(code));
     if (code == msg::kMouseArrived) {
         // The tray program starts five seconds after the arrival; the window keeps serving
-        // requests meanwhile instead of sleeping through them.
-        if (arrivalTimer_) loop_.cancelTimer(arrivalTimer_);
-        arrivalTimer_ = loop_.addTimer(kArrivalDelayMs, false, [this] {
-            arrivalTimer_ = 0;
-            startTrayProgram(programFolder_, settings_.TrayEnabled);
+        // requests meanwhile instead of sleeping through them. Every arrival gets its own
+        // delay, so they are handled in the order they came.
+        platform::Reactor::TimerId timer = loop_.addTimer(kArrivalDelayMs, false, [this] {
+            // All arrivals wait equally long, so the one due now is the oldest.
+            if (!arrivalTimers_.empty()) arrivalTimers_.erase(arrivalTimers_.begin());
+            startTray();
             settings::writeDevice(settingsPath_, 1);
             platform::debugLine("arrive new device");
         });
+        if (timer) arrivalTimers_.push_back(timer);
     } else if (code == msg::kMouseRemoved) {
+        // A removal right after an arrival ends that arrival: the mouse it announced is gone.
+        for (platform::Reactor::TimerId pending : arrivalTimers_) loop_.cancelTimer(pending);
+        arrivalTimers_.clear();
         closeTrayProgramAndPanel();
         platform::postNotification(title::kPanel, msg::kMouseUnplug, 0, 0);
         settings::writeDevice(settingsPath_, 0);
@@ -303,7 +319,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
         case msg::kTraySetting:
             reload();
             if (settings_.TrayEnabled != 0)
-                startTrayProgram(programFolder_, settings_.TrayEnabled);
+                startTray();
             else
                 closeTrayProgramAndPanel();
             return 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/event_loop.h"
+#include "platform/ini_text.h"
 #include "platform/message_bus.h"
 #include "service/basic_function.h"
 #include "service/device/config_protocol.h"
@@ -20,6 +21,7 @@
 #include "service/device/hid_device.h"
 #include "service/device/report_transform.h"
 #include "service/macro_transfer.h"
+#include "service/tray_program.h"
 #include "shared/registry_key.h"
 #include "shared/settings_record.h"
 
@@ -36,7 +38,8 @@ public:
     // cannot be registered.
     bool create();
 
-    // The destruction steps: close the UI and the tray program, wait a second, quit the loop.
+    // The destruction steps: close the UI and the tray program, wait a second, end every tray
+    // copy started here that still runs (one still starting missed the close), quit the loop.
     void destroy();
 
     // The window procedure: every message of the service window.
@@ -46,8 +49,11 @@ public:
 
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
-    // second record, copy that back over the working record.
-    void reload();
+    // second record, copy that back over the working record. `loaded` (when given) receives the
+    // file's document as loaded.
+    void reload(platform::IniDocument* loaded = nullptr);
+    // Starts the tray program unless the shutdown has begun.
+    void startTray();
     bool openDeviceLink();
     void onLinkRecord(const CollectionRecord& record);
     // Transport thread: queues the report for the window's thread (identical pending notices merge).
@@ -86,7 +92,8 @@ private:
     std::string programFolder_;
     std::string stringsPath_;
     std::string settingsPath_;
-    platform::Reactor::TimerId arrivalTimer_ = 0;
+    TrayProgram tray_;
+    std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
     bool writeOnLinkUp_ = false;
 

@@ -173,7 +173,13 @@ bool saveAll(const MouseSettings& s, const std::string& path) {
     return ini.commit();
 }
 
-bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile) {
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded) {
+    platform::ProfileBatch ini(path);
+    writeRecord(ini, s);
+    return ini.commitUnchangedSince(loaded);
+}
+
+bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile, platform::IniDocument* normalised) {
     // The read and the write-back happen under one lock: another program saving between the two
     // would otherwise have its new values overwritten with the ones read just before.
     bool loaded = false;
@@ -182,6 +188,7 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile) {
         readRecord(ini, s, profile);
         writeRecord(ini, s);
         doc = ini.document();
+        if (normalised) *normalised = doc;
         loaded = true;
         return true;
     });

@@ -12,6 +12,10 @@
 
 #include "shared/settings_record.h"
 
+namespace platform {
+class IniDocument;
+}
+
 namespace settings {
 
 inline constexpr const char* kSettingSection = "Setting";
@@ -33,8 +37,15 @@ bool loadAll(MouseSettings& s, const std::string& path, int profile);
 bool saveAll(const MouseSettings& s, const std::string& path);
 
 // loadAll, then saveAll of the same record (this is how both programs load). Returns the save's
-// result.
-bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile);
+// result. With `loaded` given, it receives the file's document as the save left it: the base of a
+// later saveAllKeepingChanges().
+bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
+                      platform::IniDocument* loaded = nullptr);
+
+// saveAll of a record loaded some time ago into `loaded` (a long read of the mouse since): a key
+// whose value in the file now differs from `loaded` was saved by another program meanwhile and
+// keeps that value; every other key of the record is written. Compared under the file's lock.
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded);
 
 // dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
 // PollingRate ranges, and every button record with an invalid function code reset to its default.

@@ -1,10 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "actions_test_support.h"
+#include "platform/process_launch.h"
 #include "platform/recording_keys.h"
 #include "platform/workstation_lock.h"
 #include "service/basic_function.h"
@@ -39,6 +45,13 @@ bool waitForFile(const std::string& path) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace
@@ -161,4 +174,48 @@ TEST(WorkstationLock, MissingProgramIsReportedAndLeavesNoChild) {
     EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
     platform::setLockCommand({});
+}
+
+// Every program the service starts gets a clean slate: the service blocks SIGTERM and SIGINT for
+// its signal descriptor, and a started program inheriting that could never be stopped.
+TEST(DetachedLaunch, ProgramGetsNoBlockedOrIgnoredSignalsNoDescriptorsAndItsOwnSession) {
+    sigset_t block, old;
+    sigemptyset(&block);
+    sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGINT);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &block, &old), 0);
+    struct sigaction ignore {}, oldHup {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &ignore, &oldHup);
+    const int leaked = ::open("/dev/null", O_RDONLY);  // no close-on-exec
+    platform::LaunchedProgram program;
+    const bool started = platform::launchDetached("/bin/sleep", {"30"}, &program);
+    ::close(leaked);
+    sigaction(SIGHUP, &oldHup, nullptr);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    ASSERT_TRUE(started);
+    const std::string proc = "/proc/" + std::to_string(program.pid());
+    ASSERT_EQ(readText(proc + "/comm"), "sleep\n");
+
+    const std::string status = readText(proc + "/status");
+    EXPECT_NE(status.find("SigBlk:\t0000000000000000\n"), std::string::npos) << status;
+    EXPECT_NE(status.find("SigIgn:\t0000000000000000\n"), std::string::npos) << status;
+    std::vector<std::string> fds;
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd"))
+        fds.push_back(entry.path().filename().string());
+    std::sort(fds.begin(), fds.end());
+    EXPECT_EQ(fds, (std::vector<std::string>{"0", "1", "2"}));
+    const std::string stat = readText(proc + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string state;
+    pid_t parent = 0, group = 0, session = 0;
+    fields >> state >> parent >> group >> session;
+    EXPECT_NE(session, getsid(0));
+
+    // A plain SIGTERM ends it.
+    EXPECT_TRUE(program.running());
+    EXPECT_TRUE(program.terminate());
+    for (int i = 0; i < 300 && program.running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(program.running());
+    EXPECT_FALSE(program.terminate());
 }

@@ -12,6 +12,7 @@ struct KeySeen {
     int type;       // KeyPress or KeyRelease
     KeySym sym;     // level-0 keysym
     unsigned state; // modifier state at the event
+    unsigned keycode;
 };
 
 // Maps a window on the display's root, waits until it is shown and gives it the input focus.
@@ -39,7 +40,7 @@ inline std::vector<KeySeen> keyEvents(Display* display, size_t count, int timeou
         XEvent ev;
         XNextEvent(display, &ev);
         if (ev.type == KeyPress || ev.type == KeyRelease)
-            keys.push_back({ev.type, XLookupKeysym(&ev.xkey, 0), ev.xkey.state});
+            keys.push_back({ev.type, XLookupKeysym(&ev.xkey, 0), ev.xkey.state, ev.xkey.keycode});
     }
     return keys;
 }

@@ -88,6 +88,38 @@ TEST_F(XvfbTest, AltTabAndWinKeysReachTheDisplay) {
     EXPECT_EQ(got[1].type, KeyRelease);
 }
 
+// A Cyrillic-only keymap: every Latin letter keysym of the display becomes a Cyrillic one. The
+// editing shortcuts then send the key at the letter's US position, as applications match them.
+TEST_F(XvfbTest, ShortcutLettersMissingFromTheLayoutAreSentAtTheirUsPosition) {
+    int minKeycode = 0, maxKeycode = 0, perKeycode = 0;
+    XDisplayKeycodes(client_, &minKeycode, &maxKeycode);
+    const int count = maxKeycode - minKeycode + 1;
+    KeySym* map = XGetKeyboardMapping(client_, static_cast<KeyCode>(minKeycode), count, &perKeycode);
+    ASSERT_NE(map, nullptr);
+    for (int i = 0; i < count * perKeycode; ++i) {
+        if (map[i] >= XK_a && map[i] <= XK_z) map[i] = XK_Cyrillic_yu + (map[i] - XK_a);
+        else if (map[i] >= XK_A && map[i] <= XK_Z) map[i] = XK_Cyrillic_YU + (map[i] - XK_A);
+    }
+    XChangeKeyboardMapping(client_, minKeycode, perKeycode, map, count);
+    XFree(map);
+    XSync(client_, False);
+    focusedWindow();
+
+    auto keys = platform::XTestKeySynthesizer::open();
+    ASSERT_TRUE(keys);
+    CBasicFunction actions(*keys, [](unsigned) {}, [] { return true; });
+    actions.Cut();
+    std::vector<actions_test::KeySeen> got = keyEvents(4);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].sym, static_cast<KeySym>(XK_Control_L));
+    EXPECT_EQ(got[1].type, KeyPress);
+    EXPECT_EQ(got[1].keycode, 45u + 8u);  // KEY_X: where X is on a US keyboard
+    EXPECT_TRUE(got[1].state & ControlMask);
+    EXPECT_EQ(got[2].type, KeyRelease);
+    EXPECT_EQ(got[2].keycode, 45u + 8u);
+    EXPECT_EQ(got[3].sym, static_cast<KeySym>(XK_Control_L));
+}
+
 TEST_F(XvfbTest, LostDisplayIsReportedAndANewOneIsUsed) {
     auto keys = platform::XTestKeySynthesizer::open();
     ASSERT_TRUE(keys);

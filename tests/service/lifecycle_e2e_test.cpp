@@ -1,10 +1,13 @@
 // The service's life: single instance, closing by WM_CLOSE and by SIGTERM, the Windows pointer
-// settings request, and garbage on its bus socket.
+// settings request, garbage on its bus socket, and settings files it must not use.
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "platform/runtime_folder.h"
 #include "shared/registry_key.h"
@@ -168,6 +171,56 @@ TEST_F(MouseEvents, RemovalAndArrivalNotices) {
     EXPECT_TRUE(h.waitLog("arrive new device", 1, 10000));
     EXPECT_GE(platform::tickCountMs() - sent, 4900u);
     EXPECT_EQ(h.readSettingInt("Setting", "Device"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO named "Mouse.ini" once blocked the service in open at start-up, holding the file lock
+// and deaf to SIGTERM; the virtual mouse's memory file had the same hole. Both are refused now.
+TEST(UnusualSettingsFile, FifoIsRefusedAndEveryProgramStaysResponsive) {
+    e2e::Harness h;
+    ASSERT_TRUE(h.ready());
+    std::filesystem::create_directories(h.dataFolder());
+    ASSERT_EQ(::mkfifo(h.settingsPath().c_str(), 0600), 0);
+    ASSERT_TRUE(h.startMouse());
+    ASSERT_TRUE(h.startService(false)) << h.serviceLog();
+    EXPECT_TRUE(h.send(msg::kPollingRate));
+    EXPECT_EQ(h.stopService(), 0);
+    struct stat st {};
+    ASSERT_EQ(::lstat(h.settingsPath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_NE(h.serviceLog().find("Mouse.ini is not a regular file"), std::string::npos) << h.serviceLog();
+
+    h.killMouse(SIGTERM);
+    const std::string memory = h.root() + "/memory.bin";
+    ASSERT_EQ(::mkfifo(memory.c_str(), 0600), 0);
+    e2e::Child mouse = e2e::spawn({e2e::binPath("mousesim"), "serve", "--memory", memory}, "", "");
+    const int status = e2e::waitExit(mouse.pid, 5000);
+    if (status == -1) {
+        ::kill(mouse.pid, SIGKILL);
+        e2e::waitExit(mouse.pid, 5000);
+    }
+    EXPECT_GT(status, 0) << "mousesim must refuse the memory file and end";
+}
+
+// A settings file the user made read-only is never replaced, whatever the service has to store.
+TEST(UnusualSettingsFile, ReadOnlySettingsAreNeverReplaced) {
+    e2e::Harness h;
+    ASSERT_TRUE(h.ready());
+    ASSERT_TRUE(h.installSettings());
+    ASSERT_EQ(::chmod(h.settingsPath().c_str(), 0444), 0);
+    const std::string before = e2e::readFile(h.settingsPath());
+    ASSERT_TRUE(h.startMouse());
+    ASSERT_TRUE(h.startService()) << h.serviceLog();  // the read-back marks the mouse present
+    ASSERT_TRUE(h.send(msg::kClickCount, msg::kLeftButtonUp));
+    EXPECT_EQ(e2e::readFile(h.settingsPath()), before);
+    struct stat st {};
+    ASSERT_EQ(::stat(h.settingsPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_NE(h.serviceLog().find("Mouse.ini is read-only, not written"), std::string::npos) << h.serviceLog();
+    EXPECT_EQ(h.stopService(), 0);
 }
 
 }  // namespace

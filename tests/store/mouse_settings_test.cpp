@@ -2,6 +2,7 @@
 // without a profile argument, validation, factory values, damaged blobs and single-profile files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -455,4 +456,29 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", -5), kSaves);
+}
+
+// Every request of the service loads and normalises the file: once the file is normalised, that
+// leaves it alone (no replace, same inode), while a real change is still written.
+TEST(MouseSettings, NormalisingAnUnchangedFileDoesNotRewriteIt) {
+    TempDir dir;
+    std::string path = dir.file("Mouse.ini");
+    writeText(path, "[Setting]\nPollingRate=3\n");
+    MouseSettings s{};
+    ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));  // adds every missing key
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const std::string text = readText(path);
+    const uint64_t replaces = platform::fileReplaceCount();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 3));
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(platform::fileReplaceCount(), replaces);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(readText(path), text);
+
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 4));
+    EXPECT_EQ(platform::fileReplaceCount(), replaces + 1);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "PollingRate", 0), 4);
 }

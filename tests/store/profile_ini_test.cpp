@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include "platform/atomic_file.h"
 #include "platform/profile_ini.h"
 #include "shared/ini_file.h"
+#include "shared/macro_file.h"
 #include "tests/store/temp_dir.h"
 
 TEST(ProfileIni, MissingFileReadsDefaults) {
@@ -239,4 +242,88 @@ TEST(ProfileIni, KilledWriterNeverLeavesATornFile) {
         for (int k = 1; k < kKeys; ++k) EXPECT_EQ(doc.get("Setting", "K" + std::to_string(k)), first);
     }
     EXPECT_GT(seen.size(), 1u);  // the writers did get files written before they were killed
+}
+
+// What stands in a settings or macro file's place may be no file at all, or an absurd one: it is
+// refused like an unreadable file, at once, and never replaced. Each case runs in a child with a
+// time and memory bound, so a blocking open or an endless read fails instead of hanging.
+TEST(ProfileIni, OnlyRegularFilesOfSaneSizeAreReadOrReplaced) {
+    TempDir dir;
+    const std::string fifo = dir.file("Mouse.ini"), zero = dir.file("zero.macro"), huge = dir.file("huge.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    writeText(huge, "[s]\nk=1\n");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(platform::kMaxReadSize) + 1), 0);  // sparse
+    for (const std::string& path : {fifo, zero, huge}) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::alarm(5);
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory needs far more address space
+            rlimit memory{1ul << 30, 1ul << 30};
+            ::setrlimit(RLIMIT_AS, &memory);
+#endif
+            bool exists = true;
+            platform::readProfileDocument(path, &exists);
+            macro::MacroFileData data;
+            bool ok = !exists && !macro::readMacroFile(path, data, 1) &&
+                      !platform::writeProfileInt(path, "s", "k", 2);
+            if (path != huge) {  // a fresh write drops a regular file's content by design
+                platform::ProfileBatch fresh(path);
+                fresh.writeInt("s", "k", 3);
+                ok = !fresh.commit(true) && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path << " status " << status;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat(zero.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(huge.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<uint64_t>(st.st_size), platform::kMaxReadSize + 1);
+}
+
+// A file the user made read-only keeps its content and mode. The mode bits decide, not access():
+// the tests may run as root, for whom access() allows everything.
+TEST(ProfileIni, ReadOnlyFileIsNotWritten) {
+    TempDir dir;
+    const std::string path = dir.file("Mouse.ini");
+    writeText(path, "[s]\nk=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(platform::writeProfileInt(path, "s", "k", 2));
+    platform::ProfileBatch fresh(path);
+    fresh.writeInt("s", "k", 3);
+    EXPECT_FALSE(fresh.commit(true));
+    EXPECT_EQ(readText(path), "[s]\nk=1\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(platform::readProfileInt(path, "s", "k", 0), 1);  // still read as usual
+}
+
+// Temporary files a killed save left beside a settings or macro file go at the next write of
+// that file; anything else beside it stays.
+TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
+    TempDir dir;
+    const std::string settings = dir.file("Mouse.ini"), macroFile = dir.file("m.macro");
+    writeText(settings, "[s]\nk=1\n");
+    const std::vector<std::string> stale = {".Mouse.ini.Ab12Cd", ".Mouse.ini.zzzzzz", ".m.macro.000000"};
+    const std::vector<std::string> kept = {".Mouse.ini.lock", ".Mouse.ini.Ab12C", ".Mouse.ini.Ab12C-",
+                                           "Mouse.ini.Ab12Cd", ".Other.ini.Ab12Cd", ".Mouse.ini.Ab12Cde"};
+    for (const auto& name : stale) writeText(dir.file(name), "half a save");
+    for (const auto& name : kept) writeText(dir.file(name), "other");
+    std::filesystem::create_directory(dir.file(".m.macro.folder"));
+
+    ASSERT_TRUE(platform::writeProfileInt(settings, "s", "k", 2));
+    platform::ProfileBatch macroBatch(macroFile);
+    macroBatch.writeInt("Setting", "Count", 0);
+    ASSERT_TRUE(macroBatch.commit(true));
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const auto& name : kept) EXPECT_EQ(readText(dir.file(name)), "other") << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file(".m.macro.folder")));
 }
