@@ -102,14 +102,18 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return content;
 }
 
+// Temporary files of a save are named ".<name>.save-XXXXXX".
+constexpr const char* kTemporaryInfix = ".save-";
+
 void removeStaleTemporaries(const std::string& path) {
     const std::string folder = folderOf(path);
-    const std::string prefix = "." + nameOf(path) + ".";
+    const std::string prefix = "." + nameOf(path) + kTemporaryInfix;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
     while (dirent* entry = ::readdir(dir)) {
         // The names replaceFileAtomically() gives its temporary files: the prefix and the six
-        // letters or digits of mkostemp.
+        // letters or digits of mkostemp. The infix keeps a user's own hidden files beside the
+        // settings (".Mouse.ini.backup") out of it.
         const std::string_view name = entry->d_name;
         if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
         bool random = true;
@@ -138,7 +142,7 @@ bool replaceFileAtomically(const std::string& path, const std::string& content) 
         return false;
     }
     std::string folder = folderOf(path);
-    std::string tmpl = folder + "/." + nameOf(path) + ".XXXXXX";
+    std::string tmpl = folder + "/." + nameOf(path) + kTemporaryInfix + "XXXXXX";
     std::string tmpPath = tmpl;
     int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
     if (fd < 0) return false;

@@ -42,7 +42,7 @@ std::optional<std::string> readWholeFile(const std::string& path);
 bool replaceFileAtomically(const std::string& path, const std::string& content);
 
 // Removes the temporary files replaceFileAtomically() left beside the file when its process
-// was killed mid-save (".<name>.XXXXXX"). Only while holding the file's FileLock: every writer
+// was killed mid-save (".<name>.save-XXXXXX"). Only while holding the file's FileLock: every writer
 // of the file holds it for as long as its temporary file exists.
 void removeStaleTemporaries(const std::string& path);
 

@@ -312,12 +312,13 @@ TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
     TempDir dir;
     const std::string settings = dir.file("Mouse.ini"), macroFile = dir.file("m.macro");
     writeText(settings, "[s]\nk=1\n");
-    const std::vector<std::string> stale = {".Mouse.ini.Ab12Cd", ".Mouse.ini.zzzzzz", ".m.macro.000000"};
-    const std::vector<std::string> kept = {".Mouse.ini.lock", ".Mouse.ini.Ab12C", ".Mouse.ini.Ab12C-",
-                                           "Mouse.ini.Ab12Cd", ".Other.ini.Ab12Cd", ".Mouse.ini.Ab12Cde"};
+    const std::vector<std::string> stale = {".Mouse.ini.save-Ab12Cd", ".Mouse.ini.save-zzzzzz", ".m.macro.save-000000"};
+    const std::vector<std::string> kept = {".Mouse.ini.lock", ".Mouse.ini.save-Ab12C", ".Mouse.ini.save-Ab12C-",
+                                           "Mouse.ini.save-Ab12Cd", ".Other.ini.save-Ab12Cd", ".Mouse.ini.save-Ab12Cde",
+                                           ".Mouse.ini.backup"};
     for (const auto& name : stale) writeText(dir.file(name), "half a save");
     for (const auto& name : kept) writeText(dir.file(name), "other");
-    std::filesystem::create_directory(dir.file(".m.macro.folder"));
+    std::filesystem::create_directory(dir.file(".m.macro.save-folder"));
 
     ASSERT_TRUE(platform::writeProfileInt(settings, "s", "k", 2));
     platform::ProfileBatch macroBatch(macroFile);
@@ -325,5 +326,5 @@ TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
     ASSERT_TRUE(macroBatch.commit(true));
     for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
     for (const auto& name : kept) EXPECT_EQ(readText(dir.file(name)), "other") << name;
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file(".m.macro.folder")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file(".m.macro.save-folder")));
 }
