@@ -19,6 +19,10 @@
 #include "shared/macro_file.h"
 #include "shared/string_table.h"
 #include "shared/window_messages.h"
+#include "panel/dialogs/dpi_shift_dialog.h"
+#include "panel/dialogs/gunfire_dialog.h"
+#include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/xshoot_dialog.h"
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
 #include "skin/bitmap_button.h"
@@ -636,20 +640,48 @@ void CMocfgDlg::assignFunction(int64_t lParam) {
         case GuardDecision::Proceed: break;
     }
     const MenuDecision decision = decideMenuSelection(group, item);
+    const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath,
+                                         &model_.working(), profile, b};
     switch (decision.action) {
         case MenuAction::StoreCode:
             records[b].code = decision.code;
             break;
-        case MenuAction::SelectMacro:
-            // With no macro yet, the macro page is where one is made.
-            showPage(layout::kMacroPage);
-            return;
         case MenuAction::Nothing:
             return;
-        default:
-            // Functions with parameters are set in their dialogs; none is chosen here yet.
-            return;
+        case MenuAction::SelectMacro:
+            // With no macro yet, the macro page is where one is made.
+            if (macro::listCount(model_.paths().settingsPath) == 0) {
+                showPage(layout::kMacroPage);
+                return;
+            }
+            break;  // the macro selection comes with the macro editor: nothing stored
+        // The parameter dialogs write their fields into the record on OK; Cancel stores nothing,
+        // and the labels, the save and the button message follow either way.
+        case MenuAction::OpenKeyDialog: {
+            dialogs::CKeyExDlg dialog(context, this);
+            dialog.exec();  // writes code 5 itself
+            break;
+        }
+        case MenuAction::OpenXShootDialog: {
+            dialogs::CXShoot dialog(context, this);
+            dialog.exec();  // writes code 9 itself
+            break;
+        }
+        case MenuAction::OpenDpiShiftDialog: {
+            dialogs::CDPIShift dialog(context, this);
+            if (dialog.exec() == dialogs::kDialogOk) {
+                records[b].code = decision.code;
+                records[b].param1 = static_cast<uint8_t>(dialog.choice());
+            }
+            break;
+        }
+        case MenuAction::OpenRapidFireDialog: {
+            dialogs::CGunfireDlg dialog(context, this);
+            if (dialog.exec() == dialogs::kDialogOk) records[b].code = decision.code;
+            break;
+        }
     }
+    if (closingDown_) return;  // the service closed the window while a dialog was open
     refreshButtonLabels();
     model_.save();
     saveOrSay();

@@ -21,6 +21,7 @@
 #include "qtbridge/qt_reactor.h"
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
+#include "skin/bitmap_menu.h"
 #include "tests/support/private_session.h"
 
 namespace {
@@ -215,6 +216,44 @@ TEST_F(MainDialogTest, PageControlsSaveThenAnnounce) {
     EXPECT_NE(lighting->file.find("LedMode=2"), std::string::npos);
     EXPECT_EQ(dialog_.button(Role::LightMode)->caption(), dialog_.text("LEDMODE2", "BUTTONPAGE"));
     EXPECT_TRUE(dialog_.button(Role::LightDirection)->isEnabled());
+}
+
+TEST_F(MainDialogTest, FunctionMenuAssignsAndGuardsTheLastLeftClick) {
+    click(Role::TabButtons);
+    auto choose = [&](int label, int item, int subItem) {
+        click(Role::ButtonLabel, label);
+        skin::CBmpMenu* menu = dialog_.popup();
+        if (menu == nullptr) return false;
+        if (subItem < 0) {
+            QTest::mouseClick(menu->item(item), Qt::LeftButton);
+        } else {
+            menu->openSubmenu(item);
+            if (menu->submenu() == nullptr) return false;
+            QTest::mouseClick(menu->submenu()->item(subItem), Qt::LeftButton);
+        }
+        return true;
+    };
+    ASSERT_TRUE(choose(3, 8, 1));  // Editing → Copy on the fourth button
+    auto sent = service_.waitFor(msg::kButton);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->wParam, 0);
+    EXPECT_EQ(sent->lParam, 3);
+    EXPECT_EQ(model_.working().profiles[0].buttons[3].code, 65);
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 3)->caption(), dialog_.text("COPY", "BUTTONPAGE"));
+
+    // The only left click keeps its function: a warning, nothing stored, nothing sent.
+    service_.received.clear();
+    bool warned = false;
+    QTimer::singleShot(300, [&warned] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warned = true;
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    ASSERT_TRUE(choose(0, 1, -1));  // Right Click on the left button
+    EXPECT_TRUE(eventually([&] { return warned; }));
+    EXPECT_EQ(model_.working().profiles[0].buttons[0].code, 1);
+    EXPECT_FALSE(service_.waitFor(msg::kButton, 200));
 }
 
 TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {
