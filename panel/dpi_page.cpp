@@ -23,6 +23,7 @@ void DpiPageRules::selectStage(int stage) {
     MouseSettings& s = model_.working();
     s.DPI = stage;
     s.profiles[model_.currentProfile()].DPI = stage;
+    forgetSliders();
     model_.saveAndPost(msg::kDpiOrAcceleration, 0, 0);
 }
 
@@ -30,7 +31,8 @@ void DpiPageRules::setSeparate(bool separate) {
     const int stage = model_.currentStage();
     if (stage < 0) return;
     model_.working().dpiStages[stage].separate = separate ? 1 : 0;
-    model_.save();
+    // The service writes X and Y or the common value by this flag: the mouse must hear of it.
+    model_.saveAndPost(msg::kDpiValues, stage, 0);
 }
 
 int32_t* DpiPageRules::sliderValue(int id) {
@@ -60,7 +62,7 @@ bool DpiPageRules::sliderDragged(int position, int id) {
     lastDrag_ = {position, id};
     int32_t* value = sliderValue(id);
     if (value == nullptr) return false;
-    *value = position;
+    *value = std::clamp(position, kDpiMinimum, kDpiMaximum);
     return true;
 }
 

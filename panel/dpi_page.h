@@ -25,10 +25,13 @@ public:
     explicit DpiPageRules(PanelModel& model) : model_(model) {}
 
     void selectStage(int stage);                  // 0..6; saves, posts 1297 (0, 0)
-    void setSeparate(bool separate);              // the current stage; saves, no message
+    void setSeparate(bool separate);              // the current stage; saves, posts 1302 (stage)
+    // The sliders were set from code (stage, profile, refresh): the next notification counts
+    // whatever it repeats.
+    void forgetSliders() { lastRelease_ = lastDrag_ = {}; }
     // Slider messages: a notification repeating the previous one of the same message is ignored.
     bool sliderReleased(int position, int id);    // 1094: limited to 2..320, saved, 1302 (stage)
-    bool sliderDragged(int position, int id);     // 1095: stored as it is, nothing sent
+    bool sliderDragged(int position, int id);     // 1095: stored (limited alike), nothing sent
     void toggleAcceleration();                    // saves, sends 1297 (255, 255)
     void setAcceleration(int level);              // saves, posts 1297 (255, 255)
     void setReportRate(int index);                // 0..3 → 125..1000 Hz; saves, marks, posts 1277

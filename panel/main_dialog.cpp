@@ -377,6 +377,7 @@ void CMocfgDlg::refreshButtonLabels() {
 }
 
 void CMocfgDlg::refreshDpiPage() {
+    dpi_.forgetSliders();  // the sliders are set from the settings below
     const MouseSettings& s = model_.working();
     const int current = model_.currentStage();
     const std::string stageWord = lookupString(model_.paths().stringsPath, "BUTTONPAGE", "DPISTAGE");
@@ -563,6 +564,9 @@ void CMocfgDlg::openFunctionMenu(int buttonIndex) {
     skin::CBitmapBtn* label = button(Role::ButtonLabel, buttonIndex);
     if (label == nullptr) return;
     selectedButton_ = buttonIndex;
+    // The button belongs to the profile shown when its menu opened, whatever the mouse reports
+    // while the menu or a dialog is open.
+    menuProfile_ = model_.currentProfile();
     std::vector<skin::MenuItem> items;
     for (const FunctionMenuItem& item : buildFunctionMenu(model_.currentProfile())) {
         skin::MenuItem m{text(item.key.c_str(), "BUTTONPAGE"), item.number, !item.submenu.empty() || item.number == 15, {}};
@@ -632,7 +636,7 @@ void CMocfgDlg::assignFunction(int64_t lParam) {
     if (b < 0 || b >= kButtonRecordCount) return;
     const int group = static_cast<int>((lParam >> 16) & 0xFFFF);
     const int item = static_cast<int>(lParam & 0xFFFF);
-    const int profile = model_.currentProfile();
+    const int profile = menuProfile_;
     ButtonRecord* records = model_.working().profiles[profile].buttons;
     switch (leftClickGuard(records, kButtonRecordCount, b, group)) {
         case GuardDecision::Ignore: return;

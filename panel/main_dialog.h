@@ -133,6 +133,7 @@ private:
     QString stateText_;
     QPointer<skin::CBmpMenu> popup_;
     int selectedButton_ = -1;
+    int menuProfile_ = 0;  // the profile whose button the open function menu assigns
     bool menuClosed_ = true;
     std::string dataFolder_;
     std::string busFolder_;

@@ -1,7 +1,9 @@
 #include "panel/panel_model.h"
 
+#include <strings.h>
 #include <unistd.h>
 
+#include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -121,14 +123,29 @@ void PanelModel::resetCurrentProfile() {
 void PanelModel::reload() { loadInto(working_); }
 
 bool PanelModel::exportProfile(const std::string& path) const {
-    // A fresh file: an older file at that name must not lend the profile keys of its own.
-    if (platform::fileExists(path) && ::unlink(path.c_str()) != 0) return false;
-    return settings::saveAll(working_, path);
+    // The settings are written as the store writes them into a private file of the data folder,
+    // then that text replaces the chosen file whole: nothing of an older file at that name stays,
+    // and no lock file is left in the user's folder.
+    const std::string staging = platform::pathJoin(platform::parentFolder(paths_.settingsPath), ".export.prof");
+    ::unlink(staging.c_str());
+    bool ok = settings::saveAll(working_, staging);
+    const auto text = ok ? platform::readWholeFile(staging) : std::nullopt;
+    ok = text && platform::replaceFileAtomically(path, *text);
+    ::unlink(staging.c_str());
+    return ok;
 }
 
 bool PanelModel::importProfile(const std::string& path) {
     static MouseSettings loaded;  // large; the window is single-threaded
     settings::clear(loaded);
+    // A file that holds none of the settings' sections is not a profile file: nothing is replaced.
+    bool exists = false;
+    const platform::IniDocument document = platform::readProfileDocument(path, &exists);
+    bool settingsInside = false;
+    for (const std::string& section : document.sectionNames())
+        settingsInside = settingsInside || ::strcasecmp(section.c_str(), settings::kSettingSection) == 0 ||
+                         ::strcasecmp(section.c_str(), settings::profileSection(0).c_str()) == 0;
+    if (!exists || !settingsInside) return false;
     if (!settings::loadAll(loaded, path, -1)) return false;
     settings::validateCopy(working_, loaded);
     apply();

@@ -105,7 +105,16 @@ void KeyCapture::open(const ButtonRecord& record) {
     }
 }
 
+uint32_t usageOfKey(uint32_t virtualKey) {
+    uint32_t usage = 0;
+    if (virtualKeyToHidUsage(virtualKey, &usage)) return usage;
+    // Print Screen arrives as VK_SNAPSHOT (44); the usage table pairs its usage (70) with 42.
+    return virtualKey == 44 ? 70 : 0;
+}
+
 bool KeyCapture::capture(uint32_t vk, uint32_t flags, bool released) {
+    // A key the mouse cannot send (no usage) is not taken: the key captured before stays.
+    if (!released && usageOfKey(normaliseVirtualKey(vk, flags)) == 0) return false;
     if (singleKey_ && !released) entries_.clear();
     if (!started_) entries_.clear();
     const size_t limit = singleKey_ ? 1 : kMaxKeyEntries;
@@ -139,8 +148,7 @@ void KeyCapture::write(ButtonRecord& record) const {
     std::memset(&record.byte(4), 0, 120);
     for (size_t i = 0; i < entries_.size() && i < size_t(kMaxKeyEntries); ++i) {
         const KeyEntry& e = entries_[i];
-        uint32_t usage = 0;
-        virtualKeyToHidUsage(static_cast<uint32_t>(e.key), &usage);
+        const uint32_t usage = usageOfKey(static_cast<uint32_t>(e.key));
         record.byte(4 + 2 * int(i)) = static_cast<uint8_t>((e.delay & 0x7F) | (e.released != 0 ? 0x80 : 0));
         record.byte(5 + 2 * int(i)) = static_cast<uint8_t>(usage);
     }

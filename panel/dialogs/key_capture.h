@@ -29,6 +29,9 @@ struct KeyEntry {
 // by scan code (0x2A, 0x36), Enter with the extended flag the keypad's Enter (108).
 uint32_t normaliseVirtualKey(uint32_t virtualKey, uint32_t flags);
 
+// The HID usage the mouse sends for a virtual key; 0 when it has none.
+uint32_t usageOfKey(uint32_t virtualKey);
+
 // What the dialog's message filter does with a key message.
 enum class KeyRoute {
     Pass,             // not captured; normal handling

@@ -88,4 +88,14 @@ TEST(KeyCapture, SingleKeyKeepsTheLastPressAndWritesItsUsage) {
     EXPECT_EQ(virtualKeyForCharacter(U'!'), uint32_t('1'));
 }
 
+TEST(KeyCapture, PrintScreenHasItsUsageAndKeysWithoutOneAreNotTaken) {
+    KeyCapture keys;
+    keys.openEmpty();
+    EXPECT_TRUE(keys.capture(44, 0, false));  // VK_SNAPSHOT
+    EXPECT_FALSE(keys.capture(0xE8, 0, false));  // no usage: the captured key stays
+    ButtonRecord r{};
+    keys.write(r);
+    EXPECT_EQ(r.byte(5), 70);
+}
+
 }  // namespace

@@ -59,10 +59,15 @@ TEST_F(PageRulesTest, DpiSlidersLimitOnReleaseAndIgnoreRepeats) {
         EXPECT_EQ(service_.sent, expected);
     }
     service_.sent.clear();
-    EXPECT_TRUE(dpi_.sliderDragged(500, panel::kSliderCommon));  // a drag stores as it is, silently
-    EXPECT_EQ(model_.working().dpiStages[2].common, 500);
+    EXPECT_TRUE(dpi_.sliderDragged(500, panel::kSliderCommon));  // a drag stores silently, limited alike
+    EXPECT_EQ(model_.working().dpiStages[2].common, 320);
     EXPECT_FALSE(dpi_.sliderDragged(500, panel::kSliderCommon));
     EXPECT_TRUE(service_.sent.empty());
+    // Set from code, the slider's next release counts even when it repeats the last one.
+    dpi_.forgetSliders();
+    EXPECT_TRUE(dpi_.sliderReleased(64, panel::kSliderCommon));
+    dpi_.setSeparate(true);  // the service picks X/Y or the common value by this flag
+    EXPECT_EQ(last(), (Sent{msg::kDpiValues, 2, 0}));
     EXPECT_EQ(panel::stageCaption("Stage", 2, DpiStage{0, 30, 7, 9}), "Stage 3\n1500\n1500");
     EXPECT_EQ(panel::stageCaption("Stage", 6, DpiStage{1, 30, 7, 9}), "Stage 7\n350\n450");
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -147,6 +149,10 @@ TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
     model_.working().profiles[2].buttons[3].code = 66;
 
     EXPECT_FALSE(model_.importProfile(env_.file("missing.prof")));
+    std::FILE* notes = std::fopen(env_.file("notes.prof").c_str(), "w");
+    std::fputs("[Shopping]\nmilk=1\n", notes);
+    std::fclose(notes);
+    EXPECT_FALSE(model_.importProfile(env_.file("notes.prof")));  // none of the settings' sections
     EXPECT_EQ(model_.working().WheelScrollLines, 2);  // nothing changed
     EXPECT_TRUE(service_.sent.empty());
 
@@ -159,6 +165,7 @@ TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
     EXPECT_EQ(service_.sent[0].message, msg::kApplyAll);
     EXPECT_NE(service_.sent[0].fileAtSend.find("WheelScrollLines=7"), std::string::npos);
     EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "Setting", "ProfileName", ""), "game");
+    EXPECT_FALSE(std::filesystem::exists(env_.file(".game.prof.lock")));  // nothing left in the user's folder
 }
 
 }  // namespace
