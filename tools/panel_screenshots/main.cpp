@@ -112,6 +112,18 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The lighting page's mode menu.
+    dialog.showPage(layout::kLightingPage);
+    if (auto* mode = dialog.button(layout::Role::LightMode)) {
+        QTest::mouseClick(mode, Qt::LeftButton);
+        if (skin::CBmpMenu* menu = dialog.popup()) {
+            ok &= saveWithMenu(dialog, *menu, out + "menu-lighting.png");
+            dialog.closePopup();
+        } else {
+            ok = false;
+        }
+    }
+
     // Without the service.
     service.destroy();
     dialog.showPage(layout::kStartPage);
