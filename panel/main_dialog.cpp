@@ -49,10 +49,6 @@ constexpr int64_t kRemoteResetProfile = 11;
 constexpr int64_t kRemoteApply = 12;
 constexpr int64_t kRemoteHelp = 22;
 
-constexpr uint32_t kMsgRemoteCommand = 1034;
-constexpr uint32_t kMsgReloadDpiStages = 1224;
-constexpr uint32_t kMsgBlankPage = 1294;
-constexpr uint32_t kMsgColour = 1303;
 
 // Colours of the state strip (COLORREF, red in the low byte): a calm green when all is there,
 // amber when the mouse or the service is missing.
@@ -719,7 +715,7 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
             refresh();
             updateState();
             return 0;
-        case kMsgRemoteCommand:
+        case msg::kRemoteCommand:
             switch (lParam) {
                 case kRemoteResetProfile:
                     model_.resetCurrentProfile();
@@ -732,11 +728,11 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
                 case 20: return 0;
                 default: return -1;
             }
-        case kMsgReloadDpiStages:
+        case msg::kReloadDpiStages:
             model_.reloadDpiStages();
             refresh();
             return 0;
-        case kMsgBlankPage: showPage(layout::kBlankPage); return 0;
+        case msg::kBlankPage: showPage(layout::kBlankPage); return 0;
         case skin::kMenuChosen:
             popup_ = nullptr;
             if (page_ == layout::kButtonPage) {
@@ -750,7 +746,7 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
         case skin::kSliderDragged:
             onSlider(message, wParam, lParam);
             return 0;
-        case kMsgColour:
+        case skin::kColourChanged:
             lighting_.setColour(static_cast<uint32_t>(wParam));
             saveOrSay();
             return 0;

@@ -43,9 +43,9 @@ int lightingModeFromBit(int64_t bit) {
 bool acceptedFromBus(uint32_t message) {
     switch (message) {
         case msg::kMouseChanged:   // 1285
-        case 1034:                 // remote commands: reset profile, apply, help
-        case 1224:                 // re-read the DPI stages
-        case 1294:                 // blank page
+        case msg::kRemoteCommand:
+        case msg::kReloadDpiStages:
+        case msg::kBlankPage:
         case msg::kMouseUnplug:    // 1280
         case msg::kCounters:       // 1282
         case msg::kClose:

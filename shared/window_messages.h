@@ -36,6 +36,11 @@ inline constexpr uint32_t kDpiValues = 1302;
 inline constexpr uint32_t kMouseData = 2027;
 inline constexpr uint32_t kDeviceLink = 1282;  // collection record, inside the service only
 
+// Messages other programs send the UI window, beside the service's notifications below.
+inline constexpr uint32_t kRemoteCommand = 1034;    // lParam 11 reset profile, 12 apply, 22 help
+inline constexpr uint32_t kReloadDpiStages = 1224;  // re-read the seven DPI stages
+inline constexpr uint32_t kBlankPage = 1294;        // show the blank page
+
 // Notifications from the service to the UI window.
 inline constexpr uint32_t kMouseUnplug = 1280;
 inline constexpr uint32_t kCounters = 1282;
