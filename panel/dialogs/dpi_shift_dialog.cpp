@@ -31,7 +31,7 @@ skin::CBitmapBtn* CDPIShift::valueButton() const { return button(Role::MenuField
 void CDPIShift::setChoice(int item) {
     if (item < 1 || item > kDpiShiftItems) return;
     choice_ = item;
-    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromLatin1(dpiShiftText(item)), spec(Role::MenuField)->captionOffset);
+    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromLatin1(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
 }
 
 void CDPIShift::openMenu() {

@@ -75,20 +75,20 @@ QString CSkinDialog::caption(int id) const {
 
 QString CSkinDialog::title() const { return title_->text(); }
 
-const layout::Control* CSkinDialog::spec(layout::Role role, int index) const { return layout::find(window_, role, index); }
+const layout::Control* CSkinDialog::placeOf(layout::Role role, int index) const { return layout::find(window_, role, index); }
 
 QRect CSkinDialog::rectOf(layout::Role role, int index) const {
-    const layout::Control* c = spec(role, index);
+    const layout::Control* c = placeOf(role, index);
     return c ? QRect(c->rect.left, c->rect.top, c->rect.width(), c->rect.height()) : QRect();
 }
 
 void CSkinDialog::place(layout::Role role, int index, QWidget* widget) {
-    placed_.push_back(Placed{spec(role, index), widget});
+    placed_.push_back(Placed{placeOf(role, index), widget});
 }
 
 QWidget* CSkinDialog::control(layout::Role role, int index) const {
     for (const Placed& p : placed_)
-        if (p.spec != nullptr && p.spec->role == role && p.spec->index == index) return p.widget;
+        if (p.place != nullptr && p.place->role == role && p.place->index == index) return p.widget;
     return nullptr;
 }
 
@@ -101,7 +101,7 @@ skin::CBitmapBtn* CSkinDialog::addButton(layout::Role role, int index) {
     const QRect r = rectOf(role, index);
     b->setGeometry(r);
     b->setImages(r.x(), r.y(), r.width(), r.height(), pictures_[0], pictures_[1], pictures_[2], pictures_[3]);
-    if (const layout::Control* c = spec(role, index)) b->setCaption(caption(c->id), c->captionOffset);
+    if (const layout::Control* c = placeOf(role, index)) b->setCaption(caption(c->id), c->captionOffset);
     place(role, index, b);
     return b;
 }
@@ -114,7 +114,7 @@ skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength
     edit->setAlignment(Qt::AlignCenter);
     edit->setMaxLength(maxLength);
     edit->setAccessibleName(accessibleName);
-    if (const layout::Control* c = spec(role, index)) edit->setIdentifier(c->id);
+    if (const layout::Control* c = placeOf(role, index)) edit->setIdentifier(c->id);
     QPalette p = edit->palette();
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x8a, 0x90, 0x99));
     p.setColor(QPalette::Highlight, QColor(0xc8, 0xa4, 0x00));
@@ -130,7 +130,7 @@ skin::CStaticTrans* CSkinDialog::addCaption(int index) {
     label->setFontHeight(14);
     label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     label->setGeometry(rectOf(layout::Role::FieldCaption, index));
-    if (const layout::Control* c = spec(layout::Role::FieldCaption, index)) label->setText(caption(c->id));
+    if (const layout::Control* c = placeOf(layout::Role::FieldCaption, index)) label->setText(caption(c->id));
     place(layout::Role::FieldCaption, index, label);
     return label;
 }
@@ -150,7 +150,7 @@ void CSkinDialog::orderTabs() {
     std::vector<const Placed*> order;
     for (const layout::Control& c : window_.controls)
         for (const Placed& p : placed_)
-            if (p.spec == &c && p.widget->focusPolicy() & Qt::TabFocus) order.push_back(&p);
+            if (p.place == &c && p.widget->focusPolicy() & Qt::TabFocus) order.push_back(&p);
     for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1]->widget, order[i]->widget);
 }
 

@@ -64,7 +64,7 @@ protected:
     ButtonRecord* record() const { return contextRecord(context_); }
     QString text(const char* key, const char* section = "MAIN") const;
     QString caption(int id) const;
-    const layout::Control* spec(layout::Role role, int index = 0) const;
+    const layout::Control* placeOf(layout::Role role, int index = 0) const;
     QRect rectOf(layout::Role role, int index = 0) const;
     const skin::SkinImage& picture(int state) const { return pictures_[state]; }
 
@@ -84,7 +84,7 @@ protected:
 
 private:
     struct Placed {
-        const layout::Control* spec;
+        const layout::Control* place;
         QWidget* widget;
     };
     void placeOverParent();

@@ -72,7 +72,7 @@ QString CXShoot::itemText(int item) const {
 }
 
 void CXShoot::showOutput() {
-    if (skin::CBitmapBtn* b = outputButton()) b->setCaption(itemText(item_), spec(Role::MenuField)->captionOffset);
+    if (skin::CBitmapBtn* b = outputButton()) b->setCaption(itemText(item_), placeOf(Role::MenuField)->captionOffset);
     const bool keyboard = item_ == kOutputKeyboard;
     key_->setMaxLength(keyboard ? 1 : kButtonNameLength);
     key_->setText(keyboard ? QString() : itemText(item_));
