@@ -18,13 +18,17 @@ TEST_F(StringTable, FindsKeyUnderTheNamedSectionOnly) {
                                  "<MAIN><FONT>Sans</FONT><CLICK>wrong section</CLICK></MAIN>"
                                  "<BUTTONPAGE><CLICK>Left Click</CLICK></BUTTONPAGE>"
                                  "</Strings>");
-    EXPECT_EQ(lookupString(path, "BUTTONPAGE", "CLICK"), "Left Click");
-    EXPECT_EQ(lookupString(path, "MAIN", "CLICK"), "wrong section");
-    EXPECT_EQ(lookupString(path, "MAIN", "FONT"), "Sans");
-    EXPECT_EQ(lookupString(path, "BUTTONPAGE", "FONT"), "");
-    EXPECT_EQ(lookupString(path, "NOPAGE", "CLICK"), "");
-    EXPECT_EQ(lookupString(path, "", "CLICK"), "");
-    EXPECT_EQ(lookupString(path, "BUTTONPAGE", ""), "");
+    const ::StringTable table(path);  // read once, asked many times: the same answers
+    const struct {
+        const char *section, *key, *text;
+    } cases[] = {{"BUTTONPAGE", "CLICK", "Left Click"}, {"MAIN", "CLICK", "wrong section"}, {"MAIN", "FONT", "Sans"},
+                 {"BUTTONPAGE", "FONT", ""}, {"NOPAGE", "CLICK", ""}, {"", "CLICK", ""}, {"BUTTONPAGE", "", ""},
+                 {"BUTTONPAGE", "CLICK", "Left Click"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(lookupString(path, c.section, c.key), c.text) << c.section << "/" << c.key;
+        EXPECT_EQ(table.lookup(c.section, c.key), c.text) << c.section << "/" << c.key;
+    }
+    EXPECT_EQ(::StringTable(writeFile("Broken.xml", "<a><b></a>")).lookup("a", "b"), "");
 }
 
 TEST_F(StringTable, DescendsIntoNestedSectionsOfTheSameName) {
