@@ -74,11 +74,11 @@ std::vector<const char*> groupHeadings(int page) {
 }
 
 // The sliders of the pages: identifier and range.
-struct SliderSpec {
+struct SliderSetup {
     Role role;
     int identifier, minimum, maximum;
 };
-constexpr SliderSpec kSliders[] = {
+constexpr SliderSetup kSliders[] = {
     {Role::DpiSliderCommon, kSliderCommon, 0, kDpiMaximum},
     {Role::DpiSliderX, kSliderX, 0, kDpiMaximum},
     {Role::DpiSliderY, kSliderY, 0, kDpiMaximum},
@@ -122,7 +122,12 @@ StatePictures loadPictures(const std::string& programFolder, const skin::SkinDes
 }  // namespace
 
 CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* parent)
-    : skin::SkinnedWindow(parent), model_(model), service_(service), dpi_(model), lighting_(model) {
+    : skin::SkinnedWindow(parent),
+      model_(model),
+      service_(service),
+      strings_(model.paths().stringsPath),
+      dpi_(model),
+      lighting_(model) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Window);
     setAttribute(Qt::WA_OpaquePaintEvent);
     settle_.setSingleShot(true);
@@ -133,7 +138,7 @@ CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* pare
 CMocfgDlg::~CMocfgDlg() = default;
 
 QString CMocfgDlg::text(const char* key, const char* section) const {
-    return qs(lookupString(model_.paths().stringsPath, section, key));
+    return qs(strings_.lookup(section, key));
 }
 
 void CMocfgDlg::initialise() {
@@ -218,8 +223,8 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
                                      c.role == Role::LightOff || c.role == Role::DpiSeparate ||
                                      c.role == Role::AccelerationSwitch || c.role == Role::LightRateSwitch;
                 b->setToggleMode(toggles);
-                const layout::Control* spec = &c;
-                connect(b, &QAbstractButton::clicked, this, [this, spec] { onCommand(*spec); });
+                const layout::Control* place = &c;
+                connect(b, &QAbstractButton::clicked, this, [this, place] { onCommand(*place); });
                 if (const char* key = accessibleKey(c.role)) b->setAccessibleName(text(key));
                 widget = b;
                 break;
@@ -267,13 +272,13 @@ QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
         selector->create(QRect(rect.topLeft(), skin::COwnColorSelect::contentSize()));
         return selector;
     }
-    for (const SliderSpec& spec : kSliders) {
-        if (spec.role != c.role) continue;
+    for (const SliderSetup& setup : kSliders) {
+        if (setup.role != c.role) continue;
         auto* slider = new skin::CPngHSliderBar(this);
         auto picture = [&](const char* name) { return qs(skin::skinImagePath(folder, name)); };
-        slider->create(picture("bar3.png"), picture("arrow1.png"), picture("arrow2.png"), rect, this, spec.identifier,
+        slider->create(picture("bar3.png"), picture("arrow1.png"), picture("arrow2.png"), rect, this, setup.identifier,
                        picture("bar4.png"));
-        slider->setRange(spec.minimum, spec.maximum);
+        slider->setRange(setup.minimum, setup.maximum);
         if (c.role == Role::LightLevel) {
             levelValue_ = new skin::CStaticTrans(this);
             levelValue_->setTextColor(0xFFFFFF);
@@ -290,11 +295,11 @@ QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
 
 QWidget* CMocfgDlg::control(Role role, int index) const {
     for (const Placed& p : controls_) {
-        if (p.spec->role != role || p.spec->index != index) continue;
+        if (p.place->role != role || p.place->index != index) continue;
         if (p.page == 0 || p.page == page_) return p.widget;
     }
     for (const Placed& p : controls_)
-        if (p.spec->role == role && p.spec->index == index) return p.widget;
+        if (p.place->role == role && p.place->index == index) return p.widget;
     return nullptr;
 }
 
@@ -309,14 +314,14 @@ void CMocfgDlg::showPage(int page) {
     for (const Placed& p : controls_) {
         bool visible = p.page == 0 || p.page == page;
         // The blank page shows only one way back to the start page.
-        if (page == layout::kBlankPage) visible = p.page == 0 && p.spec->role != Role::StateText;
+        if (page == layout::kBlankPage) visible = p.page == 0 && p.place->role != Role::StateText;
         p.widget->setVisible(visible);
         p.widget->setEnabled(true);
     }
     for (const Placed& h : headings_) h.widget->setVisible(h.page == page);
     if (page == layout::kBlankPage) {
         for (const Placed& p : controls_) {
-            if (p.spec->role == Role::TabHome) {
+            if (p.place->role == Role::TabHome) {
                 p.widget->setVisible(true);
                 break;
             }
@@ -347,22 +352,17 @@ void CMocfgDlg::showPage(int page) {
 }
 
 void CMocfgDlg::refresh() {
-    const MouseSettings& s = model_.working();
     for (int p = 0; p < kProfileCount; ++p)
         if (skin::CBitmapBtn* b = button(Role::Profile, p)) b->setChecked(p == model_.currentProfile());
     refreshDpiPage();
     refreshLightingPage();
     refreshButtonLabels();
-    (void)s;
 }
 
 void CMocfgDlg::refreshButtonLabels() {
     ProfileGroup& group = model_.working().profiles[model_.currentProfile()];
     const std::vector<std::string> macros = macro::listNames(model_.paths().settingsPath);
-    const std::string& strings = model_.paths().stringsPath;
-    const TextLookup lookup = [&strings](std::string_view key) {
-        return lookupString(strings, "BUTTONPAGE", std::string(key));
-    };
+    const TextLookup lookup = [this](std::string_view key) { return strings_.lookup("BUTTONPAGE", std::string(key)); };
     for (int i = 0; i < kDeviceButtonCount; ++i) {
         skin::CBitmapBtn* b = button(Role::ButtonLabel, i);
         if (b == nullptr) continue;
@@ -376,7 +376,7 @@ void CMocfgDlg::refreshDpiPage() {
     dpi_.forgetSliders();  // the sliders are set from the settings below
     const MouseSettings& s = model_.working();
     const int current = model_.currentStage();
-    const std::string stageWord = lookupString(model_.paths().stringsPath, "BUTTONPAGE", "DPISTAGE");
+    const std::string stageWord = strings_.lookup("BUTTONPAGE", "DPISTAGE");
     for (int stage = 0; stage < kDpiStageCount; ++stage) {
         skin::CBitmapBtn* b = button(Role::DpiStage, stage);
         if (b == nullptr) continue;
@@ -552,7 +552,6 @@ void CMocfgDlg::closePopup() {
     if (popup_ != nullptr) popup_->close();
     popup_ = nullptr;
     selectedButton_ = -1;
-    menuClosed_ = true;
 }
 
 void CMocfgDlg::openFunctionMenu(int buttonIndex) {
@@ -573,13 +572,13 @@ void CMocfgDlg::openFunctionMenu(int buttonIndex) {
     const QPoint labelCorner = label->mapToGlobal(QPoint(0, label->height()));
     const QRect area = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
     const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right() + 1, area.bottom() + 1);
-    const skin::MenuPictures pictures{model_.paths().programFolder, "menu_normal.png", "menu_over.png", "menu_down.png"};
-    popup_ = skin::CBmpMenu::open(this, QPoint(corner.x, corner.y), items, pictures);
-    menuClosed_ = false;
-    if (popup_ != nullptr)
-        connect(popup_, &skin::CBmpMenuBase::closed, this, [this] {
-            menuClosed_ = true;
-        });
+    showPopup(QPoint(corner.x, corner.y), items, "menu_normal.png", "menu_over.png", "menu_down.png");
+}
+
+void CMocfgDlg::showPopup(QPoint corner, const std::vector<skin::MenuItem>& items, const char* normal,
+                          const char* over, const char* down) {
+    const skin::MenuPictures pictures{model_.paths().programFolder, normal, over, down};
+    popup_ = skin::CBmpMenu::open(this, corner, items, pictures);  // the pointer clears when it closes
 }
 
 void CMocfgDlg::openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& entries, const char* normal,
@@ -588,10 +587,7 @@ void CMocfgDlg::openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& 
     if (anchor == nullptr || entries.empty()) return;
     std::vector<skin::MenuItem> items;
     for (const FunctionMenuEntry& e : entries) items.push_back({text(e.key.c_str(), "BUTTONPAGE"), e.number, false, {}});
-    const skin::MenuPictures pictures{model_.paths().programFolder, normal, over, down};
-    popup_ = skin::CBmpMenu::open(this, anchor->mapToGlobal(QPoint(1, anchor->height())), items, pictures);
-    menuClosed_ = false;
-    if (popup_ != nullptr) connect(popup_, &skin::CBmpMenuBase::closed, this, [this] { menuClosed_ = true; });
+    showPopup(anchor->mapToGlobal(QPoint(1, anchor->height())), items, normal, over, down);
 }
 
 void CMocfgDlg::onSlider(uint32_t message, int64_t position, int64_t id) {
@@ -628,7 +624,6 @@ void CMocfgDlg::onSlider(uint32_t message, int64_t position, int64_t id) {
 void CMocfgDlg::assignFunction(int64_t lParam) {
     const int b = selectedButton_;
     selectedButton_ = -1;
-    menuClosed_ = true;
     if (b < 0 || b >= kButtonRecordCount) return;
     const int group = static_cast<int>((lParam >> 16) & 0xFFFF);
     const int item = static_cast<int>(lParam & 0xFFFF);

@@ -21,6 +21,7 @@
 #include "panel/lighting_page.h"
 #include "panel/panel_model.h"
 #include "platform/message_bus.h"
+#include "shared/string_table.h"
 #include "skin/bitmap_menu.h"
 #include "skin/skinned_window.h"
 
@@ -83,7 +84,7 @@ protected:
 
 private:
     struct Placed {
-        const layout::Control* spec;
+        const layout::Control* place;
         int page;          // page that shows it; 0 = every page (the frame)
         QWidget* widget;
     };
@@ -105,6 +106,8 @@ private:
     void openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& entries, const char* normal,
                   const char* over, const char* down);
     void onSlider(uint32_t message, int64_t position, int64_t id);
+    void showPopup(QPoint corner, const std::vector<skin::MenuItem>& items, const char* normal, const char* over,
+                   const char* down);
     void assignFunction(int64_t lParam);
     void saveOrSay();
     void warn(const QString& message);  // a "Warning" box with OK
@@ -115,6 +118,7 @@ private:
 
     PanelModel& model_;
     ServiceMessenger& service_;
+    StringTable strings_;  // the window's texts, read once
     DpiPageRules dpi_;
     LightingPageRules lighting_;
     int page_ = 0;
@@ -134,7 +138,6 @@ private:
     QPointer<skin::CBmpMenu> popup_;
     int selectedButton_ = -1;
     int menuProfile_ = 0;  // the profile whose button the open function menu assigns
-    bool menuClosed_ = true;
     std::string dataFolder_;
     std::string busFolder_;
 };

@@ -176,9 +176,10 @@ void PanelModel::reloadDpiStages() {
 
 void PanelModel::takeCounters() {
     // The service owns the click counters; the window's whole-record saves must not write back
-    // the values it loaded earlier.
-    working_.LeftCount = platform::readProfileInt(paths_.settingsPath, settings::kSettingSection, "LeftCount", 0);
-    working_.RightCount = platform::readProfileInt(paths_.settingsPath, settings::kSettingSection, "RightCount", 0);
+    // the values it loaded earlier. One read of the file for both.
+    const platform::IniDocument file = platform::readProfileDocument(paths_.settingsPath);
+    working_.LeftCount = platform::parseProfileInt(file.get(settings::kSettingSection, "LeftCount"), 0);
+    working_.RightCount = platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
 }
 
 void PanelModel::saveAndPost(uint32_t message, int64_t wParam, int64_t lParam) {
