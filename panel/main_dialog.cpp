@@ -57,6 +57,8 @@ constexpr uint32_t kMissingColour = 0x40B0FF;
 constexpr uint32_t kHeadingColour = 0xD2D2D2;
 // Between the title strip and the start page's tiles.
 const QRect kHintArea(32, 68, 896, 48);
+// The start page's content below the title strip, which the blank page covers.
+const QRect kBlankArea(1, 57, 958, 507);
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -310,6 +312,9 @@ skin::CBitmapBtn* CMocfgDlg::button(Role role, int index) const {
 void CMocfgDlg::showPage(int page) {
     if (page == page_) return;
     if (page != layout::kStartPage && page != layout::kBlankPage) createPages();
+    // The control that had the focus may be hidden now; the window takes it, rather than Qt handing
+    // it (and a keyboard focus ring) to whichever control comes next.
+    if (QWidget* focused = focusWidget(); focused != nullptr && focused != this) setFocus(Qt::OtherFocusReason);
     page_ = page;
     for (const Placed& p : controls_) {
         bool visible = p.page == 0 || p.page == page;
@@ -810,10 +815,19 @@ void CMocfgDlg::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     auto it = art_.find(page_);
-    if (it != art_.end() && !it->second.background.isNull())
-        painter.drawImage(QRect(0, 0, width(), height()), it->second.background);
-    else
+    if (it != art_.end() && !it->second.background.isNull()) {
+        const QImage& picture = it->second.background;
+        painter.drawImage(QRect(0, 0, width(), height()), picture);
+        // The blank page shows the frame only: the start page's tiles are covered with the ground
+        // the picture has beside them.
+        if (page_ == layout::kBlankPage) {
+            const qreal ratio = picture.devicePixelRatio();
+            const QColor ground = picture.pixelColor(QPoint(kBlankArea.left() + 2, kBlankArea.center().y()) * ratio);
+            painter.fillRect(kBlankArea, ground);
+        }
+    } else {
         painter.fillRect(rect(), QColor(0x15, 0x16, 0x19));
+    }
 }
 
 void CMocfgDlg::mousePressEvent(QMouseEvent* event) {
