@@ -30,14 +30,16 @@ struct Sent {
 class RecordingBus : public ctl::Bus {
 public:
     bool service = true, panel = true;
+    int64_t answer = 0;  // what the service's handler returns
     std::vector<Sent> sent;
     bool exists(const std::string& title) override { return title == title::kService ? service : panel; }
     bool post(const std::string& t, uint32_t m, int64_t w, int64_t l) override {
         sent.push_back({t, m, w, l, false});
         return exists(t);
     }
-    bool send(const std::string& t, uint32_t m, int64_t w, int64_t l) override {
+    bool send(const std::string& t, uint32_t m, int64_t w, int64_t l, int64_t* result) override {
         sent.push_back({t, m, w, l, true});
+        if (result) *result = answer;
         return exists(t);
     }
 };
@@ -68,7 +70,8 @@ protected:
     RecordingBus bus;
 };
 
-Sent toService(uint32_t m, int64_t w = 0, int64_t l = 0, bool send = false) { return {title::kService, m, w, l, send}; }
+// Every request is sent: korvantectl waits for the service's write and its read-back.
+Sent toService(uint32_t m, int64_t w = 0, int64_t l = 0, bool send = true) { return {title::kService, m, w, l, send}; }
 const Sent kReload{title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0, false};
 
 // Checks code and bytes 2, 3 and 5 of one button record (-1: not checked).
