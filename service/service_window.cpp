@@ -266,8 +266,15 @@ int64_t CMorvikhidDlg::inSession(uint32_t request, Writes writes) {
         }
     }
     config_.closeSession();
-    if (config_.stats().failedTransfers != failedBefore) writeOnLinkUp_ = true;
-    return check ? settleWrite(request, result) : 0;
+    const bool transfersFailed = config_.stats().failedTransfers != failedBefore;
+    if (transfersFailed) writeOnLinkUp_ = true;
+    // A request that wrote no memory (the legacy upload, a value out of range) proves nothing.
+    if (!check || written.empty()) return 0;
+    // A full write read back intact leaves nothing for the next link-up to finish.
+    if (result.outcome == verify::Outcome::Verified && !transfersFailed &&
+        (request == msg::kApplyAll || request == msg::kSendAll))
+        writeOnLinkUp_ = false;
+    return settleWrite(request, result);
 }
 
 verify::Result CMorvikhidDlg::readBackWrites(const verify::WrittenBytes& written) {

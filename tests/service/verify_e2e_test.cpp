@@ -147,4 +147,27 @@ TEST_F(Verified, KorvantectlExitsThreeWithTheReasonAndTheSwitchTurnsTheCheckOff)
     ASSERT_EQ(h.mousesim({"fault", "clear"}), 0);
 }
 
+// After a failed write the mouse holds something else than the saved settings: the next plug-in
+// writes them in full instead of reading the mouse back over them. A request that writes no
+// memory (the legacy upload) proves nothing and leaves the failure shown.
+TEST_F(Verified, AFailedWriteIsWrittenInFullAtTheNextPlugIn) {
+    auto s = h.loadSettings();
+    s->WheelScrollLines = 6;
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_EQ(h.mousesim({"fault", "corrupt-writes", "1000"}), 0);
+    EXPECT_EQ(request({"wheel lines", msg::kWheelLines}), msg::kWriteMismatch);
+    ASSERT_EQ(h.mousesim({"fault", "clear"}), 0);
+    EXPECT_EQ(request({"legacy upload", msg::kLegacyButtonUpload}), 0);
+    EXPECT_EQ(writeFailedKey(), msg::kWriteMismatch);
+
+    ASSERT_EQ(h.mousesim({"unplug"}), 0);
+    ASSERT_TRUE(h.waitLog("MONITORCLOSE", 2));
+    ASSERT_EQ(h.mousesim({"plug"}), 0);
+    EXPECT_TRUE(h.waitLog("writing the saved settings in full")) << h.serviceLog();
+    ASSERT_TRUE(h.waitReadBack(2)) << h.serviceLog();  // the full write, then the read-back
+    EXPECT_EQ(h.dump(devmap::kWheelLines, 2), e2e::bytes({6, 0}));
+    EXPECT_EQ(h.readSettingInt(settings::kSettingSection, "WheelScrollLines"), 6);
+    EXPECT_EQ(writeFailedKey(), 0) << "the full write read back intact";
+}
+
 }  // namespace
