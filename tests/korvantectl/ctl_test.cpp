@@ -207,6 +207,28 @@ TEST_F(Ctl, SavedButNotDeliveredExitsTwo) {
     EXPECT_NE(r.out.find("\"mouse\":false"), std::string::npos);
 }
 
+TEST_F(Ctl, AWriteTheMouseDidNotKeepExitsThreeWithTheReason) {
+    struct Case {
+        int64_t answer;
+        int exit;
+        const char* said;  // on standard error ("" = nothing)
+    };
+    for (const Case& c : {Case{msg::kWriteMismatch, ctl::kExitWriteFailed, "still held other values"},
+                          Case{msg::kWriteNoAnswer, ctl::kExitWriteFailed, "did not answer"},
+                          Case{0, ctl::kExitDone, ""}}) {
+        bus.answer = c.answer;
+        ctl::Result r = run({"--json", "wheel", "4"});
+        EXPECT_EQ(r.exitCode, c.exit) << c.answer;
+        EXPECT_EQ(load()->WheelScrollLines, 4) << "saved either way";
+        if (*c.said) {
+            EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+        EXPECT_NE(r.out.find(c.exit == 0 ? "\"written\":true" : "\"written\":false"), std::string::npos) << r.out;
+    }
+}
+
 TEST_F(Ctl, MacrosAreNamedListedAssignedAndRemovedLikeTheWindowDoes) {
     makeMacro("Fast");
     ASSERT_EQ(run({"macro", "new"}).exitCode, 0);  // "<NEWMACRO> 1"
