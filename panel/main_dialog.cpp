@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
@@ -553,6 +554,29 @@ void CMocfgDlg::warn(const QString& message) {
     box.exec();
 }
 
+void CMocfgDlg::showWriteFailure(int64_t reason) {
+    // Not modal: it comes from the service at any moment, and the user may go on editing. A
+    // further failure while it shows only updates its text.
+    const QString message = text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED");
+    if (writeNotice_ == nullptr) {
+        auto* box = new QMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        QPushButton* retry = box->addButton(text("RETRY"), QMessageBox::AcceptRole);
+        retry->setObjectName(QStringLiteral("retryWrite"));
+        box->addButton(text("CLOSE"), QMessageBox::RejectRole);
+        box->setDefaultButton(retry);
+        connect(retry, &QPushButton::clicked, this, [this] {
+            model_.apply();
+            saveOrSay();
+        });
+        writeNotice_ = box;
+    }
+    writeNotice_->setText(message);
+    writeNotice_->show();
+    writeNotice_->raise();
+}
+
 void CMocfgDlg::closePopup() {
     if (popup_ != nullptr) popup_->close();
     popup_ = nullptr;
@@ -756,6 +780,9 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
             return 0;
         case msg::kCounters:
             model_.takeCounters();
+            return 0;
+        case msg::kWriteFailed:
+            showWriteFailure(lParam);
             return 0;
         case msg::kClose:
         case msg::kQuit:

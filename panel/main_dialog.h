@@ -6,6 +6,7 @@
 // it edits the PanelModel and hands it every numbered message: its own controls' (through the
 // in-process queue) and the bus's (only the numbers other programs may send).
 #include <QImage>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
@@ -71,6 +72,10 @@ public:
     // Closes the open popup; nothing is chosen.
     void closePopup();
 
+    // The notice of a write that did not reach the mouse (nullptr while none is shown). Its Retry
+    // saves the settings and asks the service for the full write (1279).
+    QMessageBox* writeNotice() const { return writeNotice_; }
+
     // Text of the strings file ("MAIN" unless given).
     QString text(const char* key, const char* section = "MAIN") const;
 
@@ -111,6 +116,7 @@ private:
     void assignFunction(int64_t lParam);
     void saveOrSay();
     void warn(const QString& message);  // a "Warning" box with OK
+    void showWriteFailure(int64_t reason);
     QString chooseProfileFile(bool forSaving);
     void exportProfile();
     void importProfile();
@@ -136,6 +142,7 @@ private:
     QTimer settle_;
     QString stateText_;
     QPointer<skin::CBmpMenu> popup_;
+    QPointer<QMessageBox> writeNotice_;
     int selectedButton_ = -1;
     int menuProfile_ = 0;  // the profile whose button the open function menu assigns
     std::string dataFolder_;

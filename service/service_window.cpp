@@ -101,10 +101,13 @@ void CMorvikhidDlg::startTray() {
 }
 
 void CMorvikhidDlg::reload(platform::IniDocument* loaded) {
+    platform::IniDocument own;
+    if (loaded == nullptr) loaded = &own;
     settings::clear(loadBuffer_);
     settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
     settings::validateCopy(validated_, loadBuffer_);
     settings_ = validated_;
+    verifyWrites_ = platform::parseProfileInt(loaded->get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
     releaseFreedMemory();
 }
 
@@ -161,7 +164,9 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
     if (destroyed_) return;
     LinkAction action = link_.handleLinkMessage(1, record);
     if (action.writeDevice) settings::writeDevice(settingsPath_, action.deviceValue);
+    if (action.writeDevice && action.deviceValue == 0) mousePresent_ = false;
     if (action.linkUp) {
+        mousePresent_ = true;
         if (finishInterruptedWrite()) readBackFromMouse();
         startTray();
     }
@@ -174,7 +179,7 @@ bool CMorvikhidDlg::finishInterruptedWrite() {
     platform::debugLine("a write did not reach the mouse completely: writing the saved settings in full");
     writeOnLinkUp_ = false;
     reload();
-    inSession([&] { config_.sendAll(); });
+    inSession(msg::kApplyAll, [&] { config_.sendAll(); });
     if (writeOnLinkUp_) platform::debugLine("the full write failed too: no read-back, the saved settings stay");
     return !writeOnLinkUp_;
 }
@@ -237,12 +242,60 @@ void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
 void CMorvikhidDlg::softwareAction(int code) { actions_.perform(static_cast<uint8_t>(code)); }
 
 template <typename Writes>
-void CMorvikhidDlg::inSession(Writes writes) {
+int64_t CMorvikhidDlg::inSession(uint32_t request, Writes writes) {
     const uint64_t failedBefore = config_.stats().failedTransfers;
+    // Without the mouse the writes go nowhere and the read-back would only wait for it: the next
+    // link-up writes what is saved then.
+    const bool check = verifyWrites_ && mousePresent_;
+    verify::WrittenBytes written;
+    verify::Result result;
     config_.openSession();
+    if (check) config_.recordWritesInto(&written);
     writes();
+    config_.recordWritesInto(nullptr);
+    if (check) {
+        result = readBackWrites(written);
+        if (result.outcome == verify::Outcome::Mismatch) {
+            platform::debugPrintf("write request %u read back different (%s), written again", request,
+                                  verify::describe(result).c_str());
+            written.clear();
+            config_.recordWritesInto(&written);
+            writes();
+            config_.recordWritesInto(nullptr);
+            result = readBackWrites(written);
+        }
+    }
     config_.closeSession();
-    if (config_.stats().failedTransfers != failedBefore) writeOnLinkUp_ = true;
+    const bool transfersFailed = config_.stats().failedTransfers != failedBefore;
+    if (transfersFailed) writeOnLinkUp_ = true;
+    // A request that wrote no memory (the legacy upload, a value out of range) proves nothing.
+    if (!check || written.empty()) return 0;
+    // A full write read back intact leaves nothing for the next link-up to finish.
+    if (result.outcome == verify::Outcome::Verified && !transfersFailed &&
+        (request == msg::kApplyAll || request == msg::kSendAll))
+        writeOnLinkUp_ = false;
+    return settleWrite(request, result);
+}
+
+verify::Result CMorvikhidDlg::readBackWrites(const verify::WrittenBytes& written) {
+    return verify::verifyWrittenBytes(
+        written, [this](uint16_t address, uint8_t* out, int count) { return config_.readMemory(address, out, count); });
+}
+
+int64_t CMorvikhidDlg::settleWrite(uint32_t request, const verify::Result& result) {
+    if (writeFailed_ < 0) writeFailed_ = settings::readWriteFailed(settingsPath_);
+    int reason = 0;
+    if (result.outcome == verify::Outcome::Mismatch) reason = msg::kWriteMismatch;
+    if (result.outcome == verify::Outcome::NoAnswer) reason = msg::kWriteNoAnswer;
+    if (reason != 0) {
+        platform::debugPrintf("write request %u failed: %s", request, verify::describe(result).c_str());
+        // The mouse holds something else than the saved settings: reading it back at the next
+        // plug-in would store that over them, so the next link-up writes them in full instead.
+        writeOnLinkUp_ = true;
+        platform::postNotification(title::kPanel, msg::kWriteFailed, request, reason);
+    }
+    if (reason != writeFailed_ && settings::writeWriteFailed(settingsPath_, reason)) writeFailed_ = reason;
+    return reason;
 }
 
 void CMorvikhidDlg::onTimer(int64_t id) {
@@ -301,20 +354,18 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return 0;
         case msg::kLighting:
             reload();
-            inSession([&] { config_.writeLighting(); });
-            return 0;
+            return inSession(message, [&] { config_.writeLighting(); });
         case msg::kLiftAngle:
         case msg::kDoubleClickSpeed:
             reload();
-            if (link_.linked()) inSession([&] { config_.writeLiftAngle(true); });
-            return 0;
+            return link_.linked() ? inSession(message, [&] { config_.writeLiftAngle(true); }) : 0;
         case msg::kDpiStageIndex:
             reload();
-            if (link_.linked()) inSession([&] { config_.writeDpiStageIndex(true); });
-            return 0;
+            return link_.linked() ? inSession(message, [&] { config_.writeDpiStageIndex(true); }) : 0;
         case msg::kLegacyButtonUpload:
             reload();
-            if (link_.linked()) inSession([&] { config_.legacyButtonUpload(); });
+            // Output reports, not memory writes: nothing to read back.
+            if (link_.linked()) inSession(message, [&] { config_.legacyButtonUpload(); });
             return 0;
         case msg::kTraySetting:
             reload();
@@ -325,34 +376,31 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return 0;
         case msg::kPollingRate:
             reload();
-            if (link_.linked()) inSession([&] { config_.writePollingRate(true); });
-            return 0;
+            return link_.linked() ? inSession(message, [&] { config_.writePollingRate(true); }) : 0;
         case msg::kSendAll:
         case msg::kApplyAll:
             reload();
-            if (link_.linked()) inSession([&] { config_.sendAll(); });
-            return 0;
+            return link_.linked() ? inSession(message, [&] { config_.sendAll(); }) : 0;
         case msg::kScrollTrayFlags:
             settings::readScrollTrayFlags(settings_, settingsPath_);
             return 0;
         case msg::kWheelLines:
             reload();
-            if (link_.linked()) inSession([&] { config_.writeWheelLines(); });
-            return 0;
+            return link_.linked() ? inSession(message, [&] { config_.writeWheelLines(); }) : 0;
         case msg::kDpiOrAcceleration:
             reload();
             if (wParam == 255 && lParam == 255)
                 applyPointerAccelerationLevel(mouseKey_, settings_.Acceleration);
             else if (link_.linked())
-                inSession([&] { config_.writeDpiStageIndex(true); });
+                return inSession(message, [&] { config_.writeDpiStageIndex(true); });
             return 0;
         case msg::kProfile:
             reload();
-            if (link_.linked()) inSession([&] {
+            if (!link_.linked()) return 0;
+            return inSession(message, [&] {
                 config_.writeProfile(true);
                 config_.writeTrailers(settings_.Profile);
             });
-            return 0;
         case msg::kButton:
             reload();
             // The profile and button come from another process: anything outside the record
@@ -362,32 +410,31 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
                                       wParam, lParam);
                 return 0;
             }
-            inSession([&] {
+            return inSession(message, [&] {
                 config_.writeButton(static_cast<int>(wParam), static_cast<int>(lParam));
                 config_.writeTrailers(devmap::kAllTrailers);
             });
-            return 0;
         case msg::kMacroSlot:
             // The whole value is checked before it is narrowed: 0x100000003 is no slot 3.
             if (!inRange(wParam, 0, devmap::kMacroSlotCount - 1)) {
                 platform::debugPrintf("macro slot %" PRId64 " does not exist, nothing written", wParam);
                 return 0;
             }
-            if (link_.linked()) inSession([&] {
+            if (!link_.linked()) return 0;
+            return inSession(message, [&] {
                 if (lParam != 0)
                     macros_->clearSlot(static_cast<int>(wParam));
                 else
                     macros_->writeSlotFromList(static_cast<int>(wParam));
             });
-            return 0;
         case msg::kDpiValues:
             reload();
             if (!inRange(wParam, 0, kDpiStageCount - 1)) {
                 platform::debugPrintf("DPI stage %" PRId64 " ignored", wParam);
                 return 0;
             }
-            if (link_.linked()) inSession([&] { config_.writeDpiStage(static_cast<int>(wParam), true); });
-            return 0;
+            if (!link_.linked()) return 0;
+            return inSession(message, [&] { config_.writeDpiStage(static_cast<int>(wParam), true); });
         case msg::kMouseData:
             onMouseData(wParam);
             return 0;

@@ -71,10 +71,17 @@ private:
     // Tells the configuration window about a change made on the mouse (message 1285); when the
     // window is not running, stores the change in the settings file in its place.
     void announceMouseChange(int32_t kind, int32_t value);
-    // Runs `writes` inside a configuration session. A failed transfer (the mouse went away
-    // half-way) leaves the mouse partly written: the next link-up then writes everything.
+    // Runs `writes` (the writes of request `request`) inside a configuration session. A failed
+    // transfer (the mouse went away half-way) leaves the mouse partly written: the next link-up
+    // then writes everything. With the mouse there and "VerifyWrites" on, the written bytes are
+    // read back before the session closes; a difference makes the writes run once more. Returns
+    // the handler's result: 0, or the reason of a failed write (msg::kWriteMismatch, kWriteNoAnswer).
     template <typename Writes>
-    void inSession(Writes writes);
+    int64_t inSession(uint32_t request, Writes writes);
+    verify::Result readBackWrites(const verify::WrittenBytes& written);
+    // One diagnostics line, the window's notification and the tray's "WriteFailed" for a failed
+    // write; a verified write clears "WriteFailed".
+    int64_t settleWrite(uint32_t request, const verify::Result& result);
 
     platform::EventLoop& loop_;
     platform::Window window_;
@@ -96,6 +103,9 @@ private:
     std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
     bool writeOnLinkUp_ = false;
+    bool mousePresent_ = false;  // both collections open (link-up) and not closed since
+    bool verifyWrites_ = true;   // "VerifyWrites", read at every reload
+    int writeFailed_ = -1;       // "WriteFailed" as last written here (-1: not known yet)
 
     std::mutex reportMutex_;  // guards the four below: filled by the transport thread
     std::deque<std::vector<uint8_t>> pendingReports_;

@@ -267,6 +267,14 @@ int readDevice(const std::string& path) {
     return platform::readProfileInt(path, kSettingSection, "Device", 0);
 }
 
+bool writeWriteFailed(const std::string& path, int reason) {
+    return platform::writeProfileInt(path, kSettingSection, kWriteFailedKey, reason);
+}
+
+int readWriteFailed(const std::string& path) {
+    return platform::readProfileInt(path, kSettingSection, kWriteFailedKey, 0);
+}
+
 void readScrollTrayFlags(MouseSettings& s, const std::string& path) {
     platform::ProfileBatch ini(path);
     ini.load();

@@ -66,6 +66,14 @@ bool writeClickCounters(const std::string& path, int left, int right);
 bool writeDevice(const std::string& path, int device);
 // "Setting"/"Device", default 0.
 int readDevice(const std::string& path);
+// "Setting"/"VerifyWrites": 0 turns off the service's read-back of its writes; missing = on.
+inline constexpr const char* kVerifyWritesKey = "VerifyWrites";
+// "Setting"/"WriteFailed": written by the service, the reason (msg::kWriteMismatch or
+// msg::kWriteNoAnswer) of the last write that did not reach the mouse, 0 once a write has been
+// read back intact again.
+inline constexpr const char* kWriteFailedKey = "WriteFailed";
+bool writeWriteFailed(const std::string& path, int reason);
+int readWriteFailed(const std::string& path);
 // "UniversalScrollEnabled" then "TrayEnabled" into the record, default -1 each.
 void readScrollTrayFlags(MouseSettings& s, const std::string& path);
 // Stage index 0..6: blob "DPI_INFO<stage+1>" into dpiStages[stage]; false (record untouched) when

@@ -49,6 +49,14 @@ inline constexpr int32_t kChangedReload = 0;
 inline constexpr int32_t kChangedDpiStage = 8;
 inline constexpr int32_t kChangedProfile = 9;
 inline constexpr int32_t kChangedLighting = 10;
+// A write request that did not reach the mouse: after its writes the service read the written
+// bytes back, and they differed even after writing them once more, or the mouse did not answer.
+// wParam = the request's message number (1227 ... 1302), lParam = the reason below. A sender that
+// waits for a write request (SendMessageW) gets the same reason as the result; 0 means written and
+// read back (or not checked: "VerifyWrites" = 0, or no mouse).
+inline constexpr uint32_t kWriteFailed = 1286;
+inline constexpr int32_t kWriteMismatch = 1;  // the mouse kept other values
+inline constexpr int32_t kWriteNoAnswer = 2;  // the mouse did not answer the read-back
 
 // Event codes of message 2027.
 inline constexpr uint32_t kMouseArrived = 0xFFFE;

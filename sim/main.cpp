@@ -14,7 +14,8 @@ void usage() {
                "       mousesim plug | unplug | stats | reset-stats\n"
                "       mousesim dump ADDR LEN\n"
                "       mousesim poke ADDR HEX...\n"
-               "       mousesim report [-n COUNT] HEX...\n",
+               "       mousesim report [-n COUNT] HEX...\n"
+               "       mousesim fault [drop-writes N | corrupt-writes N | stall-reads | clear]\n",
                stderr);
 }
 

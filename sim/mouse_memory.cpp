@@ -37,6 +37,11 @@ std::string formatCounters(const Counters& c) {
     return out;
 }
 
+std::string formatFaults(const Faults& f) {
+    return "drop-writes " + std::to_string(f.dropWrites) + "\ncorrupt-writes " + std::to_string(f.corruptWrites) +
+           "\nstall-reads " + (f.stallReads ? "1" : "0") + "\n";
+}
+
 MouseMemory::MouseMemory() = default;
 
 MouseMemory::MouseMemory(const std::vector<uint8_t>& image) {
@@ -82,6 +87,17 @@ bool MouseMemory::memoryCommand(const uint8_t* data, size_t length) {
                 platform::debugPrintf("mousesim: write at 0x%04x clipped at the end of the memory",
                                       address);
                 count = kMemorySize - address;
+            }
+            if (faults_.dropWrites > 0) {
+                --faults_.dropWrites;
+                return true;  // acknowledged, never stored
+            }
+            if (faults_.corruptWrites > 0) {
+                --faults_.corruptWrites;
+                std::vector<uint8_t> inverted(data + kDataOffset, data + kDataOffset + count);
+                for (uint8_t& b : inverted) b = static_cast<uint8_t>(~b);
+                writeMemory(address, inverted.data(), count, false);
+                return true;
             }
             writeMemory(address, data + kDataOffset, count, false);
             return true;

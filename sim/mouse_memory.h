@@ -10,6 +10,10 @@
 // count is clipped to both. The read-only status area (0x0471, 7 bytes) is not written by
 // memory-write commands; the mouse keeps it in step with the active lighting record itself.
 // Report id 7 (legacy button table) and output reports are accepted, counted and kept.
+//
+// Faults, for tests of the service's read-back: the next N memory-write commands can be dropped
+// (acknowledged, memory unchanged) or corrupted (every data byte stored inverted), and reads can
+// stall (mousesim then leaves get-feature requests unanswered).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +29,16 @@ constexpr uint32_t kStatusAreaSize = 7;
 constexpr uint32_t kLightingMask = 0x0446;
 constexpr uint32_t kLightingRecords = 0x0448;  // 5 records of 8 bytes
 constexpr size_t kKeptReports = 256;           // output and legacy reports kept for inspection
+
+struct Faults {
+    uint32_t dropWrites = 0;     // memory-write commands still to drop
+    uint32_t corruptWrites = 0;  // memory-write commands still to store inverted
+    bool stallReads = false;     // get-feature requests are not answered
+    bool operator==(const Faults&) const = default;
+};
+
+// "drop-writes N", "corrupt-writes N", "stall-reads 0|1" lines, as "mousesim fault" prints them.
+std::string formatFaults(const Faults& faults);
 
 struct Counters {
     uint64_t featureReports = 0;  // every feature report received (any report id)
@@ -68,6 +82,8 @@ public:
 
     // Increases with every change of the memory, so the owner knows when to persist it.
     uint64_t changeCount() const { return changes_; }
+    Faults& faults() { return faults_; }
+    const Faults& faults() const { return faults_; }
     bool sessionOpen() const { return sessionOpen_; }
     uint8_t lastCommitA() const { return commitA_; }
     uint8_t lastCommitB() const { return commitB_; }
@@ -81,6 +97,7 @@ private:
 
     std::array<uint8_t, kMemorySize> memory_{};
     Counters counters_;
+    Faults faults_;
     uint64_t changes_ = 0;
     bool sessionOpen_ = false;
     uint8_t commitA_ = 0, commitB_ = 0;

@@ -113,6 +113,25 @@ bool parseCommand(const std::vector<std::string>& words, Command& command, std::
         }
         return true;
     }
+    if (name == "fault") {
+        command.kind = CommandKind::Fault;
+        const char* usage = "usage: mousesim fault [drop-writes N | corrupt-writes N | stall-reads | clear] "
+                            "(N 1 to 1000000 write reports)";
+        const std::string what = rest.empty() ? "" : rest[0];
+        const bool counted = what == "drop-writes" || what == "corrupt-writes";
+        if (counted) {
+            command.fault = what == "drop-writes" ? FaultKind::DropWrites : FaultKind::CorruptWrites;
+            if (rest.size() == 2 && parseNumber(rest[1], command.count) && command.count >= 1 &&
+                command.count <= 1000000)
+                return true;
+        } else if (rest.size() <= 1) {
+            if (what.empty()) return true;
+            command.fault = what == "stall-reads" ? FaultKind::StallReads : FaultKind::Clear;
+            if (what == "stall-reads" || what == "clear") return true;
+        }
+        error = usage;
+        return false;
+    }
     error = "unknown command: " + name;
     return false;
 }

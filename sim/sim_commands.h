@@ -6,14 +6,18 @@
 
 namespace sim {
 
-enum class CommandKind { Plug, Unplug, Dump, Poke, Report, Stats, ResetStats };
+enum class CommandKind { Plug, Unplug, Dump, Poke, Report, Stats, ResetStats, Fault };
+
+// "fault" without a word only prints the faults in force.
+enum class FaultKind { Show, DropWrites, CorruptWrites, StallReads, Clear };
 
 struct Command {
     CommandKind kind = CommandKind::Stats;
     uint32_t address = 0;        // dump, poke
     uint32_t length = 0;         // dump
     std::vector<uint8_t> bytes;  // poke, report
-    uint32_t count = 1;          // report: copies sent in a row ("-n COUNT")
+    uint32_t count = 1;          // report: copies sent in a row ("-n COUNT"); fault: N
+    FaultKind fault = FaultKind::Show;
 };
 
 // Decimal or "0x" hexadecimal, no sign, no trailing characters, at most 0xFFFFFFFF.

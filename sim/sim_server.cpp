@@ -150,6 +150,8 @@ private:
             case simlink::FrameType::GetFeature: {
                 simlink::Transfer t;
                 if (client.role != simlink::kRoleLink || !simlink::decodeTransfer(frame.payload, t)) return false;
+                // A stalled mouse takes the request and never answers: the service's wait runs out.
+                if (frame.type == simlink::FrameType::GetFeature && mouse_.faults().stallReads) return true;
                 simlink::Reply reply;
                 reply.seq = t.seq;
                 reply.ok = transfer(frame.type, t, reply.report);
@@ -258,6 +260,17 @@ private:
             case CommandKind::ResetStats:
                 mouse_.resetCounters();
                 return {0, ""};
+            case CommandKind::Fault: {
+                Faults& f = mouse_.faults();
+                switch (command.fault) {
+                    case FaultKind::DropWrites: f.dropWrites = command.count; break;
+                    case FaultKind::CorruptWrites: f.corruptWrites = command.count; break;
+                    case FaultKind::StallReads: f.stallReads = true; break;
+                    case FaultKind::Clear: f = Faults{}; break;
+                    case FaultKind::Show: return {0, formatFaults(f)};
+                }
+                return {0, ""};
+            }
         }
         return {1, "unknown command\n"};
     }

@@ -44,6 +44,9 @@ TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panel
     nameAction_->setEnabled(false);
     deviceAction_ = menu_->addAction(QString());
     deviceAction_->setEnabled(false);
+    failureAction_ = menu_->addAction(QString());
+    failureAction_->setEnabled(false);
+    failureAction_->setVisible(false);
     menu_->addSeparator();
     panelAction_ = menu_->addAction(QStringLiteral("Open configuration"));
     QObject::connect(panelAction_, &QAction::triggered, [this] { openPanel(); });
@@ -153,6 +156,9 @@ void TrayApp::updateMenu() {
         deviceAction_->setText(status_.deviceConnected ? QStringLiteral("Mouse connected")
                                                        : QStringLiteral("Mouse not connected"));
     }
+    const std::string failure = tray::failureText(status_);
+    failureAction_->setVisible(status_.settingsFound && !failure.empty());
+    failureAction_->setText(qs(failure));
     updatePanelAction();
 }
 

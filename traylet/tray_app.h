@@ -62,6 +62,7 @@ private:
     QAction* summaryAction_ = nullptr;
     QAction* nameAction_ = nullptr;
     QAction* deviceAction_ = nullptr;
+    QAction* failureAction_ = nullptr;  // shown while the last write did not reach the mouse
     QAction* panelAction_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> icon_;
     QFileSystemWatcher watcher_;

@@ -16,6 +16,7 @@ const QColor kBodyTop(0x4b, 0x55, 0x63);
 const QColor kBodyBottom(0x11, 0x18, 0x27);
 const QColor kOutline(0x03, 0x07, 0x12);
 const QColor kOffline(0x9c, 0xa3, 0xaf);     // grey light when no settings are known
+const QColor kWarning(0xf5, 0x9e, 0x0b);     // amber badge of a write that did not reach the mouse
 
 // The mouse body in a unit box (0..1 by 0..1): a rounded shell, wider at the palm.
 QPainterPath bodyPath(const QRectF& r) {
@@ -129,6 +130,21 @@ QImage renderIconImage(int size, const Status& status) {
         p.setFont(font);
         p.setPen(kBodyBottom);
         p.drawText(badge.adjusted(0, -s * 0.005, 0, 0), Qt::AlignCenter, QString::number(status.profile + 1));
+    }
+
+    // Failed write: a warning badge in the upper right, large enough to read at 16 pixels.
+    if (status.writeFailed != 0) {
+        const qreal d = s * (small ? 0.56 : 0.44);
+        const QRectF badge(s - d - s * 0.01, s * 0.01, d, d);
+        p.setPen(QPen(kOutline, qMax<qreal>(1.0, s / 32.0)));
+        p.setBrush(kWarning);
+        p.drawEllipse(badge);
+        const qreal bar = qMax<qreal>(1.5, d * 0.16);
+        const QPointF c = badge.center();
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBodyBottom);
+        p.drawRoundedRect(QRectF(c.x() - bar / 2, badge.top() + d * 0.18, bar, d * 0.42), bar / 2, bar / 2);
+        p.drawEllipse(QPointF(c.x(), badge.top() + d * 0.76), bar * 0.62, bar * 0.62);
     }
     p.end();
     return image;

@@ -1,7 +1,8 @@
 #pragma once
 // The tray icon, drawn in code: a mouse glyph with a lit scroll wheel, the current profile number
 // on a badge and the DPI stage as a row of pips. Drawn for every size the tray may ask for, so it
-// stays crisp instead of being scaled from one bitmap.
+// stays crisp instead of being scaled from one bitmap. While a write has failed, an amber warning
+// badge with "!" sits in the upper right corner.
 #include <QIcon>
 #include <QImage>
 

@@ -2,6 +2,7 @@
 
 #include "shared/mouse_settings.h"
 #include "shared/text_decoding.h"
+#include "shared/window_messages.h"
 
 #include <memory>
 
@@ -49,6 +50,7 @@ Status readStatus(const std::string& settingsPath) {
     settings::validateCopy(*validated, *loaded);
     Status status = statusFromSettings(*validated);
     status.deviceConnected = settings::readDevice(settingsPath) == 1;
+    status.writeFailed = settings::readWriteFailed(settingsPath);
     return status;
 }
 
@@ -64,10 +66,18 @@ std::string summaryText(const Status& status) {
     return text;
 }
 
+std::string failureText(const Status& status) {
+    if (status.writeFailed == 0) return "";
+    return status.writeFailed == msg::kWriteNoAnswer
+               ? "The last change did not reach the mouse: it did not answer"
+               : "The last change did not reach the mouse: it kept other values";
+}
+
 std::string tooltipText(const Status& status) {
     const std::string prefix = "KORVANTE mouse \u2014 ";
     if (!status.settingsFound) return prefix + "no settings yet";
-    return prefix + summaryText(status);
+    const std::string failure = failureText(status);
+    return prefix + summaryText(status) + (failure.empty() ? "" : "\n" + failure);
 }
 
 }  // namespace tray

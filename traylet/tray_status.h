@@ -23,6 +23,7 @@ struct Status {
     int dpiY = -1;               // differs from dpiX only when the stage sets the axes separately
     std::string profileName;     // "Name" of the profile section, UTF-8, may be empty
     bool deviceConnected = false;  // "Device" = 1: the service has the mouse open
+    int writeFailed = 0;         // "WriteFailed": why the last write did not reach the mouse; 0 = fine
 
     bool operator==(const Status&) const = default;
 };
@@ -39,8 +40,12 @@ Status readStatus(const std::string& settingsPath);
 // leaves out the parenthesis; no stage gives "Profile 2".
 std::string summaryText(const Status& status);
 
-// "KORVANTE mouse — " + summaryText, or "KORVANTE mouse — no settings yet" without a file.
+// "KORVANTE mouse — " + summaryText, or "KORVANTE mouse — no settings yet" without a file; a
+// failed write adds a second line with failureText.
 std::string tooltipText(const Status& status);
+
+// What the tray says while the last write did not reach the mouse ("" when it did).
+std::string failureText(const Status& status);
 
 // DPI of one stored stage value: value × 50 when in 2..320, else -1.
 int dpiFromStep(int32_t step);

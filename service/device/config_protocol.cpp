@@ -79,6 +79,7 @@ bool DeviceConfig::writeMemory(uint16_t address, const uint8_t* data, int count)
     buf[3] = static_cast<uint8_t>(address >> 8);
     buf[4] = static_cast<uint8_t>(count);
     if (count > 0) std::memcpy(buf.data() + kHeader, data, static_cast<size_t>(count));
+    if (written_) written_->record(address, data, count);
     return sendFeature(link_.lookup(kSelectorConfig), buf.data(), shape.length);
 }
 
@@ -123,6 +124,7 @@ bool DeviceConfig::session(uint8_t value) {
 
 bool DeviceConfig::write3EPair() {
     uint8_t buf[16] = {2, devcmd::kWrite, devmap::kPair3E & 0xFF, devmap::kPair3E >> 8, 2, 0, 0, 0, 0x01, 0x00};
+    if (written_) written_->record(devmap::kPair3E, buf + kHeader, 2);
     return sendFeature(link_.currentDeviceId(), buf, sizeof buf);
 }
 

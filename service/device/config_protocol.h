@@ -18,6 +18,7 @@
 #include "service/device/device_link.h"
 #include "service/device/hid_device.h"
 #include "service/device/report_transform.h"
+#include "service/device/write_verification.h"
 #include "shared/settings_record.h"
 
 namespace devmap {
@@ -88,6 +89,9 @@ public:
     void setWaitFunction(WaitFunction wait) { wait_ = std::move(wait); }
     void setMacroHooks(MacroHooks hooks) { macro_ = std::move(hooks); }
     void setReportTransform(ReportTransform* transform) { transform_ = transform; }
+    // While set, every memory write (the 0x003E pair included) is also recorded there, so the
+    // owner can read back what a request wrote. nullptr stops the recording.
+    void recordWritesInto(verify::WrittenBytes* written) { written_ = written; }
 
     MouseSettings& settings() { return settings_; }
     DeviceLink& link() { return link_; }
@@ -147,6 +151,7 @@ private:
     WaitFunction wait_;
     MacroHooks macro_;
     ReportTransform* transform_ = nullptr;
+    verify::WrittenBytes* written_ = nullptr;
     TransferStats stats_;
     bool transformMissingReported_ = false;
 };

@@ -30,14 +30,16 @@ struct Sent {
 class RecordingBus : public ctl::Bus {
 public:
     bool service = true, panel = true;
+    int64_t answer = 0;  // what the service's handler returns
     std::vector<Sent> sent;
     bool exists(const std::string& title) override { return title == title::kService ? service : panel; }
     bool post(const std::string& t, uint32_t m, int64_t w, int64_t l) override {
         sent.push_back({t, m, w, l, false});
         return exists(t);
     }
-    bool send(const std::string& t, uint32_t m, int64_t w, int64_t l) override {
+    bool send(const std::string& t, uint32_t m, int64_t w, int64_t l, int64_t* result) override {
         sent.push_back({t, m, w, l, true});
+        if (result) *result = answer;
         return exists(t);
     }
 };
@@ -68,7 +70,8 @@ protected:
     RecordingBus bus;
 };
 
-Sent toService(uint32_t m, int64_t w = 0, int64_t l = 0, bool send = false) { return {title::kService, m, w, l, send}; }
+// Every request is sent: korvantectl waits for the service's write and its read-back.
+Sent toService(uint32_t m, int64_t w = 0, int64_t l = 0, bool send = true) { return {title::kService, m, w, l, send}; }
 const Sent kReload{title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0, false};
 
 // Checks code and bytes 2, 3 and 5 of one button record (-1: not checked).
@@ -202,6 +205,28 @@ TEST_F(Ctl, SavedButNotDeliveredExitsTwo) {
     ctl::Result r = run({"--json", "rate", "500"});
     EXPECT_EQ(r.exitCode, ctl::kExitNotDelivered);
     EXPECT_NE(r.out.find("\"mouse\":false"), std::string::npos);
+}
+
+TEST_F(Ctl, AWriteTheMouseDidNotKeepExitsThreeWithTheReason) {
+    struct Case {
+        int64_t answer;
+        int exit;
+        const char* said;  // on standard error ("" = nothing)
+    };
+    for (const Case& c : {Case{msg::kWriteMismatch, ctl::kExitWriteFailed, "still held other values"},
+                          Case{msg::kWriteNoAnswer, ctl::kExitWriteFailed, "did not answer"},
+                          Case{0, ctl::kExitDone, ""}}) {
+        bus.answer = c.answer;
+        ctl::Result r = run({"--json", "wheel", "4"});
+        EXPECT_EQ(r.exitCode, c.exit) << c.answer;
+        EXPECT_EQ(load()->WheelScrollLines, 4) << "saved either way";
+        if (*c.said) {
+            EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.err, "");
+        }
+        EXPECT_NE(r.out.find(c.exit == 0 ? "\"written\":true" : "\"written\":false"), std::string::npos) << r.out;
+    }
 }
 
 TEST_F(Ctl, MacrosAreNamedListedAssignedAndRemovedLikeTheWindowDoes) {

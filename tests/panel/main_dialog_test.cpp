@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -290,6 +291,29 @@ TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {
     post(1294, 0, 0);
     EXPECT_EQ(dialog_.currentPage(), layout::kBlankPage);
     EXPECT_TRUE(dialog_.control(Role::TabHome)->isVisible());
+}
+
+TEST_F(MainDialogTest, FailedWriteNoticeRetriesTheFullWriteAfterSaving) {
+    struct Case {
+        int64_t reason;
+        const char* key;
+    };
+    for (const Case& c : {Case{msg::kWriteMismatch, "WRITEFAILED"}, Case{msg::kWriteNoAnswer, "WRITENOANSWER"}}) {
+        post(msg::kWriteFailed, msg::kWheelLines, c.reason);
+        ASSERT_TRUE(eventually([&] { return dialog_.writeNotice() && dialog_.writeNotice()->isVisible(); }));
+        EXPECT_EQ(dialog_.writeNotice()->text(), dialog_.text(c.key));
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the notice does not block the window";
+    }
+    // Retry saves what the window holds, then asks for the full write.
+    model_.working().WheelScrollLines = 7;
+    service_.received.clear();
+    auto* retry = dialog_.writeNotice()->findChild<QPushButton*>(QStringLiteral("retryWrite"));
+    ASSERT_NE(retry, nullptr);
+    QTest::mouseClick(retry, Qt::LeftButton);
+    const std::optional<Received> got = service_.waitFor(msg::kApplyAll);
+    ASSERT_TRUE(got);
+    EXPECT_NE(got->file.find("WheelScrollLines=7"), std::string::npos);
+    EXPECT_TRUE(eventually([&] { return dialog_.writeNotice() == nullptr; })) << "the notice closes";
 }
 
 TEST_F(MainDialogTest, ServiceCloseEndsAnOpenMessageBoxAndTheWindow) {

@@ -119,6 +119,32 @@ TEST(SimCommands, CommandWords) {
     EXPECT_FALSE(sim::parseCommand({"report"}, c, error));
     EXPECT_FALSE(sim::parseCommand({"stats", "x"}, c, error));
     EXPECT_FALSE(sim::parseCommand({"fly"}, c, error));
+
+    struct FaultCase {
+        std::vector<std::string> words;
+        bool ok;
+        sim::FaultKind kind;
+        uint32_t count;
+    };
+    const FaultCase faults[] = {
+        {{"fault"}, true, sim::FaultKind::Show, 1},
+        {{"fault", "drop-writes", "3"}, true, sim::FaultKind::DropWrites, 3},
+        {{"fault", "corrupt-writes", "0x10"}, true, sim::FaultKind::CorruptWrites, 16},
+        {{"fault", "stall-reads"}, true, sim::FaultKind::StallReads, 1},
+        {{"fault", "clear"}, true, sim::FaultKind::Clear, 1},
+        {{"fault", "drop-writes"}, false, {}, 0},
+        {{"fault", "drop-writes", "0"}, false, {}, 0},
+        {{"fault", "corrupt-writes", "-1"}, false, {}, 0},
+        {{"fault", "stall-reads", "2"}, false, {}, 0},
+        {{"fault", "jam"}, false, {}, 0},
+    };
+    for (const FaultCase& f : faults) {
+        ASSERT_EQ(sim::parseCommand(f.words, c, error), f.ok) << f.words.back();
+        if (!f.ok) continue;
+        EXPECT_EQ(c.kind, sim::CommandKind::Fault);
+        EXPECT_EQ(c.fault, f.kind) << f.words.back();
+        EXPECT_EQ(c.count, f.count) << f.words.back();
+    }
     EXPECT_FALSE(sim::parseCommand({}, c, error));
     std::vector<std::string> huge = {"report"};
     for (int i = 0; i < 1025; ++i) huge.push_back("00");

@@ -195,3 +195,42 @@ TEST(MouseMemory, GetFeatureOfOtherReportIdsIsRefusedWithAZeroedBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MouseMemory, FaultsDropOrInvertTheNextWritesAndThenStop) {
+    struct Case {
+        const char* what;
+        sim::Faults faults;
+        std::vector<uint8_t> first, second;  // 0x0020 after the first and the second write
+    };
+    const Case cases[] = {
+        {"no fault", {}, {0x11, 0x22}, {0x33, 0x44}},
+        {"drop one", {1, 0, false}, {0x00, 0x00}, {0x33, 0x44}},
+        {"corrupt one", {0, 1, false}, {0xEE, 0xDD}, {0x33, 0x44}},
+        {"drop before corrupt", {1, 1, false}, {0x00, 0x00}, {0xCC, 0xBB}},
+    };
+    for (const Case& c : cases) {
+        sim::MouseMemory m;
+        m.faults() = c.faults;
+        std::vector<uint8_t> bytes;
+        auto w1 = command(2, 0xF3, 0x0020, 2, {0x11, 0x22});
+        EXPECT_TRUE(m.setFeature(w1.data(), w1.size())) << c.what;  // acknowledged either way
+        m.peek(0x0020, 2, bytes);
+        EXPECT_EQ(bytes, c.first) << c.what;
+        auto w2 = command(2, 0xF3, 0x0020, 2, {0x33, 0x44});
+        m.setFeature(w2.data(), w2.size());
+        m.peek(0x0020, 2, bytes);
+        EXPECT_EQ(bytes, c.second) << c.what;
+        EXPECT_EQ(m.faults(), sim::Faults{}) << c.what;  // counted down to nothing
+    }
+    // Reads and other commands do not use up a write fault.
+    sim::MouseMemory m;
+    m.faults().dropWrites = 1;
+    readBack(m, 2, 0x0020, 2);
+    auto commit = command(2, 0xF1, 0x0102, 0);
+    m.setFeature(commit.data(), commit.size());
+    EXPECT_EQ(m.faults().dropWrites, 1u);
+}
+
+}  // namespace

@@ -146,4 +146,41 @@ TEST_F(Traylet, RendersTheIconAndTheMenuAsPng) {
 #endif
 }
 
+TEST_F(Traylet, AFailedWriteShowsUntilALaterWriteSucceeds) {
+    writeSettings([](MouseSettings& s) { s.Profile = 1; });
+    const std::string err = root_ + "/stderr.txt";
+    pid_t pid = startAndWaitForWindow(err);
+    struct Case {
+        int reason;
+        const char* text;  // the tooltip's second line
+    };
+    for (const Case& c : {Case{msg::kWriteNoAnswer, "The last change did not reach the mouse: it did not answer"},
+                          Case{msg::kWriteMismatch, "The last change did not reach the mouse: it kept other values"}}) {
+        ASSERT_TRUE(settings::writeWriteFailed(platform::settingsPath(), c.reason));
+        EXPECT_TRUE(waitForText(err, std::string("Profile 2 \u00b7 DPI stage 2 (1000 DPI)\n") + c.text)) << c.reason;
+        std::string out;
+        EXPECT_EQ(run({"--status"}, &out), 0);
+        EXPECT_EQ(out, std::string("KORVANTE mouse \u2014 Profile 2 \u00b7 DPI stage 2 (1000 DPI)\n") + c.text + "\n");
+#ifdef KORVANTE_TRAYLET_QT
+        const std::string icon = root_ + "/warn.png";
+        ASSERT_EQ(run({"--render-icon", icon}), 0);
+        const QColor badge = QImage(QString::fromStdString(icon)).pixelColor(56, 14);
+        EXPECT_GT(badge.red(), 200) << "amber warning badge in the upper right";
+        EXPECT_LT(badge.blue(), 80);
+#endif
+    }
+    ASSERT_TRUE(settings::writeWriteFailed(platform::settingsPath(), 0));
+    const std::string fine = "KORVANTE mouse \u2014 Profile 2 \u00b7 DPI stage 2 (1000 DPI)";
+    std::string out;
+    for (int i = 0; i < 100 && out != fine + "\n"; ++i, platform::sleepMs(20)) run({"--status"}, &out);
+    EXPECT_EQ(out, fine + "\n");
+#ifdef KORVANTE_TRAYLET_QT
+    const std::string icon = root_ + "/fine.png";
+    ASSERT_EQ(run({"--render-icon", icon}), 0);
+    EXPECT_EQ(qAlpha(QImage(QString::fromStdString(icon)).pixel(56, 14)), 0) << "no badge once written";
+#endif
+    EXPECT_TRUE(platform::postMessage(title::kTraylet, platform::kWmClose));
+    EXPECT_EQ(waitChild(pid), 0);
+}
+
 }  // namespace

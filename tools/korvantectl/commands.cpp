@@ -88,24 +88,35 @@ bool serviceRunning(Ctx& c) { return c.bus.exists(title::kService); }
 bool mouseConnected(Ctx& c) { return settings::readDevice(c.paths.settings) == 1; }
 
 // After a saved change: the service's message (none when message is 0), then the window's reload
-// notice. Reports the change and sets the exit code.
+// notice. Reports the change and sets the exit code. The message is sent, not posted: the service
+// answers once it has written the mouse and read the written bytes back, with the reason when
+// they did not reach it.
 struct Delivery {
     uint32_t message = 0;
     int64_t wParam = 0, lParam = 0;
-    bool send = false;  // SendMessageW (buttons) instead of PostMessageW
 };
+
+std::string writeFailureText(int64_t reason) {
+    return reason == msg::kWriteNoAnswer
+               ? "the mouse did not answer when the service read the change back"
+               : "the mouse still held other values after the service wrote the change twice";
+}
 
 int finish(Ctx& c, const std::string& command, const std::string& summary, const Delivery& d) {
     const bool service = serviceRunning(c);
     const bool mouse = service && mouseConnected(c);
     bool delivered = false;
-    if (d.message != 0 && service)
-        delivered = d.send ? c.bus.send(title::kService, d.message, d.wParam, d.lParam)
-                           : c.bus.post(title::kService, d.message, d.wParam, d.lParam);
+    int64_t outcome = 0;
+    if (d.message != 0 && service) delivered = c.bus.send(title::kService, d.message, d.wParam, d.lParam, &outcome);
     if (c.bus.exists(title::kPanel)) c.bus.post(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
 
     int code = kExitDone;
-    if (d.message != 0 && (!delivered || !mouse)) {
+    const bool writeFailed = delivered && (outcome == msg::kWriteMismatch || outcome == msg::kWriteNoAnswer);
+    if (writeFailed) {
+        code = kExitWriteFailed;
+        c.result.err += "korvantectl: saved, but not written: " + writeFailureText(outcome) +
+                        " (the service's log has the details; the next write tries again)\n";
+    } else if (d.message != 0 && (!delivered || !mouse)) {
         code = kExitNotDelivered;
         c.result.err += std::string("korvantectl: saved; ") +
                         (!service     ? "the service is not running (hidagent): the mouse gets the change when it starts"
@@ -120,6 +131,8 @@ int finish(Ctx& c, const std::string& command, const std::string& summary, const
         if (d.message) j.value(static_cast<int64_t>(d.message));
         else j.null();
         j.key("service").value(service).key("mouse").value(mouse).key("delivered").value(delivered);
+        j.key("written").value(delivered && mouse && !writeFailed);
+        if (writeFailed) j.key("error").value(writeFailureText(outcome));
         j.key("exit").value(code).endObject();
         c.result.out = j.text();
     } else {
@@ -507,7 +520,7 @@ int cmdButton(Ctx& c, std::vector<std::string> args) {
     return finish(c, "button",
                   "profile " + std::to_string(p + 1) + " button " + args[0] + ": " + as.function->name +
                       (params.empty() ? "" : " " + params),
-                  {msg::kButton, p, b, true});
+                  {msg::kButton, p, b});
 }
 
 int cmdButtons(Ctx& c, std::vector<std::string> args) {
@@ -891,7 +904,8 @@ std::string helpText(std::string_view command) {
         "Mouse.ini, then tells the service (hidagent), which writes the mouse.\n\ncommands:\n";
     for (const Command& cmd : kCommands) text += std::string("  ") + cmd.synopsis + "\n";
     text += "\nkorvantectl COMMAND --help describes one command. Exit status: 0 done, 1 refused (nothing\n"
-            "changed), 2 saved but the service or the mouse is not there.\n";
+            "changed), 2 saved but the service or the mouse is not there, 3 saved but the mouse did not\n"
+            "keep the change (the reason is on standard error).\n";
     return text;
 }
 

@@ -14,6 +14,7 @@ namespace ctl {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;       // nothing changed; the reason is on standard error
 inline constexpr int kExitNotDelivered = 2;  // saved, but the service or the mouse is not there
+inline constexpr int kExitWriteFailed = 3;   // saved and written, but the mouse did not keep it
 
 // The windows korvantectl talks to (FindWindowW, PostMessageW, SendMessageW).
 class Bus {
@@ -21,7 +22,9 @@ public:
     virtual ~Bus() = default;
     virtual bool exists(const std::string& title) = 0;
     virtual bool post(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) = 0;
-    virtual bool send(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) = 0;
+    // Waits for the handler; its result goes to *result (when not null).
+    virtual bool send(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam,
+                      int64_t* result = nullptr) = 0;
 };
 
 struct Paths {

@@ -16,8 +16,9 @@ public:
     bool post(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) override {
         return platform::postMessage(title, message, wParam, lParam);
     }
-    bool send(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) override {
-        return platform::sendMessage(title, message, wParam, lParam);
+    bool send(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam,
+              int64_t* result) override {
+        return platform::sendMessage(title, message, wParam, lParam, result);
     }
 };
 
