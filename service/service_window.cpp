@@ -373,12 +373,10 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
                 platform::debugPrintf("macro slot %" PRId64 " does not exist, nothing written", wParam);
                 return 0;
             }
-            if (link_.linked()) inSession([&] {
-                if (lParam != 0)
-                    macros_->clearSlot(static_cast<int>(wParam));
-                else
-                    macros_->writeSlotFromList(static_cast<int>(wParam));
-            });
+            // wParam is the macro's "MACRO_LIST" key; the slot it goes to is the one the last
+            // button writes gave its name (no reload: after a deletion the record still names it).
+            if (link_.linked())
+                inSession([&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
             return 0;
         case msg::kDpiValues:
             reload();

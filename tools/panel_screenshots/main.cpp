@@ -16,10 +16,12 @@
 #include "panel/dialogs/dpi_shift_dialog.h"
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/macro_select_dialog.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
+#include "panel/macro/macro_library.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -188,6 +190,20 @@ int main(int argc, char** argv) {
         dialogs::CRenameProfileDlg d(context(0), &dialog);
         d.setText(QStringLiteral("Reload"));
         shoot(d, "rename");
+    }
+    {
+        // Two macros of this private session; the dialog opens at the first, in play mode 0.
+        macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+        for (const char* name : {"Reload", "Burst fire"}) {
+            std::string created;
+            if (library.slotOf(name) < 0 && library.createNew(name, 1, created) == macro::LibraryResult::Ok)
+                library.rename(created, name);
+        }
+        dialogs::CMacroSelDlg d(context(4), library, &dialog);
+        shoot(d, "macrosel", [&] {
+            d.nameButton()->click();
+            return qobject_cast<skin::CBmpMenu*>(d.popup());
+        });
     }
     return ok ? 0 : 1;
 }
