@@ -160,10 +160,30 @@ bool MacroTransfer::readSlotToFile(int slot) {
         }
     }
     const int count = macro::countDeviceEvents(data, macro::kBlockSize);
-    std::string name = macro::readListSlot(paths_.settingsPath, slot);
-    if (count == 0) {
-        if (!name.empty()) macro::writeListSlot(paths_.settingsPath, slot, "");
+    // The slot belongs to the macro the button assignment gives it. Only a slot no button uses is
+    // named by its "MACRO_LIST" key (a mouse programmed elsewhere), and then never over a listed
+    // macro that has a file or a slot of its own: the assignment does not write such slots, so
+    // what they hold is older than the user's file.
+    const std::vector<std::string> used = macroSlotNames(config_.settings());
+    const bool buttonSlot = static_cast<size_t>(slot) < used.size() && !used[static_cast<size_t>(slot)].empty();
+    std::string name = buttonSlot ? used[static_cast<size_t>(slot)] : macro::readListSlot(paths_.settingsPath, slot);
+    std::string existing;
+    const bool hasFile = macro::macroFilePath(paths_.macroFolder, name, existing) && platform::fileExists(existing);
+    if (!buttonSlot && !name.empty() &&
+        (hasFile || std::find(used.begin(), used.end(), name) != used.end())) {
+        platform::debugPrintf("macro slot %d is on no button: \"%s\" kept as it is\n", slot, name.c_str());
         return true;
+    }
+    if (count == 0) {
+        // An empty slot of a button's macro says nothing about the macro: its file stays.
+        if (!buttonSlot && !name.empty()) macro::writeListSlot(paths_.settingsPath, slot, "");
+        return true;
+    }
+    int loopTime = 0;
+    if (buttonSlot && hasFile) {  // the loop count lives in the file, not in the slot
+        macro::MacroFileData before;
+        macro::readMacroFile(existing, before, 0);
+        loopTime = before.loopTime;
     }
     if (name.empty()) {
         name = lookupString(paths_.stringsPath, "BUTTONPAGE", "NEWMACRO") + " " + std::to_string(slot + 1);
@@ -182,7 +202,7 @@ bool MacroTransfer::readSlotToFile(int slot) {
     macro::Block block{};
     std::memcpy(block.data(), data, macro::kBlockSize);
     // A fresh file: an existing macro of that name is replaced whole, as after deleting it.
-    if (!macro::writeMacroFile(path, count, 0, block, true))
+    if (!macro::writeMacroFile(path, count, loopTime, block, true))
         platform::debugPrintf("macro file %s could not be written\n", path.c_str());
     return true;
 }

@@ -7,7 +7,8 @@
 //    appearance (profile 0 button 0 first), points every macro button at its slot and writes
 //    each used slot from its file; a change of one macro (message 1300) goes to the slot that
 //    numbering gives its name, never to the slot of its list key;
-//  - the read-back copies a slot into a macro file, naming it from "MACRO_LIST" or "NEWMACRO".
+//  - the read-back copies a slot into the file of the macro the assignment put there, or, for a
+//    slot no button uses, of its "MACRO_LIST" entry or a new "NEWMACRO" name.
 // Slots outside 0..19 are never written: their address would fall into the profile blocks or
 // the lighting records.
 #include <memory>
@@ -65,8 +66,10 @@ public:
     // Names of the last assignment, index = slot.
     const std::vector<std::string>& assignedNames() const { return names_; }
 
-    // Reads slot n into its macro file. Returns false only when the mouse did not answer (nothing
-    // touched then); file problems are written to the diagnostics and the read-back goes on.
+    // Reads slot n into the file of the macro the assignment gives that slot (its "LoopTime"
+    // kept); a slot no button uses goes by its "MACRO_LIST" key, but never over a listed macro
+    // that has a file or a slot of its own. Returns false only when the mouse did not answer
+    // (nothing touched then); file problems are written to the diagnostics and the read-back goes on.
     bool readSlotToFile(int slot);
 
 private:
