@@ -32,11 +32,11 @@ enum class LibraryResult {
     Ok,
     Unchanged,      // rename to the same name: nothing done
     InvalidName,    // empty, or not a possible file name
-    NameTaken,      // the name is already in the list
+    NameTaken,      // the name is already in the list, or a file of that name exists (rename)
     ListFull,       // seven macros already
     NeedsConfirm,   // import would overwrite a macro file that exists: ask the user, then call again
     WriteFailed,    // a file or "Mouse.ini" could not be written: nothing was lost, the caller reports it
-    NotFound,       // the named macro is not in the list / the source file cannot be read
+    NotFound,       // the named macro is not in the list / the source file cannot be read as a macro
 };
 
 class MacroLibrary {
