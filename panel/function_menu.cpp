@@ -1,11 +1,8 @@
 #include "panel/function_menu.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "shared/function_codes.h"
 #include "shared/key_tables.h"
-#include "shared/text_decoding.h"
+#include "shared/macro_buttons.h"
 
 namespace panel {
 
@@ -55,19 +52,12 @@ MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int
 std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text) {
     switch (record.code) {
         case 5: return singleKeyButtonLabel(record.byte(5));
-        case 6: {
-            if (macroNames.empty()) return text("MACROCOMMAND");
-            const size_t index = record.param2 & 0x3F;
-            if (index >= macroNames.size()) {
-                record.code = 7;
-                return text("OFFBUTTON");
+        case 6:
+            switch (macro::resolveMacroButton(record, macroNames)) {
+                case macro::MacroButtonState::Resolved: return macroNames[record.param2 & macro::kIndexMask];
+                case macro::MacroButtonState::TurnedOff: return text("OFFBUTTON");
+                default: return text("MACROCOMMAND");
             }
-            const std::u16string name = textcodec::fromUtf8(macroNames[index]);
-            const size_t length = std::min<size_t>(name.size(), kNameLength - 1);
-            std::memset(record.name, 0, sizeof record.name);
-            std::memcpy(record.name, name.data(), length * sizeof(char16_t));
-            return macroNames[index];
-        }
         default: {
             const std::string_view key = labelKeyFor(record.code);
             return key.empty() ? std::string() : text(key);

@@ -35,10 +35,10 @@ struct MenuCorner {
 MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int areaBottom);
 
 // The text of a button label for its record: a fixed function's "BUTTONPAGE" text; for a single
-// key (code 5) the key's name, or "key"; for a macro (code 6) the macro's name from the list by the
-// index in byte 3 (bits 0..5), which is also written into the record's name field. A macro index
-// past the list makes the button disabled (code 7); with no macro at all the label reads "Macro".
-// Any other code gives an empty text.
+// key (code 5) the key's name, or "key"; for a macro (code 6) the name of its macro, resolved by
+// name against the name list (macro::resolveMacroButton: the position bits of byte 3 refreshed, a
+// macro no longer listed turns the button off, code 7, labelled "OFFBUTTON"); with no macro at all
+// and none named the label reads "MACROCOMMAND". Any other code gives an empty text.
 using TextLookup = std::function<std::string(std::string_view key)>;  // "BUTTONPAGE" texts
 std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text);
 

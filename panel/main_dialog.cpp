@@ -23,9 +23,11 @@
 #include "panel/dialogs/dpi_shift_dialog.h"
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/macro_select_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
+#include "panel/macro/macro_library.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/skin_description.h"
@@ -672,13 +674,17 @@ void CMocfgDlg::assignFunction(int64_t lParam) {
             break;
         case MenuAction::Nothing:
             return;
-        case MenuAction::SelectMacro:
+        case MenuAction::SelectMacro: {
             // With no macro yet, the macro page is where one is made.
-            if (macro::listCount(model_.paths().settingsPath) == 0) {
+            const macro::MacroLibrary library(model_.paths().settingsPath, model_.paths().macroFolder);
+            if (library.names().empty()) {
                 showPage(layout::kMacroPage);
                 return;
             }
-            break;  // the macro selection comes with the macro editor: nothing stored
+            dialogs::CMacroSelDlg dialog(context, library, this);
+            dialog.exec();  // writes the macro record itself on OK
+            break;
+        }
         // The parameter dialogs write their fields into the record on OK; Cancel stores nothing,
         // and the labels, the save and the button message follow either way.
         case MenuAction::OpenKeyDialog: {

@@ -123,6 +123,12 @@ void PanelModel::resetCurrentProfile() {
 
 void PanelModel::reload() { loadInto(working_); }
 
+void PanelModel::macroListChanged() {
+    reload();
+    applied_ = working_;
+    service_.post(msg::kApplyAll);
+}
+
 bool PanelModel::exportProfile(const std::string& path) const {
     // The settings are written as the store writes them into a private file of the data folder,
     // then that text replaces the chosen file whole: nothing of an older file at that name stays,

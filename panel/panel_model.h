@@ -71,6 +71,10 @@ public:
     void resetCurrentProfile();           // the current profile to defaults; apply
     void apply();                         // applied copy = working; save; post 1279
     void reload();                        // the settings file again, nothing sent
+    // After macro::MacroLibrary renamed or deleted a macro: the library has changed the button
+    // records in the settings file, so the working record is read again (a save of the old copy
+    // would bring back the old name) and the service rewrites the buttons and slots (1279).
+    void macroListChanged();
 
     // Profile files (".prof"): the whole settings in the settings file's format.
     bool exportProfile(const std::string& path) const;   // false when it could not be written

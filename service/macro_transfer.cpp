@@ -1,23 +1,18 @@
 #include "service/macro_transfer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/diagnostics.h"
 #include "platform/known_folders.h"
 #include "service/device/device_codes.h"
+#include "shared/macro_buttons.h"
 #include "shared/macro_file.h"
 #include "shared/string_table.h"
-#include "shared/text_decoding.h"
 
 namespace {
 
 bool slotInRange(int slot) { return slot >= 0 && slot < devmap::kMacroSlotCount; }
-
-std::string buttonMacroName(const ButtonRecord& r) {
-    size_t n = 0;
-    while (n < static_cast<size_t>(kNameLength) && r.name[n] != 0) ++n;
-    return textcodec::toUtf8(std::u16string_view(r.name, n));
-}
 
 // "Count", "LoopTime" (default 1) and the events of a macro; a name that cannot form a file in
 // the macro folder reads like a missing file.
@@ -36,6 +31,19 @@ macro::MacroFileData readForDownload(const std::string& folder, const std::strin
 }
 
 }  // namespace
+
+std::vector<std::string> macroSlotNames(const MouseSettings& s) {
+    std::vector<std::string> names;
+    for (int p = 0; p < kProfileCount; ++p) {
+        for (int b = 0; b < kDeviceButtonCount; ++b) {
+            const ButtonRecord& r = s.profiles[p].buttons[b];
+            if (r.code != 6) continue;
+            std::string name = macro::buttonMacroName(r);
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
 
 MacroPaths MacroPaths::fromKnownFolders() {
     return {platform::settingsPath(), platform::macroFolder(), platform::stringsPath()};
@@ -75,39 +83,56 @@ bool MacroTransfer::clearSlot(int slot) {
     return config_.writeMemory(devmap::macroSlotAddress(slot), zeros, devmap::kMacroSlotSize);
 }
 
-bool MacroTransfer::writeSlotFromList(int slot, bool clear) {
-    if (!slotInRange(slot)) {
-        platform::debugPrintf("macro slot %d does not exist, nothing written\n", slot);
+bool MacroTransfer::writeSlotFromList(int listSlot, bool clear) {
+    if (!slotInRange(listSlot)) {
+        platform::debugPrintf("macro slot %d does not exist, nothing written\n", listSlot);
         return false;
     }
-    if (clear) return clearSlot(slot);
-    return writeSlot(slot, macro::readListSlot(paths_.settingsPath, slot));
+    const std::vector<std::string> used = macroSlotNames(config_.settings());
+    const std::string name = macro::readListSlot(paths_.settingsPath, listSlot);
+    std::vector<int> slots;
+    if (!name.empty()) {
+        const auto at = std::find(used.begin(), used.end(), name);
+        if (at != used.end()) slots.push_back(static_cast<int>(at - used.begin()));
+    } else if (clear) {
+        // The list entry went before this request was read: the deleted macro is the used one that
+        // has neither a list entry nor a file any more.
+        const std::vector<std::string> listed = macro::listNames(paths_.settingsPath);
+        for (size_t slot = 0; slot < used.size(); ++slot) {
+            std::string path;
+            const bool gone = std::find(listed.begin(), listed.end(), used[slot]) == listed.end() &&
+                              (!macro::macroFilePath(paths_.macroFolder, used[slot], path) || !platform::fileExists(path));
+            if (gone && !used[slot].empty()) slots.push_back(static_cast<int>(slot));
+        }
+    }
+    if (slots.empty()) {
+        platform::debugPrintf("macro of list entry %d is on no button: no slot written\n", listSlot);
+        return true;
+    }
+    bool ok = true;
+    for (int slot : slots) ok = (clear ? clearSlot(slot) : writeSlot(slot, name)) && ok;
+    return ok;
 }
 
 bool MacroTransfer::assignMacros() {
-    names_.clear();
+    const MouseSettings& s = config_.settings();
+    names_ = macroSlotNames(s);
     std::vector<macro::MacroFileData> files;
+    for (const std::string& name : names_) files.push_back(readForDownload(paths_.macroFolder, name));
     bool ok = true;
-    MouseSettings& s = config_.settings();
     for (int p = 0; p < kProfileCount; ++p) {
         for (int b = 0; b < kDeviceButtonCount; ++b) {
             const ButtonRecord& r = s.profiles[p].buttons[b];
             if (r.code != 6) continue;
-            const std::string name = buttonMacroName(r);
-            size_t slot = 0;
-            while (slot < names_.size() && names_[slot] != name) ++slot;
-            if (slot == names_.size()) {
-                names_.push_back(name);
-                files.push_back(readForDownload(paths_.macroFolder, name));
-            }
-            if (!slotInRange(static_cast<int>(slot))) {
+            const std::string name = macro::buttonMacroName(r);
+            const int slot = static_cast<int>(std::find(names_.begin(), names_.end(), name) - names_.begin());
+            if (!slotInRange(slot)) {
                 platform::debugPrintf("macro \"%s\" of profile %d button %d gets no slot (only %d), not written\n",
                                       name.c_str(), p, b, devmap::kMacroSlotCount);
                 ok = false;
                 continue;
             }
-            const devcodes::DeviceBytes bytes =
-                devcodes::encodeMacroButton(r, static_cast<int>(slot), files[slot].loopTime);
+            const devcodes::DeviceBytes bytes = devcodes::encodeMacroButton(r, slot, files[slot].loopTime);
             ok = config_.writeButtonBytes(p, b, bytes.data()) && ok;
         }
     }
@@ -135,10 +160,30 @@ bool MacroTransfer::readSlotToFile(int slot) {
         }
     }
     const int count = macro::countDeviceEvents(data, macro::kBlockSize);
-    std::string name = macro::readListSlot(paths_.settingsPath, slot);
-    if (count == 0) {
-        if (!name.empty()) macro::writeListSlot(paths_.settingsPath, slot, "");
+    // The slot belongs to the macro the button assignment gives it. Only a slot no button uses is
+    // named by its "MACRO_LIST" key (a mouse programmed elsewhere), and then never over a listed
+    // macro that has a file or a slot of its own: the assignment does not write such slots, so
+    // what they hold is older than the user's file.
+    const std::vector<std::string> used = macroSlotNames(config_.settings());
+    const bool buttonSlot = static_cast<size_t>(slot) < used.size() && !used[static_cast<size_t>(slot)].empty();
+    std::string name = buttonSlot ? used[static_cast<size_t>(slot)] : macro::readListSlot(paths_.settingsPath, slot);
+    std::string existing;
+    const bool hasFile = macro::macroFilePath(paths_.macroFolder, name, existing) && platform::fileExists(existing);
+    if (!buttonSlot && !name.empty() &&
+        (hasFile || std::find(used.begin(), used.end(), name) != used.end())) {
+        platform::debugPrintf("macro slot %d is on no button: \"%s\" kept as it is\n", slot, name.c_str());
         return true;
+    }
+    if (count == 0) {
+        // An empty slot of a button's macro says nothing about the macro: its file stays.
+        if (!buttonSlot && !name.empty()) macro::writeListSlot(paths_.settingsPath, slot, "");
+        return true;
+    }
+    int loopTime = 0;
+    if (buttonSlot && hasFile) {  // the loop count lives in the file, not in the slot
+        macro::MacroFileData before;
+        macro::readMacroFile(existing, before, 0);
+        loopTime = before.loopTime;
     }
     if (name.empty()) {
         name = lookupString(paths_.stringsPath, "BUTTONPAGE", "NEWMACRO") + " " + std::to_string(slot + 1);
@@ -157,7 +202,7 @@ bool MacroTransfer::readSlotToFile(int slot) {
     macro::Block block{};
     std::memcpy(block.data(), data, macro::kBlockSize);
     // A fresh file: an existing macro of that name is replaced whole, as after deleting it.
-    if (!macro::writeMacroFile(path, count, 0, block, true))
+    if (!macro::writeMacroFile(path, count, loopTime, block, true))
         platform::debugPrintf("macro file %s could not be written\n", path.c_str());
     return true;
 }

@@ -420,13 +420,10 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
                 platform::debugPrintf("macro slot %" PRId64 " does not exist, nothing written", wParam);
                 return 0;
             }
+            // wParam is the macro's "MACRO_LIST" key; the slot it goes to is the one the last
+            // button writes gave its name (no reload: after a deletion the record still names it).
             if (!link_.linked()) return 0;
-            return inSession(message, [&] {
-                if (lParam != 0)
-                    macros_->clearSlot(static_cast<int>(wParam));
-                else
-                    macros_->writeSlotFromList(static_cast<int>(wParam));
-            });
+            return inSession(message, [&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
         case msg::kDpiValues:
             reload();
             if (!inRange(wParam, 0, kDpiStageCount - 1)) {

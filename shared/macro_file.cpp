@@ -136,18 +136,35 @@ int findInList(const std::string& settingsPath, std::string_view name) {
     return -1;
 }
 
+int addToList(platform::IniDocument& doc, std::string_view name) {
+    if (name.empty()) return -1;
+    for (int slot = 0; slot < kListSlots; ++slot) {
+        if (doc.get(kListSection, slotKey(slot)).value_or(std::string()).empty()) {
+            doc.set(kListSection, slotKey(slot), name);
+            return slot;
+        }
+    }
+    return -1;
+}
+
+bool removeFromList(platform::IniDocument& doc, std::string_view name) {
+    if (name.empty()) return false;
+    bool removed = false;
+    for (int slot = 0; slot < kListSlots; ++slot) {
+        if (doc.get(kListSection, slotKey(slot)).value_or(std::string()) == name) {
+            doc.set(kListSection, slotKey(slot), "");
+            removed = true;
+        }
+    }
+    return removed;
+}
+
 int addToList(const std::string& settingsPath, std::string_view name) {
     if (name.empty()) return -1;
     int taken = -1;
     bool ok = platform::updateProfile(settingsPath, [&](platform::IniDocument& doc) {
-        for (int slot = 0; slot < kListSlots; ++slot) {
-            if (doc.get(kListSection, slotKey(slot)).value_or(std::string()).empty()) {
-                doc.set(kListSection, slotKey(slot), name);
-                taken = slot;
-                return true;
-            }
-        }
-        return false;
+        taken = addToList(doc, name);
+        return taken >= 0;
     });
     return ok ? taken : -1;
 }
@@ -156,12 +173,7 @@ bool removeFromList(const std::string& settingsPath, std::string_view name) {
     if (name.empty()) return false;
     bool removed = false;
     bool ok = platform::updateProfile(settingsPath, [&](platform::IniDocument& doc) {
-        for (int slot = 0; slot < kListSlots; ++slot) {
-            if (doc.get(kListSection, slotKey(slot)).value_or(std::string()) == name) {
-                doc.set(kListSection, slotKey(slot), "");
-                removed = true;
-            }
-        }
+        removed = removeFromList(doc, name);
         return removed;
     });
     return ok && removed;

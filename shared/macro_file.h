@@ -133,6 +133,10 @@ int findInList(const std::string& settingsPath, std::string_view name);
 int addToList(const std::string& settingsPath, std::string_view name);
 // Every slot 0..6 holding the name becomes empty; false when none did (nothing written).
 bool removeFromList(const std::string& settingsPath, std::string_view name);
+// The same two on a document read inside a caller's own read-modify-replace, so that a list
+// change and the changes that go with it (button records) land in one replace.
+int addToList(platform::IniDocument& settings, std::string_view name);
+bool removeFromList(platform::IniDocument& settings, std::string_view name);
 // Key "<slot>" of "MACRO_LIST" (any slot number), empty when absent.
 std::string readListSlot(const std::string& settingsPath, int slot);
 bool writeListSlot(const std::string& settingsPath, int slot, std::string_view name);

@@ -75,6 +75,12 @@ QString CSkinDialog::caption(int id) const {
 
 QString CSkinDialog::title() const { return title_->text(); }
 
+void CSkinDialog::setTitle(const QString& title) {
+    title_->setText(title);
+    setWindowTitle(title);
+    setAccessibleName(title);
+}
+
 const layout::Control* CSkinDialog::placeOf(layout::Role role, int index) const { return layout::find(window_, role, index); }
 
 QRect CSkinDialog::rectOf(layout::Role role, int index) const {

@@ -47,6 +47,8 @@ public:
     QWidget* control(layout::Role role, int index = 0) const;
     skin::CBitmapBtn* button(layout::Role role, int index = 0) const;
     QString title() const;
+    // A title that is not one fixed key of the strings file.
+    void setTitle(const QString& title);
 
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
 

@@ -76,6 +76,21 @@ constexpr Control kXShootControls[] = {
 };
 constexpr Rect kXShootGroups[] = {{16, 64, 400, 272}};
 
+// ---- Macro selection ----
+constexpr int kMacroSelWidth = 480, kMacroSelHeight = 248;
+constexpr Control kMacroSelControls[] = {
+    caption(10, 0, row(32, 112, 0)),
+    {20, Role::MenuField, 0, row(120, 448, 0), Look::Label, 14},
+    caption(11, 1, row(32, 112, 1)),
+    {12, Role::PlayMode, 0, row(120, 224, 1), Look::Pill},
+    {13, Role::PlayMode, 1, row(232, 336, 1), Look::Pill},
+    {14, Role::PlayMode, 2, row(344, 448, 1), Look::Pill},
+    ok(kMacroSelWidth, kMacroSelHeight),
+    cancel(kMacroSelWidth, kMacroSelHeight),
+    closer(kMacroSelWidth),
+};
+constexpr Rect kMacroSelGroups[] = {{16, 64, 464, 176}};
+
 constexpr Window kGunfire = {"skins/skin_gunfire.ini", "gunfire_n.png", "gunfire_o.png", "gunfire_d.png",
                              "gunfire_x.png", kGunfireWidth, kGunfireHeight, kGunfireControls, kGunfireGroups};
 constexpr Window kSingle = {"skins/skin_singlekey.ini", "singlekey_n.png", "singlekey_o.png", "singlekey_d.png",
@@ -85,7 +100,10 @@ constexpr Window kShift = {"skins/skin_shift.ini", "shift_n.png", "shift_o.png",
 constexpr Window kXShoot = {"skins/skin_Xshoot.ini", "xshoot_n.png", "xshoot_o.png", "xshoot_d.png",
                             "xshoot_x.png", kXShootWidth, kXShootHeight, kXShootControls, kXShootGroups};
 
-constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot};
+constexpr Window kMacroSel = {"skins/skin_macrosel.ini", "macrosel_n.png", "macrosel_o.png", "macrosel_d.png",
+                              "macrosel_x.png", kMacroSelWidth, kMacroSelHeight, kMacroSelControls, kMacroSelGroups};
+
+constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot, &kMacroSel};
 
 }  // namespace
 
@@ -93,6 +111,7 @@ const Window& gunfireDialog() { return kGunfire; }
 const Window& singleKeyDialog() { return kSingle; }
 const Window& dpiShiftDialog() { return kShift; }
 const Window& xShootDialog() { return kXShoot; }
+const Window& macroSelectDialog() { return kMacroSel; }
 
 std::span<const Window* const> dialogWindows() { return kDialogs; }
 

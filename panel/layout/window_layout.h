@@ -51,9 +51,10 @@ enum class Role {
     MacroList, MacroName, MacroCommand,
     // Function dialogs (dialog_layout.h): their commands, field captions (drawn by the dialog from
     // the skin's captions), value fields, the rapid-fire slider and its number, the key display or
-    // name field, a prompt line, menu buttons and the typed-key field; index tells them apart.
+    // name field, a prompt line, menu buttons, the typed-key field and the macro dialog's play-mode
+    // buttons (index = play mode 0..2); index tells them apart.
     DialogOk, DialogCancel, DialogClose,
-    FieldCaption, ValueField, RateSlider, RateValue, KeyDisplay, Prompt, MenuField, KeyField,
+    FieldCaption, ValueField, RateSlider, RateValue, KeyDisplay, Prompt, MenuField, KeyField, PlayMode,
 };
 
 // How the generator paints a control's four state pictures.

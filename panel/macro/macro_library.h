@@ -10,9 +10,21 @@
 //   unchanged name does nothing; an invalid name or one already in the list is refused;
 // - a rename is carried into the button records of all five profiles (a button keeps its macro);
 // - delete turns off (code 7) every button of the five profiles that named the deleted macro;
-// - import never overwrites the file of another macro unless the caller confirmed it.
+// - import never overwrites the file of another macro unless the caller confirmed it;
+// - every list change and the button records it concerns land in one locked read-modify-replace
+//   of "Mouse.ini" (nothing else in the file changes), and the position bits of every macro
+//   button are refreshed from its name there (macro::resolveMacroButton).
+//
+// The library changes the files only. A window that holds the settings in memory reloads them
+// after rename and remove (its copy still names the old macro), then saves and tells the service
+// (1279); after a change of a macro's content it posts 1300 with the macro's slot.
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace platform {
+class IniDocument;
+}
 
 namespace macro {
 
@@ -20,11 +32,11 @@ enum class LibraryResult {
     Ok,
     Unchanged,      // rename to the same name: nothing done
     InvalidName,    // empty, or not a possible file name
-    NameTaken,      // the name is already in the list
+    NameTaken,      // the name is already in the list, or a file of that name exists (rename)
     ListFull,       // seven macros already
     NeedsConfirm,   // import would overwrite a macro file that exists: ask the user, then call again
     WriteFailed,    // a file or "Mouse.ini" could not be written: nothing was lost, the caller reports it
-    NotFound,       // the named macro is not in the list / the source file cannot be read
+    NotFound,       // the named macro is not in the list / the source file cannot be read as a macro
 };
 
 class MacroLibrary {
@@ -40,6 +52,8 @@ public:
     int slotOf(const std::string& name) const;
     // "<macro folder>/<name>.macro"; empty for an invalid name.
     std::string filePath(const std::string& name) const;
+    // "LoopTime" of the macro's file for a button assignment (byte 2): default 1, held in 0..255.
+    int loopTimeForButton(const std::string& name) const;
 
     // A new empty macro named "<baseText> <n>" with the first n from 1 whose file does not exist,
     // written with "Count" 0 and the given "LoopTime", added to the first free slot.
@@ -61,6 +75,12 @@ public:
     LibraryResult exportTo(const std::string& name, const std::string& path) const;
 
 private:
+    // One locked read-modify-replace of "Mouse.ini": editList changes "MACRO_LIST" (false: leave
+    // the file alone); the macro buttons of all profiles named renameFrom are renamed and all of
+    // them resolved against the new list. False when the file could not be written.
+    bool changeList(const std::function<bool(platform::IniDocument&)>& editList, const std::string& renameFrom = {},
+                    const std::string& renameTo = {});
+
     std::string settingsPath_;
     std::string macroFolder_;
 };

@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "panel/macro/macro_library.h"
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
+#include "shared/macro_buttons.h"
 #include "shared/window_messages.h"
 #include "tests/support/private_session.h"
 
@@ -126,6 +128,22 @@ TEST_F(PanelModelTest, CommandsSaveBeforeTheyTellTheService) {
     EXPECT_NE(service_.sent[2].fileAtSend.find("Profile=0"), std::string::npos);
     EXPECT_EQ(model_.working().WheelScrollLines, 1);
     EXPECT_EQ(0, std::memcmp(&model_.applied(), &model_.working(), sizeof(MouseSettings)));
+}
+
+TEST_F(PanelModelTest, ARenamedMacroIsNotBroughtBackByTheNextSave) {
+    macro::MacroLibrary library(paths_.settingsPath, paths_.macroFolder);
+    std::string name;
+    ASSERT_EQ(library.createNew("Macro", 1, name), macro::LibraryResult::Ok);
+    ButtonRecord& r = model_.working().profiles[0].buttons[4];
+    r.code = 6;
+    macro::setButtonMacroName(r, name);
+    ASSERT_TRUE(model_.save());
+    ASSERT_EQ(library.rename(name, "Renamed"), macro::LibraryResult::Ok);
+    model_.macroListChanged();
+    ASSERT_TRUE(model_.save());
+    EXPECT_EQ(macro::buttonMacroName(model_.working().profiles[0].buttons[4]), "Renamed");
+    ASSERT_FALSE(service_.sent.empty());
+    EXPECT_EQ(service_.sent.back().message, msg::kApplyAll);
 }
 
 TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {

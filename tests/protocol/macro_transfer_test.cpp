@@ -143,14 +143,22 @@ TEST_F(MacroTransferTest, SlotsOutsideTheMacroAreaAreNeverWritten) {
 TEST_F(MacroTransferTest, SlotFromTheMacroList) {
     writeMacro("Gamma", 2, 1, blockOf({0x84, 0x05, 0, 0x04, 0x05, 0}));
     ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 4, "Gamma"));
+    ASSERT_TRUE(transfer->writeSlotFromList(4, false));  // on no button: written nowhere
+    ASSERT_TRUE(transfer->writeSlotFromList(4, true));
+    EXPECT_TRUE(mouse.reports.empty());
+
+    // List key 4, but the second macro on the buttons: slot 1.
+    assignMacro(1, 2, u"Beta");
+    assignMacro(3, 0, u"Gamma");
     ASSERT_TRUE(transfer->writeSlotFromList(4, false));
-    EXPECT_EQ(mouse.mem(devmap::macroSlotAddress(4), 7), (Bytes{0x84, 0x05, 0, 0x04, 0x05, 0, 0}));
+    EXPECT_EQ(mouse.mem(devmap::macroSlotAddress(1), 7), (Bytes{0x84, 0x05, 0, 0x04, 0x05, 0, 0}));
+    EXPECT_EQ(slotWrites(), 1u);
 
     ASSERT_TRUE(transfer->writeSlotFromList(4, true));
-    EXPECT_EQ(mouse.mem(devmap::macroSlotAddress(4), 200), Bytes(200, 0));
+    EXPECT_EQ(mouse.mem(devmap::macroSlotAddress(1), 200), Bytes(200, 0));
     const SentReport& clear = mouse.reports.back();
     EXPECT_EQ(clear.bytes.size(), 1024u);
-    EXPECT_EQ(clear.address(), 0x0478 + 800);
+    EXPECT_EQ(clear.address(), 0x0478 + 200);
     EXPECT_EQ(clear.count(), 200);
 }
 
@@ -183,17 +191,30 @@ TEST_F(MacroTransferTest, ReadBackNamesAndStoresTheMacro) {
 }
 
 TEST_F(MacroTransferTest, ReadBackOfAnEmptySlotClearsItsListEntry) {
+    // Only an entry without a file: a listed macro no button uses is never written to the mouse,
+    // so its list key's slot says nothing about it.
     ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 5, "Old"));
-    writeMacro("Old", 1, 1, blockOf({0x81, 1, 0}));
+    ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 6, "Kept"));
+    writeMacro("Kept", 1, 1, blockOf({0x81, 1, 0}));
     std::memset(mouse.memory.data() + devmap::macroSlotAddress(5), 0xFF, 3);
+    std::memcpy(mouse.memory.data() + devmap::macroSlotAddress(6), "\x84\x09\x00", 3);
     ASSERT_TRUE(transfer->readSlotToFile(5));
+    ASSERT_TRUE(transfer->readSlotToFile(6));
     EXPECT_EQ(macro::readListSlot(paths.settingsPath, 5), "");
-    EXPECT_TRUE(std::filesystem::exists(macroPath("Old")));  // no file is touched
+    EXPECT_EQ(macro::readListSlot(paths.settingsPath, 6), "Kept");
+    macro::MacroFileData data;
+    ASSERT_TRUE(macro::readMacroFile(macroPath("Kept"), data, 1));
+    EXPECT_EQ(data.block[0], 0x81);  // no file is touched
 }
 
 TEST_F(MacroTransferTest, ReadBackReplacesAnExistingFileAndStopsOnFailure) {
-    ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 0, "Mine"));
+    // "Mine" is listed under key 3 but plays on a button: the assignment gave it slot 0, and a
+    // listed macro of key 0 that no button uses is not the slot's.
+    ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 0, "Other"));
+    ASSERT_TRUE(macro::writeListSlot(paths.settingsPath, 3, "Mine"));
+    writeMacro("Other", 1, 1, blockOf({0x81, 2, 0}));
     writeMacro("Mine", 3, 7, blockOf({0x81, 1, 0, 0x01, 1, 0, 0x06, 5, 0}));
+    assignMacro(2, 4, u"Mine");
     ASSERT_TRUE(IniFile(macroPath("Mine")).writeString("Setting", "Extra", "x"));
     const uint8_t events[] = {0x84, 0x04, 0, 0x04, 0x04, 0};
     std::memcpy(mouse.memory.data() + devmap::macroSlotAddress(0), events, sizeof events);
@@ -208,8 +229,15 @@ TEST_F(MacroTransferTest, ReadBackReplacesAnExistingFileAndStopsOnFailure) {
     ASSERT_TRUE(transfer->readSlotToFile(0));
     ASSERT_TRUE(macro::readMacroFile(macroPath("Mine"), data, 1));
     EXPECT_EQ(data.count, 2);
-    EXPECT_EQ(data.loopTime, 0);
+    EXPECT_EQ(data.loopTime, 7);  // the loop count is the file's, the slot has none
     EXPECT_EQ(IniFile(macroPath("Mine")).readString("Setting", "Extra"), "");
+    ASSERT_TRUE(macro::readMacroFile(macroPath("Other"), data, 1));
+    EXPECT_EQ(data.block[1], 2);
+    // The slot of key 3 is no one's: "Mine" keeps what slot 0 gave it.
+    std::memcpy(mouse.memory.data() + devmap::macroSlotAddress(3), "\x84\x09\x00", 3);
+    ASSERT_TRUE(transfer->readSlotToFile(3));
+    ASSERT_TRUE(macro::readMacroFile(macroPath("Mine"), data, 1));
+    EXPECT_EQ(data.block[1], 0x04);
 }
 
 TEST_F(MacroTransferTest, FullReadBackWalksAllTwentySlots) {

@@ -134,9 +134,13 @@ TEST_F(Korvantectl, EveryChangeLandsInTheMouseAndTheFile) {
          [](auto& s) { EXPECT_EQ(s.profiles[0].buttons[4].byte(5), 62); }},
         {{"button", "6", "dpi-shift", "1000", "--profile", "2"}, devmap::buttonAddress(1, 5), bytes({0x9A, 1, 0x26, 0x26}),
          [](auto& s) { EXPECT_EQ(s.profiles[1].buttons[5].code, 15); }},
-        {{"macro", "import", source}, devmap::macroSlotAddress(0), slot, [](auto&) {}},
-        {{"button", "7", "macro", "Alpha"}, devmap::buttonAddress(0, 6), bytes({0x91, 0x40, 3, 0}),
-         [](auto& s) { EXPECT_EQ(s.profiles[0].buttons[6].code, 6); }},
+        // A macro no button uses is written nowhere; assigned, it gets the first slot.
+        {{"macro", "import", source}, devmap::macroSlotAddress(0), std::vector<uint8_t>(200, 0), [](auto&) {}},
+        {{"button", "7", "macro", "Alpha"}, devmap::macroSlotAddress(0), slot,
+         [&](auto& s) {
+             EXPECT_EQ(s.profiles[0].buttons[6].code, 6);
+             EXPECT_EQ(h.dump(devmap::buttonAddress(0, 6), 4), bytes({0x91, 0x40, 3, 0}));
+         }},
         {{"macro", "delete", "Alpha"}, devmap::macroSlotAddress(0), std::vector<uint8_t>(200, 0), [](auto&) {}},
         {{"export", h.root() + "/saved.prof"}, devmap::kWheelLines, repeat(bytes({7, 0}), 5), [](auto&) {}},
         {{"reset"}, devmap::kWheelLines, repeat(bytes({1, 0}), 5), [](auto& s) { EXPECT_EQ(s.WheelScrollLines, 1); }},

@@ -2,8 +2,10 @@
 #include <filesystem>
 #include <string>
 
+#include "panel/macro/macro_library.h"
 #include "platform/known_folders.h"
 #include "shared/macro_file.h"
+#include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 #include "tests/service/e2e_support.h"
 
@@ -100,9 +102,61 @@ TEST_F(Macros, SlotRequestsOutsideTheTwentySlotsWriteNothing) {
 
 TEST_F(Macros, SlotOfAMissingMacroFileIsCleared) {
     ASSERT_TRUE(macro::writeListSlot(h.settingsPath(), 2, "Nowhere"));
+    auto s = h.loadSettings();
+    setMacroButton(s->profiles[0].buttons[3], u"Nowhere");  // the first macro on a button: slot 0
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_TRUE(h.send(msg::kButton, 0, 3));
+    ASSERT_TRUE(h.poke(devmap::macroSlotAddress(0), std::vector<uint8_t>(200, 0x11)));
     ASSERT_TRUE(h.poke(devmap::macroSlotAddress(2), std::vector<uint8_t>(200, 0x11)));
     ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, 2, 0));
-    EXPECT_EQ(h.dump(devmap::macroSlotAddress(2), 200), std::vector<uint8_t>(200, 0));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(0), 200), std::vector<uint8_t>(200, 0));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(2), 200), std::vector<uint8_t>(200, 0x11));  // not the list key's
+}
+
+// Two macros, the second on a button: editing the first, renaming the second and deleting the
+// first never reach the slot the button plays, and the button keeps pointing at it.
+TEST_F(Macros, EditRenameAndDeleteKeepTheButtonsMacroInItsSlot) {
+    macro::MacroLibrary library(h.settingsPath(), h.macroFolder());
+    std::string first, second;
+    ASSERT_EQ(library.createNew("Macro", 1, first), macro::LibraryResult::Ok);
+    ASSERT_EQ(library.createNew("Macro", 1, second), macro::LibraryResult::Ok);
+    writeMacro(first, {macro::keyEvent(0x04, true), macro::keyEvent(0x04, false)}, 1);
+    auto played = writeMacro(second, {macro::buttonEvent(macro::kButtonRight, true), macro::delayEvent(30),
+                                      macro::buttonEvent(macro::kButtonRight, false)}, 3);
+
+    auto s = h.loadSettings();
+    ButtonRecord& r = s->profiles[1].buttons[4];
+    setMacroButton(r, textcodec::fromUtf8(second), 0x41, 5);
+    r.param1 = 3;
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_TRUE(h.send(msg::kButton, 1, 4));
+    const auto pointsAtSlot0 = bytes({0x91, 0x40, 3, 0});
+    ASSERT_EQ(h.dump(devmap::macroSlotAddress(0), 200), slotImage(played));
+    ASSERT_EQ(h.dump(devmap::buttonAddress(1, 4), 4), pointsAtSlot0);
+
+    writeMacro(first, {macro::keyEvent(0x05, true)}, 1);  // the editor saved the first macro
+    ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, library.slotOf(first), 0));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(0), 200), slotImage(played));
+
+    ASSERT_EQ(library.rename(second, "Burst"), macro::LibraryResult::Ok);
+    ASSERT_TRUE(h.postAndSettle(msg::kApplyAll));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(0), 200), slotImage(played));
+    EXPECT_EQ(h.dump(devmap::buttonAddress(1, 4), 4), pointsAtSlot0);
+
+    int slot = -1;
+    ASSERT_EQ(library.remove(first, slot), macro::LibraryResult::Ok);
+    ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, slot, 1));
+    ASSERT_TRUE(h.postAndSettle(msg::kApplyAll));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(0), 200), slotImage(played));
+    EXPECT_EQ(h.dump(devmap::buttonAddress(1, 4), 4), pointsAtSlot0);
+
+    // Deleting the macro the button plays empties its slot and turns the button off.
+    ASSERT_EQ(library.remove("Burst", slot), macro::LibraryResult::Ok);
+    ASSERT_TRUE(h.postAndSettle(msg::kMacroSlot, slot, 1));
+    EXPECT_EQ(h.dump(devmap::macroSlotAddress(0), 200), std::vector<uint8_t>(200, 0));
+    ASSERT_TRUE(h.postAndSettle(msg::kApplyAll));
+    EXPECT_EQ(h.loadSettings()->profiles[1].buttons[4].code, 7);
+    EXPECT_NE(h.dump(devmap::buttonAddress(1, 4), 4)[0], 0x91);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
+#include "panel/macro/macro_library.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/string_table.h"
@@ -684,23 +685,20 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
         if (args[0] == args[1]) return unchanged(c, "macro", "the name is unchanged");
         if (listed(args[1])) return refuse(c, "a macro named \"" + args[1] + "\" exists");
         if (platform::fileExists(to)) return refuse(c, "\"" + to + "\" exists");
-        macro::MacroFileData data;
-        macro::readMacroFile(from, data, 0);
-        if (!macro::writeMacroFile(to, data.count, data.loopTime, data.block, true))
+        // As the window renames: the new file first, the buttons that play the macro keep it.
+        if (macro::MacroLibrary(ini, c.paths.macroFolder).rename(args[0], args[1]) != macro::LibraryResult::Ok)
             return refuse(c, "cannot write \"" + to + "\"");
-        macro::removeFromList(ini, args[0]);
-        macro::addToList(ini, args[1]);
-        ::unlink(from.c_str());
         return finish(c, "macro", "macro \"" + args[0] + "\" renamed to \"" + args[1] + "\"", {});
     }
     if (sub == "delete") {
         if (args.size() != 1) return refuse(c, "usage: korvantectl macro delete NAME");
         std::string path;
         if (!macroPath(c, args[0], &path)) return kExitRefused;
-        const int slot = macro::findInList(ini, args[0]);
-        if (slot < 0) return refuse(c, "no macro named \"" + args[0] + "\"");
-        if (!macro::removeFromList(ini, args[0])) return refuse(c, "cannot write \"" + ini + "\"");
-        ::unlink(path.c_str());
+        // As the window deletes: the buttons that played it are turned off.
+        int slot = -1;
+        const macro::LibraryResult removed = macro::MacroLibrary(ini, c.paths.macroFolder).remove(args[0], slot);
+        if (removed == macro::LibraryResult::NotFound) return refuse(c, "no macro named \"" + args[0] + "\"");
+        if (removed != macro::LibraryResult::Ok) return refuse(c, "cannot write \"" + ini + "\"");
         return finish(c, "macro", "macro \"" + args[0] + "\" deleted", {msg::kMacroSlot, slot, 1});
     }
     if (sub == "import") {

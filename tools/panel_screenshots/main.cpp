@@ -16,10 +16,12 @@
 #include "panel/dialogs/dpi_shift_dialog.h"
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/macro_select_dialog.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
+#include "panel/macro/macro_library.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -39,9 +41,10 @@ bool save(QWidget& widget, const QString& file) {
 
 // A window with an open popup: the window, the menu and its submenu drawn where they are on the
 // screen, on a plain desktop-coloured canvas that holds all three.
-bool saveWithMenu(QWidget& dialog, skin::CBmpMenu& menu, const QString& file) {
+bool saveWithMenu(QWidget& dialog, QWidget& menu, const QString& file) {
     std::vector<QWidget*> parts{&dialog, &menu};
-    if (menu.submenu() != nullptr) parts.push_back(menu.submenu());
+    if (auto* bitmapMenu = qobject_cast<skin::CBmpMenu*>(&menu); bitmapMenu && bitmapMenu->submenu() != nullptr)
+        parts.push_back(bitmapMenu->submenu());
     QRect area;
     for (QWidget* w : parts) area |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
     area.adjust(-16, -16, 16, 16);
@@ -148,13 +151,13 @@ int main(int argc, char** argv) {
         return dialogs::DialogContext{model.paths().programFolder, model.paths().stringsPath, settings.get(),
                                       model.currentProfile(), button};
     };
-    auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<skin::CBmpMenu*()>& menu = {}) {
+    auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<QWidget*()>& menu = {}) {
         d.show();
         if (!QTest::qWaitForWindowExposed(&d)) std::fprintf(stderr, "the dialog %s was not shown\n", name);
         QTest::qWait(20);
         ok &= save(d, out + "dialog-" + name + ".png");
         if (menu) {
-            if (skin::CBmpMenu* popup = menu()) {
+            if (QWidget* popup = menu()) {
                 QTest::qWait(20);
                 ok &= saveWithMenu(d, *popup, out + "dialog-" + name + "-menu.png");
                 popup->close();
@@ -188,6 +191,20 @@ int main(int argc, char** argv) {
         dialogs::CRenameProfileDlg d(context(0), &dialog);
         d.setText(QStringLiteral("Reload"));
         shoot(d, "rename");
+    }
+    {
+        // Two macros of this private session; the dialog opens at the first, in play mode 0.
+        macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+        for (const char* name : {"Reload", "Burst fire"}) {
+            std::string created;
+            if (library.slotOf(name) < 0 && library.createNew(name, 1, created) == macro::LibraryResult::Ok)
+                library.rename(created, name);
+        }
+        dialogs::CMacroSelDlg d(context(4), library, &dialog);
+        shoot(d, "macrosel", [&] {
+            d.nameButton()->click();
+            return d.popup();
+        });
     }
     return ok ? 0 : 1;
 }

@@ -57,6 +57,22 @@ void hueArrow(QPainter& p, bool pointsRight) {
     else p.drawPolygon(QPolygonF({QPointF(7, 0), QPointF(0, 2.5), QPointF(7, 5)}));
 }
 
+// An event list mark, 16 x 16: a key cap with an arrow through it, pointing down (pressed, gold)
+// or up (released, silver).
+void eventMark(QPainter& p, bool pressed) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QColor colour = pressed ? kGold : kSilver;
+    p.setPen(QPen(withAlpha(colour, 110), 1.0));
+    p.setBrush(withAlpha(colour, pressed ? 40 : 24));
+    p.drawRoundedRect(hairlineRect(QRectF(1, 1, 14, 14)), 3, 3);
+    QPen pen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const qreal tip = pressed ? 11.5 : 4.5, tail = pressed ? 4.5 : 11.5, wing = pressed ? -3.0 : 3.0;
+    p.drawLine(QPointF(8, tail), QPointF(8, tip));
+    p.drawPolyline(QPolygonF({QPointF(5, tip + wing), QPointF(8, tip), QPointF(11, tip + wing)}));
+}
+
 const QColor kMenuBase(0x17, 0x19, 0x1d);
 const QColor kSubmenuBase(0x1c, 0x1e, 0x23);
 
@@ -92,6 +108,8 @@ std::vector<NamedPicture> namedPictures() {
         {"rgb_sel.png", {7, 5}, [](QPainter& p) { hueArrow(p, false); }},
         {"bar3.png", {16, 24}, [](QPainter& p) { sliderGroove(p, QRectF(0, 0, 16, 24), false); }},
         {"bar4.png", {16, 24}, [](QPainter& p) { sliderGroove(p, QRectF(0, 0, 16, 24), true); }},
+        {"list_pressed.png", {16, 16}, [](QPainter& p) { eventMark(p, true); }},
+        {"list_released.png", {16, 16}, [](QPainter& p) { eventMark(p, false); }},
         {"macro_menu_n.jpg", {288, 24}, [](QPainter& p) {
              menuItem(p, {288, 24}, Item::Normal, kMenuBase);
              p.fillRect(QRectF(0, 0, 1, 24), kInsetBorder);

@@ -1,0 +1,118 @@
+#include "panel/dialogs/macro_select_dialog.h"
+
+#include <QMouseEvent>
+
+#include "panel/layout/dialog_layout.h"
+#include "panel/macro/macro_library.h"
+#include "panel/macro/macro_name_menu.h"
+#include "shared/function_codes.h"
+#include "shared/macro_buttons.h"
+#include "skin/bitmap_button.h"
+
+namespace dialogs {
+
+using layout::Role;
+
+namespace {
+
+constexpr int kModes = 3;
+constexpr int kModeEndless = 1;  // byte 0 = 255: the mouse loops until told otherwise
+constexpr int kModeHold = 2;     // flag 0x80
+
+// The play mode a macro record was stored with.
+int modeOfRecord(const ButtonRecord& r) {
+    if (r.owner == 255) return kModeEndless;
+    return (r.param2 & 0x80) != 0 ? kModeHold : 0;
+}
+
+QString qs(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+CMacroSelDlg::CMacroSelDlg(const DialogContext& context, const macro::MacroLibrary& library, QWidget* parent)
+    : CSkinDialog(context, layout::macroSelectDialog(), "DLGMACROSEL", parent), library_(library), names_(library.names()) {
+    addCaption(0);
+    skin::CBitmapBtn* name = addButton(Role::MenuField);
+    name->setAccessibleName(caption(10));
+    connect(name, &QAbstractButton::clicked, this, [this] { toggleNameList(); });
+    addCaption(1);
+    for (int mode = 0; mode < kModes; ++mode) {
+        skin::CBitmapBtn* b = addButton(Role::PlayMode, mode);
+        b->setCaption(caption(12 + mode));
+        connect(b, &QAbstractButton::clicked, this, [this, mode] { setMode(mode); });
+    }
+
+    // Start at what the button plays now, when that is a listed macro; else at the first macro.
+    int start = 0, mode = 0;
+    if (const ButtonRecord* r = record(); r != nullptr && r->code == kCodeMacro) {
+        const std::string current = macro::buttonMacroName(*r);
+        for (size_t i = 0; i < names_.size(); ++i) {
+            if (names_[i] != current) continue;
+            start = static_cast<int>(i);
+            mode = modeOfRecord(*r);
+        }
+    }
+    choose(start);
+    setMode(mode);
+    if (skin::CBitmapBtn* ok = button(Role::DialogOk)) ok->setEnabled(!names_.empty());
+}
+
+skin::CBitmapBtn* CMacroSelDlg::nameButton() const { return button(Role::MenuField); }
+skin::CBitmapBtn* CMacroSelDlg::modeButton(int mode) const { return button(Role::PlayMode, mode); }
+
+void CMacroSelDlg::choose(int index) {
+    if (index < 0 || index >= static_cast<int>(names_.size())) return;
+    index_ = index;
+    name_ = names_[static_cast<size_t>(index)];
+    if (skin::CBitmapBtn* b = nameButton()) b->setCaption(qs(name_), placeOf(Role::MenuField)->captionOffset);
+}
+
+void CMacroSelDlg::setMode(int mode) {
+    if (mode < 0 || mode >= kModes) return;
+    mode_ = mode;
+    for (int m = 0; m < kModes; ++m)
+        if (skin::CBitmapBtn* b = modeButton(m)) b->setChecked(m == mode);
+}
+
+void CMacroSelDlg::toggleNameList() {
+    // The list itself takes a press on its opener (and closes) without passing it on, so a click
+    // here while it is open can only come from the keyboard: it closes the list as well.
+    if (popup_ != nullptr) {
+        closeNameList();
+        return;
+    }
+    std::vector<QString> names;
+    for (const std::string& name : names_) names.push_back(qs(name));
+    popup_ = macro::CMacroNameMenu::open(this, nameButton(), names, index_, context().programFolder);
+}
+
+void CMacroSelDlg::closeNameList() {
+    if (popup_ != nullptr) popup_->close();
+    popup_ = nullptr;
+}
+
+int64_t CMacroSelDlg::onMessage(uint32_t message, int64_t wParam, int64_t) {
+    if (message != macro::kMacroChosen) return 0;
+    closeNameList();
+    choose(static_cast<int>(wParam));
+    return 0;
+}
+
+void CMacroSelDlg::mousePressEvent(QMouseEvent* event) {
+    closeNameList();
+    CSkinDialog::mousePressEvent(event);
+}
+
+void CMacroSelDlg::accept() {
+    ButtonRecord* r = record();
+    if (r != nullptr && !name_.empty()) {
+        r->code = kCodeMacro;
+        r->param2 = static_cast<uint8_t>((index_ & macro::kIndexMask) | (mode_ == kModeHold ? 0x80 : 0x40));
+        r->param1 = static_cast<uint8_t>(library_.loopTimeForButton(name_));
+        r->owner = mode_ == kModeEndless ? 255 : static_cast<uint8_t>(context().button + 1);
+        macro::setButtonMacroName(*r, name_);
+    }
+    CSkinDialog::accept();
+}
+
+}  // namespace dialogs

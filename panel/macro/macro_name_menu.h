@@ -1,0 +1,59 @@
+#pragma once
+// CMacroNameMenu: the list of macro names that a name button opens. A borderless popup holding one
+// CListBoxEx (background 0x1E1E1E, selection 0x3C3C3C, white text) over the picture of the skin
+// "skins/macromenu.ini" (default "macro_menu_n.jpg"), one 24-pixel row per name. Its top-left
+// corner lies at the opener's bottom-left corner, moved into the screen's available area when it
+// would leave it.
+//
+// Choosing a name (a press on it, or Up/Down) posts 13332 with the name's index to the owner, and
+// the menu closes. Esc or a press outside closes it without a choice; a press on the opener closes
+// it and is not passed on to the opener, so pressing the opener again closes the list rather than
+// opening it anew. The menu deletes itself when closed: keep it in a QPointer.
+#include <QPointer>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "skin/skinned_window.h"
+
+namespace skin {
+class CListBoxEx;
+}
+
+namespace macro {
+
+inline constexpr uint32_t kMacroChosen = 13332;  // 0x3414, wParam = index in the name list
+inline constexpr const char* kNameMenuSkin = "skins/macromenu.ini";
+inline constexpr const char* kNameMenuPicture = "macro_menu_n.jpg";
+inline constexpr uint32_t kNameMenuBackground = 0x1E1E1E;
+inline constexpr uint32_t kNameMenuSelection = 0x3C3C3C;
+
+class CMacroNameMenu : public skin::SkinnedWindow {
+    Q_OBJECT
+public:
+    // Opens the menu below the opener for the owner; current (-1: none) is shown selected.
+    static CMacroNameMenu* open(skin::SkinnedWindow* owner, QWidget* opener, const std::vector<QString>& names,
+                                int current, const std::string& programFolder);
+
+    skin::CListBoxEx* list() const { return list_; }
+    int64_t onMessage(uint32_t, int64_t, int64_t) override { return 0; }
+
+signals:
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CMacroNameMenu(skin::SkinnedWindow* owner, QWidget* opener, const std::string& programFolder);
+
+    QPointer<skin::SkinnedWindow> owner_;
+    QPointer<QWidget> opener_;
+    skin::CListBoxEx* list_ = nullptr;
+    QImage picture_;
+};
+
+}  // namespace macro
