@@ -78,8 +78,9 @@ std::unique_ptr<KeySynthesizer> makeKeySynthesizer(const std::string& uinputPath
 // events are sent one at a time.
 KeySynthesizer& defaultKeySynthesizer();
 
-// Start-up of the process-wide synthesizer: the keys it will be asked for, and a first pick now,
-// with one diagnostics line naming the backend and why. Returns how far shortcuts reach.
+// Start-up of the process-wide synthesizer: the keys it will be asked for, and a pick now unless a
+// backend was found before, with one diagnostics line naming the backend and why (when it differs
+// from the last one). Returns how far shortcuts reach.
 ShortcutReach prepareDefaultKeySynthesizer(std::span<const uint8_t> virtualKeys);
 // How far shortcuts reach with the process-wide synthesizer as it stands.
 ShortcutReach defaultShortcutReach();

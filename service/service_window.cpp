@@ -400,7 +400,9 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             onMouseData(wParam);
             return 0;
         case msg::kShortcutQuery: {
-            const auto reach = static_cast<int64_t>(platform::defaultShortcutReach());
+            // Without a backend yet (the session's display came up after the start) it looks again.
+            const auto reach =
+                static_cast<int64_t>(platform::prepareDefaultKeySynthesizer(CBasicFunction::virtualKeys()));
             platform::postNotification(title::kPanel, msg::kShortcutState, reach, 0);
             return reach;
         }
