@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "platform/diagnostics.h"
+#include "platform/key_synthesis.h"
 #include "platform/known_folders.h"
 #include "platform/runtime_folder.h"
 #include "shared/function_codes.h"
@@ -138,6 +139,7 @@ CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* pare
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, [this] { updateState(); });
+    desktopPointer_ = platform::inWaylandSession();
 }
 
 CMocfgDlg::~CMocfgDlg() = default;
@@ -254,6 +256,28 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
         heading->setGeometry(r.left + 16, r.top + 8, r.width() - 32, 24);
         heading->hide();
         headings_.push_back(Placed{nullptr, page, heading});
+        // In a Wayland session the acceleration level is kept but the desktop's settings apply:
+        // said on the group's heading line, right-aligned.
+        if (page == layout::kDpiPage && std::string_view(headings[g]) == "HEADACCELERATION") {
+            accelerationNote_ = new skin::CStaticTrans(this);
+            accelerationNote_->setTextColor(kMissingColour);
+            accelerationNote_->setFontHeight(12);
+            accelerationNote_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            accelerationNote_->setText(text("ACCELDESKTOP"));
+            accelerationNote_->setGeometry(heading->geometry());
+            accelerationNote_->hide();
+        }
+    }
+}
+
+void CMocfgDlg::setDesktopPointerSettings(bool desktop) {
+    desktopPointer_ = desktop;
+    const QString tip = desktop ? text("ACCELDESKTOPHINT") : QString();
+    for (Role role : {Role::AccelerationSwitch, Role::AccelerationSlider})
+        if (QWidget* w = control(role)) w->setToolTip(tip);
+    if (accelerationNote_ != nullptr) {
+        accelerationNote_->setToolTip(tip);
+        accelerationNote_->setVisible(desktop && page_ == layout::kDpiPage);
     }
 }
 
@@ -263,6 +287,7 @@ void CMocfgDlg::createPages() {
     for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
         createControls(layout::pageWindow(page), page);
     // The new controls take the current page's visibility and the settings.
+    setDesktopPointerSettings(desktopPointer_);
     const int page = page_;
     page_ = 0;
     showPage(page);
@@ -327,6 +352,7 @@ void CMocfgDlg::showPage(int page) {
         p.widget->setEnabled(true);
     }
     for (const Placed& h : headings_) h.widget->setVisible(h.page == page);
+    if (accelerationNote_ != nullptr) accelerationNote_->setVisible(desktopPointer_ && page == layout::kDpiPage);
     if (page == layout::kBlankPage) {
         for (const Placed& p : controls_) {
             if (p.place->role == Role::TabHome) {
@@ -790,6 +816,10 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
         case msg::kWriteFailed:
             showWriteFailure(lParam);
             return 0;
+        case msg::kShortcutState:
+            shortcutReach_ = static_cast<int>(wParam);
+            updateState();
+            return 0;
         case msg::kClose:
         case msg::kQuit:
             closeFromService();
@@ -824,15 +854,29 @@ void CMocfgDlg::updateState() {
     const bool running = service_.serviceRunning();
     const bool connected = running && model_.deviceConnected();
     stateText_ = !running ? text("NOSERVICE") : !connected ? text("NODEVICE") : QString();
-    const QString hint = !running ? text("NOSERVICEHINT") : !connected ? text("NODEVICEHINT") : QString();
+    QString hint = !running ? text("NOSERVICEHINT") : !connected ? text("NODEVICEHINT") : QString();
+    // The service says how far its shortcuts reach when asked; a service that went away (or is
+    // new) has to say it again.
+    if (!running) {
+        shortcutReach_ = -1;
+    } else if (shortcutReach_ < 0) {
+        service_.post(msg::kShortcutQuery);
+    }
+    shortcutText_ = !running ? QString()
+                    : shortcutReach_ == msg::kShortcutsOff   ? text("SHORTCUTSOFF")
+                    : shortcutReach_ == msg::kShortcutsXOnly ? text("SHORTCUTSXONLY")
+                                                             : QString();
+    if (!shortcutText_.isEmpty() && hint.isEmpty()) hint = text("SHORTCUTSHINT");
     if (stateHint_ != nullptr) {
         stateHint_->setText(hint);
         stateHint_->setVisible(!hint.isEmpty() && page_ == layout::kStartPage);
     }
     if (stateLabel_ == nullptr) return;
     stateLabel_->setToolTip(hint);
-    stateLabel_->setText(stateText_.isEmpty() ? text("CONNECTED") : stateText_);
-    stateLabel_->setTextColor(stateText_.isEmpty() ? kConnectedColour : kMissingColour);
+    QString label = stateText_.isEmpty() ? text("CONNECTED") : stateText_;
+    if (!shortcutText_.isEmpty()) label += QString::fromUtf8(" \u00B7 ") + shortcutText_;
+    stateLabel_->setText(label);
+    stateLabel_->setTextColor(stateText_.isEmpty() && shortcutText_.isEmpty() ? kConnectedColour : kMissingColour);
     stateLabel_->setAccessibleName(stateLabel_->text());
     stateLabel_->setVisible(page_ != layout::kBlankPage);
 }

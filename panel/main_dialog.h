@@ -63,6 +63,12 @@ public:
 
     // The state strip's text (empty when the mouse and the service are both there).
     QString stateText() const;
+    // What the strip adds about the service's shortcuts (empty while they reach every program, or
+    // before the service has said): they are off, or reach X programs only.
+    QString shortcutText() const { return shortcutText_; }
+    // Pointer acceleration belongs to the desktop (a Wayland session): the acceleration group says
+    // so. Set from the session at start.
+    void setDesktopPointerSettings(bool desktop);
     // Re-reads whether the service runs and the mouse is connected.
     void updateState();
 
@@ -138,6 +144,10 @@ private:
     skin::CStaticTrans* stateLabel_ = nullptr;
     skin::CStaticTrans* stateHint_ = nullptr;
     skin::CStaticTrans* levelValue_ = nullptr;  // 0, 30, 60 or 100 beside the level slider
+    skin::CStaticTrans* accelerationNote_ = nullptr;  // on the acceleration group's heading line
+    bool desktopPointer_ = false;
+    int shortcutReach_ = -1;  // the service's last answer to the shortcut query; -1 none yet
+    QString shortcutText_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer settle_;
     QString stateText_;

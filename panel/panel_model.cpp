@@ -49,6 +49,7 @@ bool acceptedFromBus(uint32_t message) {
         case msg::kMouseUnplug:    // 1280
         case msg::kCounters:       // 1282
         case msg::kWriteFailed:    // 1286
+        case msg::kShortcutState:  // 1311
         case msg::kClose:
         case msg::kQuit:
             return true;

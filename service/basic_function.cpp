@@ -60,6 +60,12 @@ void CBasicFunction::OpenExplorer() { shortcut(kVkLeftWin, 'E'); }
 void CBasicFunction::Run() { shortcut(kVkLeftWin, 'R'); }
 void CBasicFunction::ShowDesktop() { shortcut(kVkLeftWin, 'D'); }
 
+std::span<const uint8_t> CBasicFunction::virtualKeys() {
+    static constexpr uint8_t kKeys[] = {kVkControl, kVkLeftAlt, kVkLeftWin, kVkTab, kVkF4, 'X', 'C', 'V',
+                                        'Z',        'A',        'F',        'N',    'P',   'S', 'E', 'R', 'D'};
+    return kKeys;
+}
+
 bool CBasicFunction::perform(uint8_t code) {
     switch (code) {
         case kCodeCut: Cut(); return true;

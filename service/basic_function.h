@@ -8,6 +8,7 @@
 // for about 150 ms; two actions asked for back to back run one after the other.
 #include <cstdint>
 #include <functional>
+#include <span>
 
 namespace platform {
 class KeySynthesizer;
@@ -44,6 +45,9 @@ public:
     bool perform(uint8_t code);
 
     static constexpr unsigned kStepDelayMs = 50;
+
+    // Every virtual key the shortcuts send (the modifiers and the second keys), once each.
+    static std::span<const uint8_t> virtualKeys();
 
 private:
     void shortcut(uint8_t modifierKey, uint8_t key);

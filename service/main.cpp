@@ -4,7 +4,9 @@
 
 #include "platform/diagnostics.h"
 #include "platform/event_loop.h"
+#include "platform/key_synthesis.h"
 #include "platform/single_instance.h"
+#include "service/basic_function.h"
 #include "service/device/hid_device.h"
 #include "service/service_window.h"
 #include "shared/window_messages.h"
@@ -27,6 +29,8 @@ int main() {
         if (window) window->destroy();
     });
 
+    // The key backend for the shortcuts, chosen now by the session, with one diagnostics line.
+    platform::prepareDefaultKeySynthesizer(CBasicFunction::virtualKeys());
     auto service = std::make_unique<CMorvikhidDlg>(loop, createHidDevice());
     window = service.get();
     if (!service->create()) return 1;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/diagnostics.h"
+#include "platform/key_synthesis.h"
 #include "platform/pointer_settings.h"
 #include "shared/registry_key.h"
 
@@ -43,6 +45,15 @@ PointerAcceleration applyPointerAccelerationLevel(RegistryKey& key, int level) {
     key.writeString("MouseSpeed", std::to_string(applied.speed));
     key.writeString("MouseThreshold2", std::to_string(applied.threshold2));
     key.writeString("MouseThreshold1", std::to_string(applied.threshold1));
-    platform::applyPointerAcceleration(applied.threshold1, applied.threshold2, applied.speed);
+    if (!platform::inWaylandSession()) {
+        platform::applyPointerAcceleration(applied.threshold1, applied.threshold2, applied.speed);
+        return applied;
+    }
+    // The X pointer calls would reach only XWayland's own pointer: nothing the user moves.
+    static bool said = false;
+    if (!said)
+        platform::debugLine("pointer acceleration: not applied in a Wayland session, the desktop's own mouse "
+                            "settings apply (the level is kept in the settings)");
+    said = true;
     return applied;
 }

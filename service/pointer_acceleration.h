@@ -18,5 +18,6 @@ PointerAcceleration accelerationForLevel(int level, const PointerAcceleration& s
 
 // Reads the three values from the open key (a failed read or a non-number gives 0), applies the
 // level, writes them back in the order "MouseSpeed", "MouseThreshold2", "MouseThreshold1" and
-// hands them to the display. Failures are ignored, as the pointer settings are best effort.
+// hands them to the display. Failures are ignored, as the pointer settings are best effort. In a
+// Wayland session the display is not asked: the first such call says so in the diagnostics.
 PointerAcceleration applyPointerAccelerationLevel(RegistryKey& key, int level);

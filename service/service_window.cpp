@@ -7,6 +7,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
+#include "platform/key_synthesis.h"
 #include "platform/known_folders.h"
 #include "service/pointer_acceleration.h"
 #include "service/report_dispatch.h"
@@ -239,7 +240,14 @@ void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
     }
 }
 
-void CMorvikhidDlg::softwareAction(int code) { actions_.perform(static_cast<uint8_t>(code)); }
+void CMorvikhidDlg::softwareAction(int code) {
+    // The key backend may be found only now (the session's display came up after the start):
+    // the configuration window hears when the shortcuts' reach changed.
+    const platform::ShortcutReach before = platform::defaultShortcutReach();
+    actions_.perform(static_cast<uint8_t>(code));
+    const platform::ShortcutReach after = platform::defaultShortcutReach();
+    if (after != before) platform::postNotification(title::kPanel, msg::kShortcutState, static_cast<int64_t>(after), 0);
+}
 
 template <typename Writes>
 int64_t CMorvikhidDlg::inSession(uint32_t request, Writes writes) {
@@ -435,6 +443,13 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
         case msg::kMouseData:
             onMouseData(wParam);
             return 0;
+        case msg::kShortcutQuery: {
+            // Without a backend yet (the session's display came up after the start) it looks again.
+            const auto reach =
+                static_cast<int64_t>(platform::prepareDefaultKeySynthesizer(CBasicFunction::virtualKeys()));
+            platform::postNotification(title::kPanel, msg::kShortcutState, reach, 0);
+            return reach;
+        }
         default:
             return 0;
     }

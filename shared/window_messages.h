@@ -34,6 +34,10 @@ inline constexpr uint32_t kButton = 1299;
 inline constexpr uint32_t kMacroSlot = 1300;
 inline constexpr uint32_t kDpiValues = 1302;
 inline constexpr uint32_t kMouseData = 2027;
+// How far the emulated shortcuts reach: the result (also sent back as notice kShortcutState) is
+// 0 everywhere, 1 off (no key backend: no X display, no access to /dev/uinput), 2 X programs
+// only (a Wayland session without access to /dev/uinput).
+inline constexpr uint32_t kShortcutQuery = 1310;
 inline constexpr uint32_t kDeviceLink = 1282;  // collection record, inside the service only
 
 // Messages other programs send the UI window, beside the service's notifications below.
@@ -57,6 +61,11 @@ inline constexpr int32_t kChangedLighting = 10;
 inline constexpr uint32_t kWriteFailed = 1286;
 inline constexpr int32_t kWriteMismatch = 1;  // the mouse kept other values
 inline constexpr int32_t kWriteNoAnswer = 2;  // the mouse did not answer the read-back
+// The answer to kShortcutQuery, and the news when it changes: wParam = how far shortcuts reach.
+inline constexpr uint32_t kShortcutState = 1311;
+inline constexpr int32_t kShortcutsEverywhere = 0;
+inline constexpr int32_t kShortcutsOff = 1;
+inline constexpr int32_t kShortcutsXOnly = 2;
 
 // Event codes of message 2027.
 inline constexpr uint32_t kMouseArrived = 0xFFFE;

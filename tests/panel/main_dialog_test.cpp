@@ -27,6 +27,7 @@
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
+#include "skin/static_trans.h"
 #include "tests/support/private_session.h"
 
 namespace {
@@ -318,7 +319,8 @@ TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {
         ASSERT_TRUE(platform::sendMessage(title::kPanel, 1034, 0, c.command, &result, 3000));
         EXPECT_EQ(result, c.result) << c.command;
     }
-    EXPECT_TRUE(service_.received.empty());
+    // Nothing but the window's own question how far the shortcuts reach.
+    for (const Received& r : service_.received) EXPECT_EQ(r.message, msg::kShortcutQuery);
     post(1034, 0, 12);
     EXPECT_TRUE(service_.waitFor(msg::kApplyAll));
 
@@ -376,6 +378,39 @@ TEST_F(MainDialogTest, StateStripFollowsTheServiceAndTheMouse) {
     EXPECT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); }));
     service_.destroy();
     EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); }));
+}
+
+TEST_F(MainDialogTest, StateStripShowsHowFarTheServicesShortcutsReach) {
+    ASSERT_TRUE(service_.waitFor(msg::kShortcutQuery));  // asked once the service is seen
+    platform::writeProfileInt(model_.paths().settingsPath, "Setting", "Device", 1);
+    const struct {
+        int64_t reach;
+        const char* key;
+    } answers[] = {{msg::kShortcutsOff, "SHORTCUTSOFF"}, {msg::kShortcutsXOnly, "SHORTCUTSXONLY"},
+                   {msg::kShortcutsEverywhere, nullptr}};
+    for (const auto& a : answers) {
+        post(msg::kShortcutState, a.reach, 0);
+        EXPECT_EQ(dialog_.shortcutText(), a.key ? dialog_.text(a.key) : QString()) << a.reach;
+        EXPECT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); }));  // the mouse's word stays
+    }
+    post(msg::kShortcutState, msg::kShortcutsOff, 0);
+    // A service that ends takes its answer along; the next one is asked again.
+    service_.destroy();
+    EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); }));
+    EXPECT_TRUE(dialog_.shortcutText().isEmpty());
+    service_.received.clear();
+    ASSERT_TRUE(service_.create());
+    EXPECT_TRUE(service_.waitFor(msg::kShortcutQuery));
+
+    // In a Wayland session the acceleration group says the desktop's settings apply.
+    dialog_.setDesktopPointerSettings(true);
+    click(Role::TabDpi);
+    QWidget* slider = dialog_.control(Role::AccelerationSlider);
+    EXPECT_EQ(slider->toolTip(), dialog_.text("ACCELDESKTOPHINT"));
+    bool noteShown = false;
+    for (auto* label : dialog_.findChildren<skin::CStaticTrans*>())
+        noteShown |= label->isVisible() && label->text() == dialog_.text("ACCELDESKTOP");
+    EXPECT_TRUE(noteShown);
 }
 
 TEST(PanelProgram, OneCopyRunsAndItAnswersAsKORVANTE) {

@@ -127,6 +127,17 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A Wayland session: the acceleration group says the desktop's settings apply, and the strip
+    // that the service's shortcuts are off (no access to /dev/uinput).
+    dialog.setDesktopPointerSettings(true);
+    dialog.showPage(layout::kDpiPage);
+    ok &= save(dialog, out + "page-dpi-wayland.png");
+    dialog.setDesktopPointerSettings(false);
+    dialog.onMessage(msg::kShortcutState, msg::kShortcutsOff, 0);
+    dialog.showPage(layout::kStartPage);
+    ok &= save(dialog, out + "state-shortcuts-off.png");
+    dialog.onMessage(msg::kShortcutState, msg::kShortcutsEverywhere, 0);
+
     // Without the service.
     service.destroy();
     dialog.showPage(layout::kStartPage);
