@@ -33,6 +33,9 @@ inline constexpr uint32_t kProfile = 1298;
 inline constexpr uint32_t kButton = 1299;
 inline constexpr uint32_t kMacroSlot = 1300;
 inline constexpr uint32_t kDpiValues = 1302;
+// Our own: a profile's program rule ("Exe") changed; the service reloads and applies the rules to
+// the program that has the focus now.
+inline constexpr uint32_t kProgramRules = 1310;
 inline constexpr uint32_t kMouseData = 2027;
 inline constexpr uint32_t kDeviceLink = 1282;  // collection record, inside the service only
 
