@@ -270,6 +270,9 @@ void CMorvikhidDlg::applyProgramRules() {
     if (!target || *target < 0 || *target >= kProfileCount) return;
     platform::debugPrintf("%s has the focus: profile %d", focusedProgram_.empty() ? "an unknown program" : focusedProgram_.c_str(),
                           *target + 1);
+    // Saved here as well, not only by the window when the notice reaches it: a request handled
+    // before that would reload the old profile, and the way back would start from it.
+    settings::writeProfileIndex(settingsPath_, *target);
     moveProfile(*target);
 }
 

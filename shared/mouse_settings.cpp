@@ -259,6 +259,10 @@ bool writeClickCounters(const std::string& path, int left, int right) {
     return ini.commit();
 }
 
+bool writeProfileIndex(const std::string& path, int profile) {
+    return platform::writeProfileInt(path, kSettingSection, "Profile", profile);
+}
+
 bool writeDevice(const std::string& path, int device) {
     return platform::writeProfileInt(path, kSettingSection, "Device", device);
 }

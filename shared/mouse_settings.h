@@ -71,6 +71,8 @@ bool writeProgramRule(const std::string& path, int profile, std::string_view exe
 
 // "Setting"/"LeftCount" and "RightCount" (one replace).
 bool writeClickCounters(const std::string& path, int left, int right);
+// "Setting"/"Profile" alone.
+bool writeProfileIndex(const std::string& path, int profile);
 // "Setting"/"Device".
 bool writeDevice(const std::string& path, int device);
 // "Setting"/"Device", default 0.
