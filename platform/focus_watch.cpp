@@ -135,8 +135,14 @@ private:
 
 }  // namespace
 
+bool waylandSession(const char* sessionType, const char* waylandDisplay) {
+    return (set(sessionType) && std::strcmp(sessionType, "wayland") == 0) || set(waylandDisplay);
+}
+
+bool waylandSession() { return waylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY")); }
+
 std::string focusWatchUnavailableReason(const char* sessionType, const char* waylandDisplay, const char* display) {
-    if ((set(sessionType) && std::strcmp(sessionType, "wayland") == 0) || set(waylandDisplay))
+    if (waylandSession(sessionType, waylandDisplay))
         return "a Wayland session does not tell which program has the focus";
     if (!set(display)) return "there is no X display";
     return {};

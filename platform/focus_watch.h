@@ -17,6 +17,10 @@
 
 namespace platform {
 
+// True in a Wayland session (XDG_SESSION_TYPE "wayland", or WAYLAND_DISPLAY set).
+bool waylandSession(const char* sessionType, const char* waylandDisplay);
+bool waylandSession();
+
 // Why the focused program cannot be watched in a session with these variables ("" when it can).
 std::string focusWatchUnavailableReason(const char* sessionType, const char* waylandDisplay, const char* display);
 // The same for this process's environment.

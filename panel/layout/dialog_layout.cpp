@@ -76,6 +76,18 @@ constexpr Control kXShootControls[] = {
 };
 constexpr Rect kXShootGroups[] = {{16, 64, 400, 272}};
 
+// ---- Program of a profile ----
+constexpr int kProgramWidth = 560, kProgramHeight = 448;
+constexpr Control kProgramControls[] = {
+    {10, Role::Prompt, 0, {32, 72, 528, 112}, Look::Plain},
+    {11, Role::ProgramList, 0, {32, 120, 528, 368}, Look::Panel},  // six rows of 40 px inside
+    {4, Role::ProgramBrowse, 0, {16, kProgramHeight - 44, 128, kProgramHeight - 12}, Look::Pill},
+    ok(kProgramWidth, kProgramHeight),
+    cancel(kProgramWidth, kProgramHeight),
+    closer(kProgramWidth),
+};
+constexpr Rect kProgramGroups[] = {{16, 64, 544, 384}};
+
 constexpr Window kGunfire = {"skins/skin_gunfire.ini", "gunfire_n.png", "gunfire_o.png", "gunfire_d.png",
                              "gunfire_x.png", kGunfireWidth, kGunfireHeight, kGunfireControls, kGunfireGroups};
 constexpr Window kSingle = {"skins/skin_singlekey.ini", "singlekey_n.png", "singlekey_o.png", "singlekey_d.png",
@@ -85,7 +97,10 @@ constexpr Window kShift = {"skins/skin_shift.ini", "shift_n.png", "shift_o.png",
 constexpr Window kXShoot = {"skins/skin_Xshoot.ini", "xshoot_n.png", "xshoot_o.png", "xshoot_d.png",
                             "xshoot_x.png", kXShootWidth, kXShootHeight, kXShootControls, kXShootGroups};
 
-constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot};
+constexpr Window kProgram = {"skins/skin_program.ini", "program_n.png", "program_o.png", "program_d.png",
+                             "program_x.png", kProgramWidth, kProgramHeight, kProgramControls, kProgramGroups};
+
+constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot, &kProgram};
 
 }  // namespace
 
@@ -93,6 +108,7 @@ const Window& gunfireDialog() { return kGunfire; }
 const Window& singleKeyDialog() { return kSingle; }
 const Window& dpiShiftDialog() { return kShift; }
 const Window& xShootDialog() { return kXShoot; }
+const Window& programDialog() { return kProgram; }
 
 std::span<const Window* const> dialogWindows() { return kDialogs; }
 

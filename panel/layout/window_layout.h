@@ -54,6 +54,8 @@ enum class Role {
     // name field, a prompt line, menu buttons and the typed-key field; index tells them apart.
     DialogOk, DialogCancel, DialogClose,
     FieldCaption, ValueField, RateSlider, RateValue, KeyDisplay, Prompt, MenuField, KeyField,
+    // The program dialog of a profile: the list of running programs and its Browse command.
+    ProgramList, ProgramBrowse,
 };
 
 // How the generator paints a control's four state pictures.
