@@ -124,6 +124,7 @@ TEST(ProgramProfile, FocusOfAMatchingProgramSwitchesTheMouseAndBack) {
     EXPECT_TRUE(h.waitPanelLine("1285 9 0", 2));
     EXPECT_EQ(h.dump(0x002C, 1), e2e::parseHex("00"));
     EXPECT_EQ(e2e::countOccurrences(h.serviceLog(), "profiles per program are off"), 0);
+    EXPECT_EQ(h.stopService(), 0) << h.serviceLog();  // a clean end, sanitizers included
 
     XCloseDisplay(client);
     ::kill(gameProcess.pid, SIGKILL);
@@ -136,4 +137,5 @@ TEST(ProgramProfile, NoWatcherInAWaylandSession) {
     ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);  // put back by the harness's environment
     ASSERT_TRUE(h.startService(false, false));
     EXPECT_TRUE(h.waitLog("profiles per program are off: a Wayland session"));
+    EXPECT_EQ(h.stopService(), 0) << h.serviceLog();
 }
