@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include <cstdlib>
 #include <vector>
 
 #include "panel/layout/dialog_layout.h"
@@ -114,16 +113,22 @@ CProgramDlg::CProgramDlg(const DialogContext& context, int profile, const QStrin
     skin::CBitmapBtn* browseButton = addButton(Role::ProgramBrowse);
     connect(browseButton, &QAbstractButton::clicked, this, [this] { browse(); });
 
+    // OK needs a chosen program.
+    QWidget* ok = button(Role::DialogOk);
+    auto updateOk = [this, ok, available] {
+        if (ok != nullptr) ok->setEnabled(available && list_->currentItem() != nullptr);
+    };
+    connect(list_, &QListWidget::currentItemChanged, this, updateOk);
+    updateOk();
     if (!available) {
         list_->setEnabled(false);
         browseButton->setEnabled(false);
-        if (QWidget* ok = button(Role::DialogOk)) ok->setEnabled(false);
     }
 }
 
 void CProgramDlg::accept() {
     const QListWidgetItem* item = list_->currentItem();
-    if (item == nullptr || !list_->isEnabled()) return;  // nothing chosen yet: the dialog stays
+    if (item == nullptr || !list_->isEnabled()) return;  // nothing chosen (Enter): the dialog stays
     result_ = item->data(kPathRole).toString();
     CSkinDialog::accept();
 }

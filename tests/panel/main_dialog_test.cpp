@@ -354,19 +354,32 @@ protected:
 TEST_F(ProgramMenuTest, ProfileButtonMenuChoosesARunningProgramAndClearsIt) {
     click(Role::TabButtons);
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    // The picker is answered once it is open (a slow build may take a while to open it): this test
+    // program is chosen in the list, then OK; without it in the list, Cancel.
     bool answered = false;
-    QTimer::singleShot(300, [&] {
-        auto* picker = qobject_cast<dialogs::CProgramDlg*>(QApplication::activeModalWidget());
-        if (picker == nullptr) return;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        // The dialog is the window's child (the modal window list of the offscreen platform is not
+        // always up to date when this runs).
+        auto* picker = dialog_.findChild<dialogs::CProgramDlg*>();
+        if (picker == nullptr || !picker->isVisible()) return;
+        answer.stop();
         QListWidget* list = picker->list();
-        for (int row = 0; row < list->count(); ++row) {
-            if (list->item(row)->toolTip().toStdString() != self) continue;
-            list->scrollToItem(list->item(row));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        for (int row = 0; row < list->count() && !answered; ++row) {
+            QListWidgetItem* item = list->item(row);
+            if (item->toolTip().toStdString() != self) continue;
+            list->scrollToItem(item);
+            // The list lays its items out after it is shown: click once the row is in view.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return list->viewport()->rect().contains(list->visualItemRect(item).center()); }));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
             QTest::mouseClick(picker->button(Role::DialogOk), Qt::LeftButton);
             answered = true;
         }
+        // Whatever went wrong, the dialog does not stay open.
+        if (picker->isVisible()) QTest::mouseClick(picker->button(Role::DialogCancel), Qt::LeftButton);
     });
+    answer.start();
     skin::CBmpMenu* menu = openProgramMenu(2);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->itemCount(), 1);  // nothing to clear yet
