@@ -41,7 +41,8 @@ std::vector<RunningProgram> runningPrograms(const std::string& procFolder) {
         if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
             continue;
         std::string path = readLink(procFolder + "/" + std::string(name) + "/exe");
-        if (path.empty() || path.front() != '/') continue;
+        // A program run from memory (memfd) or from a file gone for good names no file to choose.
+        if (path.empty() || path.front() != '/' || ::access(path.c_str(), F_OK) != 0) continue;
         const size_t slash = path.rfind('/');
         out.push_back({path.substr(slash + 1), std::move(path)});
     }

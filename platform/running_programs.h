@@ -19,8 +19,9 @@ struct RunningProgram {
     std::string path;  // full path
 };
 
-// Every distinct executable of the processes whose /proc/PID/exe this user may read (their own),
-// sorted by name, then path. Kernel threads have none and are not listed.
+// Every distinct executable of the processes whose /proc/PID/exe this user may read (their own)
+// and that still names a file, sorted by name, then path. Kernel threads have none and are not
+// listed.
 std::vector<RunningProgram> runningPrograms(const std::string& procFolder = "/proc");
 
 }  // namespace platform
