@@ -148,6 +148,8 @@ TEST_F(Ctl, EachChangeIsStoredAndSendsTheWindowsMessage) {
         EXPECT_EQ(bus.sent, (std::vector<Sent>{c.message, kReload}));
         c.check(*load());
     }
+    EXPECT_NE(run({"status"}).out.find("program:      profile 5 for game\n"), std::string::npos);
+    EXPECT_NE(run({"--json", "status"}).out.find(R"("programs":["","","","","game"])"), std::string::npos);
 }
 
 TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {

@@ -261,6 +261,9 @@ int cmdStatus(Ctx& c, std::vector<std::string> args) {
         j.key("lighting");
         writeLighting(j, *s);
         j.key("wheel").value(s->WheelScrollLines).key("lift").value(s->LiftV).key("angle").value(s->AngleV == 128);
+        j.key("programs").beginArray();
+        for (int p = 0; p < kProfileCount; ++p) j.value(textcodec::toUtf8(s->profiles[p].Exe, kNameLength));
+        j.endArray();
         j.endObject();
         c.result.out = j.text();
         return kExitDone;
@@ -277,6 +280,10 @@ int cmdStatus(Ctx& c, std::vector<std::string> args) {
     line(c, "wheel lines:  " + std::to_string(s->WheelScrollLines));
     line(c, "lift:         " + std::to_string(s->LiftV));
     line(c, std::string("angle:        ") + (s->AngleV == 128 ? "on" : "off"));
+    for (int p = 0; p < kProfileCount; ++p) {
+        const std::string program = textcodec::toUtf8(s->profiles[p].Exe, kNameLength);
+        if (!program.empty()) line(c, "program:      profile " + std::to_string(p + 1) + " for " + program);
+    }
     return kExitDone;
 }
 
@@ -831,7 +838,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"status", cmdStatus, "status", "Service, mouse, current profile, DPI stages, polling rate, lighting."},
+    {"status", cmdStatus, "status",
+     "Service, mouse, current profile, DPI stages, polling rate, lighting, the programs of the profiles."},
     {"profile", cmdProfile, "profile [N [--exe PROGRAM]]",
      "Show or choose the current profile (1-5). Sends 1298.\n"
      "With --exe, profile N becomes the profile of a program instead: while a window of that program\n"
