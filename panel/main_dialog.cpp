@@ -15,6 +15,7 @@
 
 #include "platform/diagnostics.h"
 #include "platform/key_synthesis.h"
+#include "platform/focus_watch.h"
 #include "platform/known_folders.h"
 #include "platform/runtime_folder.h"
 #include "shared/function_codes.h"
@@ -25,6 +26,7 @@
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
 #include "panel/dialogs/macro_select_dialog.h"
+#include "panel/dialogs/program_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
@@ -47,6 +49,10 @@ using layout::Role;
 // Events of one atomic replace of the settings file, or of a window appearing on the bus, arrive
 // in a burst; one look after it settles is enough.
 constexpr int kSettleMs = 120;
+
+// Items of a profile button's program menu.
+constexpr int kProgramSet = 1;
+constexpr int kProgramClear = 2;
 
 // Remote commands of message 1034 (lParam).
 constexpr int64_t kRemoteResetProfile = 11;
@@ -230,6 +236,12 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
                                      c.role == Role::LightOff || c.role == Role::DpiSeparate ||
                                      c.role == Role::AccelerationSwitch || c.role == Role::LightRateSwitch;
                 b->setToggleMode(toggles);
+                if (c.role == Role::Profile) {
+                    // Right click or the menu key: the program of the profile.
+                    b->setContextMenuPolicy(Qt::CustomContextMenu);
+                    const int profile = c.index;
+                    connect(b, &QWidget::customContextMenuRequested, this, [this, profile] { openProgramMenu(profile); });
+                }
                 const layout::Control* place = &c;
                 connect(b, &QAbstractButton::clicked, this, [this, place] { onCommand(*place); });
                 if (const char* key = accessibleKey(c.role)) b->setAccessibleName(text(key));
@@ -391,6 +403,43 @@ void CMocfgDlg::refresh() {
     refreshDpiPage();
     refreshLightingPage();
     refreshButtonLabels();
+    refreshProgramTips();
+}
+
+void CMocfgDlg::refreshProgramTips() {
+    for (int p = 0; p < kProfileCount; ++p) {
+        skin::CBitmapBtn* b = button(Role::Profile, p);
+        if (b == nullptr) continue;
+        const QString program = qs(model_.programRule(p));
+        b->setToolTip(program.isEmpty() ? QString() : text("PROGRAMTIP").arg(p + 1).arg(program));
+    }
+}
+
+void CMocfgDlg::openProgramMenu(int profile) {
+    closePopup();
+    skin::CBitmapBtn* anchor = button(Role::Profile, profile);
+    if (anchor == nullptr || !anchor->isVisible()) return;
+    programMenuProfile_ = profile;
+    std::vector<skin::MenuItem> items{{text("PROGRAMSET"), kProgramSet, false, {}}};
+    const QString program = qs(model_.programRule(profile));
+    if (!program.isEmpty())
+        items.push_back({text("PROGRAMCLEAR").arg(program.mid(program.lastIndexOf('/') + 1)), kProgramClear, false, {}});
+    showPopup(anchor->mapToGlobal(QPoint(1, anchor->height())), items, "wide_menu_normal.png", "wide_menu_over.png",
+              "wide_menu_down.png");
+}
+
+void CMocfgDlg::chooseProgram(int profile, int action) {
+    if (action == kProgramClear) {
+        if (!model_.setProgramRule(profile, {})) warn(text("NOSAVE"));
+    } else if (action == kProgramSet) {
+        const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath,
+                                             &model_.working(), profile, 0};
+        dialogs::CProgramDlg dialog(context, profile, qs(model_.programRule(profile)), !platform::waylandSession(), this);
+        if (dialog.exec() != dialogs::kDialogOk || closingDown_) return;
+        if (!model_.setProgramRule(profile, dialog.result().toStdString()))
+            warn(text("NOPROGRAM").arg(dialog.result()));
+    }
+    refreshProgramTips();
 }
 
 void CMocfgDlg::refreshButtonLabels() {
@@ -609,6 +658,7 @@ void CMocfgDlg::closePopup() {
     if (popup_ != nullptr) popup_->close();
     popup_ = nullptr;
     selectedButton_ = -1;
+    programMenuProfile_ = -1;
 }
 
 void CMocfgDlg::openFunctionMenu(int buttonIndex) {
@@ -791,7 +841,11 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
         case msg::kBlankPage: showPage(layout::kBlankPage); return 0;
         case skin::kMenuChosen:
             popup_ = nullptr;
-            if (page_ == layout::kButtonPage) {
+            if (programMenuProfile_ >= 0) {
+                const int profile = programMenuProfile_;
+                programMenuProfile_ = -1;
+                chooseProgram(profile, static_cast<int>((lParam >> 16) & 0xFFFF));
+            } else if (page_ == layout::kButtonPage) {
                 assignFunction(lParam);
             } else if (page_ == layout::kLightingPage) {
                 if (lighting_.chooseItem(static_cast<int>((lParam >> 16) & 0xFFFF))) saveOrSay();

@@ -114,6 +114,10 @@ private:
     void openHelp();
     void closeFromService();
     void openFunctionMenu(int button);
+    // The profile button's menu: a program for the profile, or none.
+    void openProgramMenu(int profile);
+    void chooseProgram(int profile, int action);
+    void refreshProgramTips();
     void openMenu(QWidget* anchor, const std::vector<FunctionMenuEntry>& entries, const char* normal,
                   const char* over, const char* down);
     void onSlider(uint32_t message, int64_t position, int64_t id);
@@ -155,6 +159,7 @@ private:
     QPointer<QMessageBox> writeNotice_;
     int selectedButton_ = -1;
     int menuProfile_ = 0;  // the profile whose button the open function menu assigns
+    int programMenuProfile_ = -1;  // the profile whose program menu is open (-1: none)
     std::string dataFolder_;
     std::string busFolder_;
 };

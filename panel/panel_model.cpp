@@ -3,12 +3,16 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "shared/first_run.h"
 #include "shared/mouse_settings.h"
+#include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 
 namespace panel {
@@ -102,6 +106,30 @@ bool PanelModel::selectProfile(int profile) {
     working_.Profile = profile;
     save();
     service_.post(msg::kProfile);
+    return true;
+}
+
+std::string PanelModel::programRule(int profile) const {
+    if (profile < 0 || profile >= kProfileCount) return {};
+    return textcodec::toUtf8(working_.profiles[profile].Exe, kNameLength);
+}
+
+bool PanelModel::setProgramRule(int profile, const std::string& program) {
+    std::string rule = program;
+    if (rule.find('/') != std::string::npos) {
+        // The service compares with the real path of the running program.
+        if (char* real = ::realpath(rule.c_str(), nullptr)) {
+            rule = real;
+            std::free(real);
+        }
+    }
+    if (!settings::writeProgramRule(paths_.settingsPath, profile, rule)) return false;
+    const std::u16string units = textcodec::fromUtf8(rule);
+    char16_t (&field)[kNameLength] = working_.profiles[profile].Exe;
+    std::fill(std::begin(field), std::end(field), u'\0');
+    std::copy(units.begin(), units.end(), field);  // fits: writeProgramRule checked the length
+    std::copy(std::begin(field), std::end(field), applied_.profiles[profile].Exe);
+    service_.post(msg::kProgramRules);
     return true;
 }
 

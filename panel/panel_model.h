@@ -76,6 +76,14 @@ public:
     // would bring back the old name) and the service rewrites the buttons and slots (1279).
     void macroListChanged();
 
+    // The program rule ("Exe") of a profile: while a window of that program has the focus the
+    // service makes the profile current. programRule gives "" for none.
+    std::string programRule(int profile) const;
+    // Stores the rule (a path is stored as the file it leads to; "" removes it) in the settings
+    // file and the working record, then posts 1312. False, with nothing changed or sent, for a
+    // profile out of range, a rule the file cannot keep, or a file that cannot be written.
+    bool setProgramRule(int profile, const std::string& program);
+
     // Profile files (".prof"): the whole settings in the settings file's format.
     bool exportProfile(const std::string& path) const;   // false when it could not be written
     // Loads the file into a cleared record (the chosen file is only read), validates it into the

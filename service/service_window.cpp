@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cstdlib>
 
 #include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
@@ -79,12 +80,17 @@ bool CMorvikhidDlg::create() {
         return false;
     }
     window_.setTimer(msg::kTrailerTimerId, msg::kTrailerTimerMs);
+
+    std::string why;
+    focus_ = platform::watchFocusedProgram(loop_, [this](const std::string& exe) { onFocusedProgram(exe); }, &why);
+    if (!focus_) platform::debugLine("profiles per program are off: " + why);
     return true;
 }
 
 void CMorvikhidDlg::destroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    focus_.reset();
     for (const char* window : {title::kPanel, title::kTraylet})
         platform::postNotification(window, msg::kClose, 0, 0);  // nothing happens when it is absent
     platform::sleepMs(kDestroyWaitMs);
@@ -170,6 +176,7 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
         mousePresent_ = true;
         if (finishInterruptedWrite()) readBackFromMouse();
         startTray();
+        applyProgramRules();
     }
 }
 
@@ -204,12 +211,13 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
                                          settings_.Profile);
     switch (action.kind) {
         case ReportAction::Kind::NotifyPanel:
+            // The mouse's own profile is the current one from now on: a profile step or a program
+            // rule that follows starts from it.
+            if (action.wParam == msg::kChangedProfile) settings_.Profile = action.lParam;
             announceMouseChange(action.wParam, action.lParam);
             break;
         case ReportAction::Kind::ProfileStep:
-            settings_.Profile = action.newProfile;
-            config_.writeProfile(true);
-            announceMouseChange(msg::kChangedProfile, action.newProfile);
+            moveProfile(action.newProfile);
             break;
         case ReportAction::Kind::SoftwareAction:
             softwareAction(action.functionCode);
@@ -238,6 +246,40 @@ void CMorvikhidDlg::announceMouseChange(int32_t kind, int32_t value) {
             if (value == (1 << bit)) mode = bit + 1;
         file.writeInt(settings::kSettingSection, "LedMode", mode);
     }
+}
+
+void CMorvikhidDlg::moveProfile(int profile) {
+    settings_.Profile = profile;
+    config_.writeProfile(true);
+    announceMouseChange(msg::kChangedProfile, profile);
+}
+
+void CMorvikhidDlg::onFocusedProgram(const std::string& executable) {
+    focusedProgram_ = executable;
+    applyProgramRules();
+}
+
+void CMorvikhidDlg::applyProgramRules() {
+    if (destroyed_ || !link_.linked()) return;
+    rules::ProgramRules programs = rules::fromSettings(settings_);
+    // The kernel names a program by its real path: a rule naming a link to it is taken as the
+    // file the link leads to.
+    for (std::string& rule : programs) {
+        if (rule.find('/') == std::string::npos) continue;
+        if (char* real = ::realpath(rule.c_str(), nullptr)) {
+            rule = real;
+            ::free(real);
+        }
+    }
+    const int matched = rules::matchingProfile(programs, focusedProgram_);
+    const std::optional<int> target = autoProfile_.onFocus(matched, settings_.Profile);
+    if (!target || *target < 0 || *target >= kProfileCount) return;
+    platform::debugPrintf("%s has the focus: profile %d", focusedProgram_.empty() ? "an unknown program" : focusedProgram_.c_str(),
+                          *target + 1);
+    // Saved here as well, not only by the window when the notice reaches it: a request handled
+    // before that would reload the old profile, and the way back would start from it.
+    settings::writeProfileIndex(settingsPath_, *target);
+    moveProfile(*target);
 }
 
 void CMorvikhidDlg::softwareAction(int code) {
@@ -450,6 +492,10 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             platform::postNotification(title::kPanel, msg::kShortcutState, reach, 0);
             return reach;
         }
+        case msg::kProgramRules:
+            reload();
+            applyProgramRules();
+            return 0;
         default:
             return 0;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/event_loop.h"
+#include "platform/focus_watch.h"
 #include "platform/ini_text.h"
 #include "platform/message_bus.h"
 #include "service/basic_function.h"
@@ -21,6 +22,7 @@
 #include "service/device/hid_device.h"
 #include "service/device/report_transform.h"
 #include "service/macro_transfer.h"
+#include "service/program_rules.h"
 #include "service/tray_program.h"
 #include "shared/registry_key.h"
 #include "shared/settings_record.h"
@@ -68,6 +70,14 @@ private:
     void onMouseData(int64_t code);
     void readBackFromMouse();
     void softwareAction(int code);
+    // Makes `profile` current in the record and the mouse (written with its commit) and tells the
+    // configuration window (1285 kind 9): a profile step on the mouse and a program rule alike.
+    void moveProfile(int profile);
+    // The focus watcher's report: another program has the focus.
+    void onFocusedProgram(const std::string& executable);
+    // Switches the mouse as the rules say for the focused program (only while the mouse is there:
+    // the read-back at its link-up applies them again).
+    void applyProgramRules();
     // Tells the configuration window about a change made on the mouse (message 1285); when the
     // window is not running, stores the change in the settings file in its place.
     void announceMouseChange(int32_t kind, int32_t value);
@@ -100,6 +110,9 @@ private:
     std::string stringsPath_;
     std::string settingsPath_;
     TrayProgram tray_;
+    std::unique_ptr<platform::FocusWatcher> focus_;  // none in a Wayland session or without X
+    std::string focusedProgram_;                      // executable of the focused program, "" unknown
+    rules::AutoProfile autoProfile_;
     std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
     bool writeOnLinkUp_ = false;

@@ -259,8 +259,28 @@ bool writeClickCounters(const std::string& path, int left, int right) {
     return ini.commit();
 }
 
+bool writeProfileIndex(const std::string& path, int profile) {
+    return platform::writeProfileInt(path, kSettingSection, "Profile", profile);
+}
+
 bool writeDevice(const std::string& path, int device) {
     return platform::writeProfileInt(path, kSettingSection, "Device", device);
+}
+
+bool isStorableProgramRule(std::string_view exe) {
+    if (exe.empty()) return true;
+    const std::u16string units = textcodec::fromUtf8(exe);
+    if (units.size() > static_cast<size_t>(kMaxTextUnits) || textcodec::toUtf8(units) != exe) return false;
+    for (unsigned char ch : exe)
+        if (ch < 0x20 || ch == 0x7F) return false;
+    const auto blank = [](char ch) { return ch == ' ' || ch == '\t'; };
+    if (blank(exe.front()) || blank(exe.back())) return false;
+    return !(exe.size() >= 2 && exe.front() == '"' && exe.back() == '"');
+}
+
+bool writeProgramRule(const std::string& path, int profile, std::string_view exe) {
+    if (profile < 0 || profile >= kProfileCount || !isStorableProgramRule(exe)) return false;
+    return platform::writeProfileString(path, profileSection(profile), "Exe", exe);
 }
 
 int readDevice(const std::string& path) {

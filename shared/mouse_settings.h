@@ -9,6 +9,7 @@
 // does not own ("Device", "ProfileName", "MACRO_LIST", "Name", "Exe", anything unknown) stay.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "shared/settings_record.h"
 
@@ -60,8 +61,18 @@ bool loadProfile(ProfileGroup& group, int profile, const std::string& path);
 // Writes "DPI" and "ButtonAssigned1".."11" of one profile section (one replace).
 bool saveProfile(const ProfileGroup& group, int profile, const std::string& path);
 
+// A program rule ("Exe" of a profile section) the file can hold and give back unchanged: at most
+// 259 UTF-16 units, valid UTF-8, no control characters, no spaces at the ends, not in quotes (the
+// file trims values and drops one pair of quotes). Empty is valid: no rule.
+bool isStorableProgramRule(std::string_view exe);
+// "Exe" of profile 0..4 (empty: no rule). False, with the file untouched, for a profile out of
+// range or a rule that is not storable; false also when the file cannot be written.
+bool writeProgramRule(const std::string& path, int profile, std::string_view exe);
+
 // "Setting"/"LeftCount" and "RightCount" (one replace).
 bool writeClickCounters(const std::string& path, int left, int right);
+// "Setting"/"Profile" alone.
+bool writeProfileIndex(const std::string& path, int profile);
 // "Setting"/"Device".
 bool writeDevice(const std::string& path, int device);
 // "Setting"/"Device", default 0.

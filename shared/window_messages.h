@@ -33,6 +33,9 @@ inline constexpr uint32_t kProfile = 1298;
 inline constexpr uint32_t kButton = 1299;
 inline constexpr uint32_t kMacroSlot = 1300;
 inline constexpr uint32_t kDpiValues = 1302;
+// Our own: a profile's program rule ("Exe") changed; the service reloads and applies the rules to
+// the program that has the focus now.
+inline constexpr uint32_t kProgramRules = 1312;
 inline constexpr uint32_t kMouseData = 2027;
 // How far the emulated shortcuts reach: the result (also sent back as notice kShortcutState) is
 // 0 everywhere, 1 off (no key backend: no X display, no access to /dev/uinput), 2 X programs

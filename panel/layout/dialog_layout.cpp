@@ -90,6 +90,17 @@ constexpr Control kMacroSelControls[] = {
     closer(kMacroSelWidth),
 };
 constexpr Rect kMacroSelGroups[] = {{16, 64, 464, 176}};
+// ---- Program of a profile ----
+constexpr int kProgramWidth = 560, kProgramHeight = 448;
+constexpr Control kProgramControls[] = {
+    {10, Role::Prompt, 0, {32, 72, 528, 112}, Look::Plain},
+    {11, Role::ProgramList, 0, {32, 120, 528, 368}, Look::Panel},  // six rows of 40 px inside
+    {4, Role::ProgramBrowse, 0, {16, kProgramHeight - 44, 128, kProgramHeight - 12}, Look::Pill},
+    ok(kProgramWidth, kProgramHeight),
+    cancel(kProgramWidth, kProgramHeight),
+    closer(kProgramWidth),
+};
+constexpr Rect kProgramGroups[] = {{16, 64, 544, 384}};
 
 constexpr Window kGunfire = {"skins/skin_gunfire.ini", "gunfire_n.png", "gunfire_o.png", "gunfire_d.png",
                              "gunfire_x.png", kGunfireWidth, kGunfireHeight, kGunfireControls, kGunfireGroups};
@@ -102,8 +113,10 @@ constexpr Window kXShoot = {"skins/skin_Xshoot.ini", "xshoot_n.png", "xshoot_o.p
 
 constexpr Window kMacroSel = {"skins/skin_macrosel.ini", "macrosel_n.png", "macrosel_o.png", "macrosel_d.png",
                               "macrosel_x.png", kMacroSelWidth, kMacroSelHeight, kMacroSelControls, kMacroSelGroups};
+constexpr Window kProgram = {"skins/skin_program.ini", "program_n.png", "program_o.png", "program_d.png",
+                             "program_x.png", kProgramWidth, kProgramHeight, kProgramControls, kProgramGroups};
 
-constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot, &kMacroSel};
+constexpr const Window* kDialogs[] = {&kGunfire, &kSingle, &kShift, &kXShoot, &kMacroSel, &kProgram};
 
 }  // namespace
 
@@ -112,6 +125,7 @@ const Window& singleKeyDialog() { return kSingle; }
 const Window& dpiShiftDialog() { return kShift; }
 const Window& xShootDialog() { return kXShoot; }
 const Window& macroSelectDialog() { return kMacroSel; }
+const Window& programDialog() { return kProgram; }
 
 std::span<const Window* const> dialogWindows() { return kDialogs; }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Rectangle tables of the function dialogs (rapid fire, key, name, DPI shift, X-shoot, macro). Each dialog
+// Rectangle tables of the function dialogs (rapid fire, key, name, DPI shift, X-shoot, macro) and
+// of the program dialog of a profile. Each dialog
 // is a small window of its own: a 48 px title strip (brand mark, the title written by the dialog,
 // close button), one group of fields, and a 56 px footer with OK and Cancel. Qt-free, like the
 // main window's tables (window_layout.h); the skin art generator paints the dialogs' pictures from
@@ -25,6 +26,9 @@ const Window& xShootDialog();
 
 // "skins/skin_macrosel.ini": the macro name button and the three play-mode buttons.
 const Window& macroSelectDialog();
+// "skins/skin_program.ini": the program of a profile: a prompt line, the list of running programs
+// and a Browse command in the footer, left of OK and Cancel.
+const Window& programDialog();
 
 // Every dialog window above, in that order.
 std::span<const Window* const> dialogWindows();

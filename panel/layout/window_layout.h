@@ -55,6 +55,8 @@ enum class Role {
     // buttons (index = play mode 0..2); index tells them apart.
     DialogOk, DialogCancel, DialogClose,
     FieldCaption, ValueField, RateSlider, RateValue, KeyDisplay, Prompt, MenuField, KeyField, PlayMode,
+    // The program dialog of a profile: the list of running programs and its Browse command.
+    ProgramList, ProgramBrowse,
 };
 
 // How the generator paints a control's four state pictures.

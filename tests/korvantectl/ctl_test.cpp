@@ -11,6 +11,7 @@
 #include "shared/function_codes.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
+#include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 #include "tests/support/private_session.h"
 #include "tools/korvantectl/commands.h"
@@ -127,6 +128,16 @@ TEST_F(Ctl, EachChangeIsStoredAndSendsTheWindowsMessage) {
          [](const MouseSettings& s) { EXPECT_EQ(s.profiles[0].buttons[0].code, kCodeProfileUp); }},
         {{"apply"}, toService(msg::kApplyAll), [](const MouseSettings&) {}},
         {{"profile", "3"}, toService(msg::kProfile), [](const MouseSettings& s) { EXPECT_EQ(s.Profile, 2); }},
+        // A program rule names the real file; the current profile stays.
+        {{"profile", "4", "--exe", "/proc/self/exe"}, toService(msg::kProgramRules),
+         [](const MouseSettings& s) {
+             EXPECT_EQ(textcodec::toUtf8(s.profiles[3].Exe, kNameLength), std::filesystem::canonical("/proc/self/exe"));
+             EXPECT_EQ(s.Profile, 2);
+         }},
+        {{"profile", "5", "--exe=game"}, toService(msg::kProgramRules),
+         [](const MouseSettings& s) { EXPECT_EQ(textcodec::toUtf8(s.profiles[4].Exe, kNameLength), "game"); }},
+        {{"profile", "4", "--exe", ""}, toService(msg::kProgramRules),
+         [](const MouseSettings& s) { EXPECT_EQ(s.profiles[3].Exe[0], u'\0'); }},
         {{"reset", "--profile", "1"}, toService(msg::kApplyAll),
          [](const MouseSettings& s) { EXPECT_EQ(s.profiles[0].buttons[0].code, kCodeLeftClick); EXPECT_EQ(s.PollingRate, 2); }},
     };
@@ -140,6 +151,8 @@ TEST_F(Ctl, EachChangeIsStoredAndSendsTheWindowsMessage) {
         EXPECT_EQ(bus.sent, (std::vector<Sent>{c.message, kReload}));
         c.check(*load());
     }
+    EXPECT_NE(run({"status"}).out.find("program:      profile 5 for game\n"), std::string::npos);
+    EXPECT_NE(run({"--json", "status"}).out.find(R"("programs":["","","","","game"])"), std::string::npos);
 }
 
 TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
@@ -148,6 +161,10 @@ TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
         {},
         {"frobnicate"},
         {"profile", "0"}, {"profile", "6"}, {"profile", "x"}, {"profile", "1", "2"},
+        {"profile", "--exe", "game"}, {"profile", "2", "--exe"}, {"profile", "6", "--exe", "game"},
+        {"profile", "2", "--exe", "no/such/game"}, {"profile", "2", "--exe", " game"},
+        {"profile", "2", "--exe", "line\nbreak"}, {"profile", "2", "--exe", "/" + std::string(259, 'x')},
+        {"profile", "2", "--program", "game"},
         {"dpi", "8"}, {"dpi", "0", "800"}, {"dpi", "1", "825"}, {"dpi", "1", "50"}, {"dpi", "1", "16050"},
         {"dpi", "1", "800", "-5"}, {"dpi", "1", "800", "900", "1000"},
         {"rate", "300"}, {"rate", "0x10"},

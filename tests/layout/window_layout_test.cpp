@@ -147,7 +147,8 @@ TEST(WindowLayout, DialogsHaveTheirCommandsAndKeepTheTitleFree) {
         const Rect footer{0, dialog->height - layout::kDialogFooter, dialog->width, dialog->height};
         for (const Control& c : dialog->controls) {
             EXPECT_FALSE(overlap(c.rect, title)) << c.id;
-            const bool command = c.role == Role::DialogOk || c.role == Role::DialogCancel;
+            // The footer holds the dialog's commands: OK, Cancel and the program dialog's Browse.
+            const bool command = c.role == Role::DialogOk || c.role == Role::DialogCancel || c.role == Role::ProgramBrowse;
             EXPECT_EQ(overlap(c.rect, footer), command) << c.id;
         }
     }

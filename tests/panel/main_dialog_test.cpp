@@ -12,10 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QListWidget>
+
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "panel/dialogs/program_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
 #include "panel/dialogs/macro_select_dialog.h"
@@ -428,6 +432,77 @@ TEST(PanelProgram, OneCopyRunsAndItAnswersAsKORVANTE) {
     ASSERT_TRUE(platform::postMessage(title::kPanel, msg::kClose));
     EXPECT_TRUE(first.waitForFinished(5000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+}
+
+}  // namespace
+
+namespace {
+
+class ProgramMenuTest : public MainDialogTest {
+protected:
+    void SetUp() override {
+        env_.unset("WAYLAND_DISPLAY");  // the list is usable only outside a Wayland session
+        env_.unset("XDG_SESSION_TYPE");
+        MainDialogTest::SetUp();
+    }
+    skin::CBmpMenu* openProgramMenu(int profile) {
+        // Through the window, as the window system delivers a right click: the press makes the
+        // context menu event.
+        QTest::mouseClick(dialog_.windowHandle(), Qt::RightButton, {},
+                          dialog_.control(Role::Profile, profile)->geometry().center());
+        return dialog_.popup();
+    }
+};
+
+TEST_F(ProgramMenuTest, ProfileButtonMenuChoosesARunningProgramAndClearsIt) {
+    click(Role::TabButtons);
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    // The picker is answered once it is open (a slow build may take a while to open it): this test
+    // program is chosen in the list, then OK; without it in the list, Cancel.
+    bool answered = false;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        // The dialog is the window's child (the modal window list of the offscreen platform is not
+        // always up to date when this runs).
+        auto* picker = dialog_.findChild<dialogs::CProgramDlg*>();
+        if (picker == nullptr || !picker->isVisible()) return;
+        answer.stop();
+        QListWidget* list = picker->list();
+        for (int row = 0; row < list->count() && !answered; ++row) {
+            QListWidgetItem* item = list->item(row);
+            if (item->toolTip().toStdString() != self) continue;
+            list->scrollToItem(item);
+            // The list lays its items out after it is shown: click once the row is in view.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return list->viewport()->rect().contains(list->visualItemRect(item).center()); }));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+            QTest::mouseClick(picker->button(Role::DialogOk), Qt::LeftButton);
+            answered = true;
+        }
+        // Whatever went wrong, the dialog does not stay open.
+        if (picker->isVisible()) QTest::mouseClick(picker->button(Role::DialogCancel), Qt::LeftButton);
+    });
+    answer.start();
+    skin::CBmpMenu* menu = openProgramMenu(2);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->itemCount(), 1);  // nothing to clear yet
+    QTest::mouseClick(menu->item(0), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return answered; }));
+    auto sent = service_.waitFor(msg::kProgramRules);
+    ASSERT_TRUE(sent);
+    EXPECT_NE(sent->file.find("Exe=" + self), std::string::npos);  // saved before the service hears
+    EXPECT_EQ(model_.programRule(2), self);
+    EXPECT_NE(dialog_.control(Role::Profile, 2)->toolTip().indexOf(QString::fromStdString(self)), -1);
+    EXPECT_EQ(model_.currentProfile(), 0);  // the rule does not choose the profile itself
+
+    service_.received.clear();
+    menu = openProgramMenu(2);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->itemCount(), 2);
+    QTest::mouseClick(menu->item(1), Qt::LeftButton);
+    ASSERT_TRUE(service_.waitFor(msg::kProgramRules));
+    EXPECT_EQ(model_.programRule(2), "");
+    EXPECT_TRUE(dialog_.control(Role::Profile, 2)->toolTip().isEmpty());
 }
 
 }  // namespace

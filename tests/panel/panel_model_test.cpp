@@ -146,6 +146,34 @@ TEST_F(PanelModelTest, ARenamedMacroIsNotBroughtBackByTheNextSave) {
     EXPECT_EQ(service_.sent.back().message, msg::kApplyAll);
 }
 
+TEST_F(PanelModelTest, ProgramRulesAreStoredBeforeTheServiceHearsAndBadOnesChangeNothing) {
+    model_.working().WheelScrollLines = 6;  // an unapplied edit stays out of the rule's write
+    struct Case {
+        int profile;
+        std::string program;
+        bool stored;
+        std::string expected;  // the rule afterwards
+    } cases[] = {
+        {2, "game", true, "game"},
+        {2, "/proc/self/exe", true, std::filesystem::canonical("/proc/self/exe").string()},
+        {2, "", true, ""},
+        {4, "/opt/" + std::string(300, 'x'), false, ""},
+        {4, "two\nlines", false, ""},
+        {5, "game", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        service_.sent.clear();
+        EXPECT_EQ(model_.setProgramRule(c.profile, c.program), c.stored);
+        EXPECT_EQ(model_.programRule(c.profile), c.expected);
+        ASSERT_EQ(service_.sent.size(), c.stored ? 1u : 0u);
+        if (!c.stored) continue;
+        EXPECT_EQ(service_.sent[0].message, msg::kProgramRules);
+        EXPECT_NE(service_.sent[0].fileAtSend.find("Exe=" + c.expected + "\n"), std::string::npos);
+        EXPECT_EQ(service_.sent[0].fileAtSend.find("WheelScrollLines=6"), std::string::npos);
+    }
+}
+
 TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {
     for (uint32_t m : {1285u, 1034u, 1224u, 1294u, 1280u, 1282u, 0x10u, 0x12u}) EXPECT_TRUE(panel::acceptedFromBus(m)) << m;
     for (uint32_t m : {1094u, 1095u, 1281u, 1303u, 5122u, 13314u, 2258u, 5121u, 1298u, 0u})

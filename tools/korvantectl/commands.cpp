@@ -1,6 +1,7 @@
 #include "tools/korvantectl/commands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/string_table.h"
+#include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 #include "tools/korvantectl/functions.h"
 #include "tools/korvantectl/json.h"
@@ -273,6 +275,9 @@ int cmdStatus(Ctx& c, std::vector<std::string> args) {
         j.key("lighting");
         writeLighting(j, *s);
         j.key("wheel").value(s->WheelScrollLines).key("lift").value(s->LiftV).key("angle").value(s->AngleV == 128);
+        j.key("programs").beginArray();
+        for (int p = 0; p < kProfileCount; ++p) j.value(textcodec::toUtf8(s->profiles[p].Exe, kNameLength));
+        j.endArray();
         j.endObject();
         c.result.out = j.text();
         return kExitDone;
@@ -289,6 +294,10 @@ int cmdStatus(Ctx& c, std::vector<std::string> args) {
     line(c, "wheel lines:  " + std::to_string(s->WheelScrollLines));
     line(c, "lift:         " + std::to_string(s->LiftV));
     line(c, std::string("angle:        ") + (s->AngleV == 128 ? "on" : "off"));
+    for (int p = 0; p < kProfileCount; ++p) {
+        const std::string program = textcodec::toUtf8(s->profiles[p].Exe, kNameLength);
+        if (!program.empty()) line(c, "program:      profile " + std::to_string(p + 1) + " for " + program);
+    }
     return kExitDone;
 }
 
@@ -303,10 +312,42 @@ int showValue(Ctx& c, const char* key, int64_t value, const std::string& text) {
     return kExitDone;
 }
 
+// "--exe": the program rule of profile p. A path is stored as the file it leads to (the kernel
+// names a running program by its real path, so a rule naming a link would never match); a bare
+// name matches a program of that file name in any folder; "" clears the rule.
+int setProgramRule(Ctx& c, const MouseSettings& s, int p, const std::string& given) {
+    std::string rule = given;
+    if (rule.find('/') != std::string::npos) {
+        if (char* real = ::realpath(rule.c_str(), nullptr)) {
+            rule = real;
+            std::free(real);
+        } else if (rule.front() != '/') {
+            return refuse(c, "cannot find \"" + given + "\"");
+        }
+    }
+    if (!settings::isStorableProgramRule(rule))
+        return refuse(c, "\"" + given + "\" cannot be a program rule: at most 259 characters, no control characters, "
+                         "no spaces at the ends");
+    const std::string label = "profile " + std::to_string(p + 1);
+    if (textcodec::toUtf8(s.profiles[p].Exe, kNameLength) == rule)
+        return unchanged(c, "profile", rule.empty() ? label + " has no program" : label + " is already for " + rule);
+    if (!settings::writeProgramRule(c.paths.settings, p, rule)) return refuse(c, "cannot write \"" + c.paths.settings + "\"");
+    return finish(c, "profile", rule.empty() ? label + ": no program" : label + " for " + rule, {msg::kProgramRules});
+}
+
 int cmdProfile(Ctx& c, std::vector<std::string> args) {
-    if (args.size() > 1) return refuse(c, "usage: korvantectl profile [N]");
+    std::string exe;
+    bool hasExe = false;
+    if (!takeOption(c, args, "--exe", &exe, &hasExe)) return kExitRefused;
+    if (!noStrayOptions(c, args)) return kExitRefused;
+    if (args.size() > 1 || (hasExe && args.size() != 1)) return refuse(c, "usage: korvantectl profile [N [--exe PROGRAM]]");
     Settings s;
     if (!load(c, s)) return kExitRefused;
+    if (hasExe) {
+        int p = 0;
+        if (!parseIndex(c, args[0], kProfileCount, "profile", &p)) return kExitRefused;
+        return setProgramRule(c, *s, p, exe);
+    }
     if (args.empty()) return showValue(c, "profile", s->Profile + 1, "profile " + std::to_string(s->Profile + 1));
     int p = 0;
     if (!parseIndex(c, args[0], kProfileCount, "profile", &p)) return kExitRefused;
@@ -808,8 +849,14 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"status", cmdStatus, "status", "Service, mouse, current profile, DPI stages, polling rate, lighting."},
-    {"profile", cmdProfile, "profile [N]", "Show or choose the current profile (1-5). Sends 1298."},
+    {"status", cmdStatus, "status",
+     "Service, mouse, current profile, DPI stages, polling rate, lighting, the programs of the profiles."},
+    {"profile", cmdProfile, "profile [N [--exe PROGRAM]]",
+     "Show or choose the current profile (1-5). Sends 1298.\n"
+     "With --exe, profile N becomes the profile of a program instead: while a window of that program\n"
+     "has the focus (X11 sessions), the service switches the mouse to it. PROGRAM is a path (the\n"
+     "file a link leads to is stored) or a bare file name (any folder); --exe \"\" removes the rule.\n"
+     "Sends 1312."},
     {"dpi", cmdDpi, "dpi [STAGE [DPI | XDPI YDPI]]",
      "Without arguments list the stages. STAGE (1-7) alone makes it current (sends 1297);\n"
      "with DPI (100-16000, multiples of 50) sets one value for both axes, with XDPI YDPI\n"

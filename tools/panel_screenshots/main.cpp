@@ -17,6 +17,7 @@
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
 #include "panel/dialogs/macro_select_dialog.h"
+#include "panel/dialogs/program_dialog.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
@@ -137,6 +138,20 @@ int main(int argc, char** argv) {
     dialog.showPage(layout::kStartPage);
     ok &= save(dialog, out + "state-shortcuts-off.png");
     dialog.onMessage(msg::kShortcutState, msg::kShortcutsEverywhere, 0);
+    // A profile button's program menu, with a program chosen for profile 2.
+    dialog.showPage(layout::kButtonPage);
+    model.setProgramRule(1, "/usr/bin/bash");
+    if (auto* profile = dialog.button(layout::Role::Profile, 1)) {
+        // Through the window, as the window system delivers it: the press makes the context menu event.
+        QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {}, profile->geometry().center());
+        if (skin::CBmpMenu* menu = dialog.popup()) {
+            ok &= saveWithMenu(dialog, *menu, out + "menu-program.png");
+            dialog.closePopup();
+        } else {
+            ok = false;
+        }
+    }
+    model.setProgramRule(1, "");
 
     // Without the service.
     service.destroy();
@@ -216,6 +231,10 @@ int main(int argc, char** argv) {
             d.nameButton()->click();
             return d.popup();
         });
+    }
+    for (bool available : {true, false}) {
+        dialogs::CProgramDlg d(context(0), 1, QStringLiteral("/usr/bin/bash"), available, &dialog);
+        shoot(d, available ? "program" : "program-wayland");
     }
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include <QRadialGradient>
 
 #include <cmath>
+#include <utility>
 
 #include "tools/skin_art/art_style.h"
 
@@ -135,6 +136,12 @@ std::vector<NamedPicture> namedPictures() {
                             [base](QPainter& p) { menuItem(p, {180, 24}, Item::Over, base); }});
         pictures.push_back({QString("%1_down.png").arg(menu.prefix), {180, 24},
                             [base](QPainter& p) { menuItem(p, {180, 24}, Item::Down, base); }});
+    }
+    // The program menu of a profile button: the function menu's look, wide enough for its sentences.
+    for (const auto& [suffix, item] : {std::pair{"normal", Item::Normal}, {"over", Item::Over}, {"down", Item::Down}}) {
+        const Item state = item;
+        pictures.push_back({QString("wide_menu_%1.png").arg(suffix), {288, 24},
+                            [state](QPainter& p) { menuItem(p, {288, 24}, state, kSubmenuBase); }});
     }
     return pictures;
 }
