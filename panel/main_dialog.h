@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,6 +27,9 @@
 #include "skin/skinned_window.h"
 
 class QFileSystemWatcher;
+namespace panel {
+class MacroPage;
+}
 namespace skin {
 
 class CBitmapBtn;
@@ -70,6 +74,12 @@ public:
     int selectedButton() const { return selectedButton_; }
     // Closes the open popup; nothing is chosen.
     void closePopup();
+
+    // The capture plugin's switch (both hooks on or off), and whether recording must take the
+    // window's own key and button events instead (no plugin, or no X server carrying the input).
+    void setHooks(std::function<void(bool)> enable, bool windowCapture);
+    // The macro page (made with the other pages; nullptr before).
+    MacroPage* macroPage() const { return macroPage_; }
 
     // Text of the strings file ("MAIN" unless given).
     QString text(const char* key, const char* section = "MAIN") const;
@@ -136,6 +146,10 @@ private:
     QTimer settle_;
     QString stateText_;
     QPointer<skin::CBmpMenu> popup_;
+    MacroPage* macroPage_ = nullptr;
+    std::function<void(bool)> enableHooks_;
+    bool windowCapture_ = true;
+    bool notice_ = false;  // showPage() runs for a service notice
     int selectedButton_ = -1;
     int menuProfile_ = 0;  // the profile whose button the open function menu assigns
     std::string dataFolder_;

@@ -124,14 +124,14 @@ Rect mousePicture();
 
 // Indexes of the macro page's MacroCommand controls.
 enum MacroCommandIndex : int {
-    kMacroRecord, kMacroStop, kMacroInsertRecording,
-    kMacroCopy, kMacroCut, kMacroPaste, kMacroInsertClick, kMacroInsertMove,
-    kMacroDelayField,  // the fixed-delay edit field (Look::Panel)
-    kMacroMoveUp, kMacroMoveDown, kMacroDelete,
-    kMacroLoopToggle,
-    kMacroLoad, kMacroSave,
+    kMacroRecord, kMacroStop,
     kMacroDelayMeasured, kMacroDelayFixed, kMacroDelayNone,  // the three delay modes
+    kMacroDelayField,  // the fixed-delay edit field (Look::Panel)
+    kMacroLoopToggle,
     kMacroLoopField,   // the loop count edit field (Look::Panel)
+    kMacroMoveUp, kMacroMoveDown, kMacroDelete,
+    kMacroEventMenu,   // opens the event list's menu
+    kMacroNew, kMacroRename, kMacroRemove, kMacroImport, kMacroExport,  // the macro files
     kMacroCommandCount
 };
 
@@ -141,6 +141,8 @@ enum MacroCommandIndex : int {
 Rect logoArea();
 Rect pageTitleArea(int page);
 Rect macroInfoArea();
+// The macro page's note line in the recording group (recording limited to the window).
+Rect macroNoteArea();
 
 // The DPI page's common slider lies exactly under its X slider: the window shows either the common
 // slider or the X and Y sliders, never both. Every other pair of controls of one window is disjoint.

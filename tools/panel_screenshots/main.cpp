@@ -22,6 +22,8 @@
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
 #include "panel/macro/macro_library.h"
+#include "panel/macro/macro_page.h"
+#include "shared/macro_file.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -41,9 +43,16 @@ bool save(QWidget& widget, const QString& file) {
 
 // A window with an open popup: the window, the menu and its submenu drawn where they are on the
 // screen, on a plain desktop-coloured canvas that holds all three.
+bool saveWithPopup(QWidget& dialog, std::vector<QWidget*> parts, const QString& file);
+
 bool saveWithMenu(QWidget& dialog, skin::CBmpMenu& menu, const QString& file) {
-    std::vector<QWidget*> parts{&dialog, &menu};
+    std::vector<QWidget*> parts{&menu};
     if (menu.submenu() != nullptr) parts.push_back(menu.submenu());
+    return saveWithPopup(dialog, parts, file);
+}
+
+bool saveWithPopup(QWidget& dialog, std::vector<QWidget*> parts, const QString& file) {
+    parts.insert(parts.begin(), &dialog);
     QRect area;
     for (QWidget* w : parts) area |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
     area.adjust(-16, -16, 16, 16);
@@ -89,6 +98,27 @@ int main(int argc, char** argv) {
     platform::writeProfileInt(model.paths().settingsPath, "Setting", "Device", 1);
     dialog.updateState();
 
+    // A macro of keys, delays, clicks and moves for the macro page, and a second one for its list.
+    {
+        macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+        for (const char* name : {"Reload", "Burst fire"}) {
+            std::string created;
+            if (library.slotOf(name) < 0 && library.createNew(name, 1, created) == macro::LibraryResult::Ok)
+                library.rename(created, name);
+        }
+        using namespace macro;
+        const Event events[] = {keyEvent(0xE1, true),  keyEvent(0x15, true),     delayEvent(60),
+                                keyEvent(0x15, false), keyEvent(0xE1, false),    delayEvent(120),
+                                buttonEvent(1, true),  delayEvent(30),           buttonEvent(1, false),
+                                delayEvent(250),       moveEvent(0, -10),        delayEvent(10),
+                                moveEvent(25, 0),      delayEvent(10),           buttonEvent(2, true),
+                                delayEvent(40),        buttonEvent(2, false)};
+        Block block{};
+        int n = 0;
+        for (const Event& e : events) setEventAt(block, n++, e);
+        writeMacroFile(library.filePath("Reload"), n, 3, block);
+    }
+
     const struct {
         int page;
         const char* name;
@@ -111,6 +141,29 @@ int main(int argc, char** argv) {
             dialog.closePopup();
         } else {
             ok = false;
+        }
+    }
+
+    // The macro page's event menu and its list of macro names.
+    dialog.showPage(layout::kMacroPage);
+    if (panel::MacroPage* page = dialog.macroPage()) {
+        if (auto* b = dialog.button(layout::Role::MacroCommand, layout::kMacroEventMenu)) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            if (skin::CBmpMenu* menu = page->eventMenu()) {
+                ok &= saveWithMenu(dialog, *menu, out + "menu-macro-events.png");
+                menu->close();
+            }
+        }
+        if (auto* b = dialog.button(layout::Role::MacroName)) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            QTest::qWait(20);
+            if (QWidget* names = page->nameMenu()) {
+                ok &= saveWithPopup(dialog, {names}, out + "menu-macro-names.png");
+                names->close();
+            } else {
+                std::fprintf(stderr, "the macro name list did not open\n");
+                ok = false;
+            }
         }
     }
 
