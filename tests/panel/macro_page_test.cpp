@@ -5,13 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
 #include "panel/dialogs/edit_delay_dialog.h"
+#include "panel/hook_library.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
 #include "platform/message_bus.h"
@@ -21,6 +29,7 @@
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
 #include "skin/list_box_ex.h"
+#include "tests/actions/actions_test_support.h"
 #include "tests/support/private_session.h"
 
 namespace {
@@ -202,6 +211,125 @@ TEST_F(MacroPageTest, DeleteAsksThenTellsTheServiceAndMakesTheFirstCurrent) {
     command(layout::kMacroRemove);
     EXPECT_EQ(page_->currentName(), "New Macro 1");
     EXPECT_EQ(take(), (std::vector<Sent>{{msg::kMacroSlot, 1, 1}, {msg::kApplyAll, 0, 0}}));
+}
+
+TEST_F(MacroPageTest, WithoutThePluginTheWindowsOwnKeysAreRecordedAndTheNoteSaysSo) {
+    dialog_.setHooks([this](bool on) { hooks_.push_back(on); }, true);
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayNone);
+    command(layout::kMacroRecord);
+    QTest::keyClick(page_->list(), Qt::Key_A);
+    QTest::keyClick(&dialog_, Qt::Key_Space);  // taken as a key, not a press of the focused button
+    deliver();
+    command(layout::kMacroStop);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"A", "A", "Space Bar", "Space Bar"}));
+    EXPECT_EQ(file("New Macro 1").count, 4);
+    bool noteShown = false;
+    for (QWidget* label : page_->labels())
+        if (auto* l = qobject_cast<QLabel*>(label)) noteShown |= l->isVisible() && l->text().contains("this window");
+    EXPECT_TRUE(noteShown);
+}
+
+TEST_F(MacroPageTest, AFailedSaveIsReportedAndTheMoveEditorTitleComesFromTheStrings) {
+    command(layout::kMacroNew);
+    command(layout::kMacroEventMenu);
+    ASSERT_NE(page_->eventMenu(), nullptr);
+    QTest::mouseClick(page_->eventMenu()->item(8), Qt::LeftButton);  // move right into the empty macro
+    deliver();
+    QString title;
+    onNextModal([&title](QWidget* modal) {
+        if (auto* dialog = qobject_cast<dialogs::CEditDelay*>(modal)) {
+            title = dialog->title();
+            dialog->close();
+        }
+    });
+    QTest::mouseDClick(page_->list(), Qt::LeftButton, {}, QPoint(40, 10));
+    deliver();
+    EXPECT_EQ(title, "Distance (1-120)");
+
+    // The macro folder replaced by a file: the next save cannot be written and says so.
+    std::filesystem::remove_all(model_.paths().macroFolder);
+    { std::ofstream(model_.paths().macroFolder) << "x"; }
+    take();
+    QString warning;
+    onNextModal([&warning](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            warning = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    command(layout::kMacroLoopToggle);
+    EXPECT_TRUE(warning.contains("could not be saved")) << warning.toStdString();
+    EXPECT_TRUE(take().empty());  // nothing announced that was not written
+}
+
+// The plugin on a private Xvfb display, as cfgpanel loads it: keys and buttons injected with XTest
+// while recording arrive as records in the list.
+class MacroPageX11Test : public MacroPageTest {
+protected:
+    void SetUp() override {
+        if (!actions_test::XvfbServer::available()) GTEST_SKIP() << "Xvfb is not installed";
+        server_ = std::make_unique<actions_test::XvfbServer>();
+        ASSERT_TRUE(server_->running());
+        env_.set("DISPLAY", server_->name());
+        MacroPageTest::SetUp();
+        ASSERT_TRUE(plugin_.load(KORVANTE_BIN_DIR));
+        plugin_.install(KBHookTarget{&dialog_, [](void* window, uint32_t m, int64_t w, int64_t l) {
+                                         static_cast<panel::CMocfgDlg*>(window)->postMessage(m, w, l);
+                                     }});
+        dialog_.setHooks(
+            [this](bool on) {
+                plugin_.enableKeys(on);
+                plugin_.enableMouse(on);
+            },
+            false);
+        client_ = XOpenDisplay(server_->name().c_str());
+        ASSERT_NE(client_, nullptr);
+    }
+    void TearDown() override {
+        plugin_.remove();
+        if (client_ != nullptr) XCloseDisplay(client_);
+    }
+    void key(KeySym sym, bool down) {
+        XTestFakeKeyEvent(client_, XKeysymToKeycode(client_, sym), down, 0);
+        XSync(client_, False);
+    }
+    void button(unsigned number, bool down) {
+        XTestFakeButtonEvent(client_, number, down, 0);
+        XSync(client_, False);
+    }
+    bool waitForItems(int count) {
+        for (int waited = 0; waited < 5000 && page_->list()->count() < count; waited += 20) QTest::qWait(20);
+        return page_->list()->count() >= count;
+    }
+
+    std::unique_ptr<actions_test::XvfbServer> server_;
+    panel::HookLibrary plugin_;
+    Display* client_ = nullptr;
+};
+
+TEST_F(MacroPageX11Test, InjectedKeysAndButtonsBecomeRecords) {
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayNone);
+    key(XK_b, true);  // before the recording: not taken
+    key(XK_b, false);
+    command(layout::kMacroRecord);
+    QTest::qWait(200);  // the plugin's reader is listening
+    key(XK_a, true);
+    key(XK_a, false);
+    button(3, true);
+    button(3, false);
+    ASSERT_TRUE(waitForItems(4));
+    command(layout::kMacroStop);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"A", "A", "Right Click", "Right Click"}));
+    const macro::MacroFileData saved = file("New Macro 1");
+    EXPECT_EQ(saved.count, 4);
+    EXPECT_EQ(macro::eventAt(saved.block, 0), macro::keyEvent(4, true));
+    EXPECT_EQ(macro::eventAt(saved.block, 3), macro::buttonEvent(macro::kButtonRight, false));
+    key(XK_c, true);  // after Stop: not taken
+    key(XK_c, false);
+    QTest::qWait(200);
+    EXPECT_EQ(page_->list()->count(), 4);
 }
 
 }  // namespace
