@@ -279,6 +279,8 @@ void CMocfgDlg::createPages() {
     macroPage_->setWindowCapture(windowCapture_);
     for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
         createControls(layout::pageWindow(page), page);
+    // The macro page's own lines (counts, note, unit) come and go with the page.
+    for (QWidget* label : macroPage_->labels()) headings_.push_back(Placed{nullptr, layout::kMacroPage, label});
     // The new controls take the current page's visibility and the settings.
     const int page = page_;
     page_ = 0;
@@ -313,9 +315,7 @@ QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
         return slider;
     }
     if (c.role == Role::MacroList && macroPage_ != nullptr) {
-        QWidget* list = macroPage_->createControl(c);
-        for (QWidget* label : macroPage_->labels()) headings_.push_back(Placed{&c, layout::kMacroPage, label});
-        return list;
+        return macroPage_->createControl(c);
     }
     return nullptr;
 }

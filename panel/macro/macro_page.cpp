@@ -122,6 +122,13 @@ QWidget* MacroPage::createControl(const layout::Control& c) {
         // The fixed delay is read when it is used; the editor keeps the text in step.
         connect(field, &QLineEdit::textChanged, this, [this](const QString& t) { editor_.setDelayField(t.toStdString()); });
         delayField_ = field;
+        delayUnit_ = new skin::CStaticTrans(&window_);
+        delayUnit_->setTextColor(0xD2D2D2);
+        delayUnit_->setFontHeight(14);
+        delayUnit_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+        delayUnit_->setText(text("MS"));
+        delayUnit_->setGeometry(rect.right() + 9, rect.top(), 80, rect.height());
+        delayUnit_->hide();
     } else {
         field->setMaxLength(3);
         field->setText(QStringLiteral("0"));
@@ -135,6 +142,7 @@ std::vector<QWidget*> MacroPage::labels() const {
     std::vector<QWidget*> out;
     if (info_ != nullptr) out.push_back(info_);
     if (note_ != nullptr) out.push_back(note_);
+    if (delayUnit_ != nullptr) out.push_back(delayUnit_);
     return out;
 }
 

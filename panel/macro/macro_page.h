@@ -137,6 +137,7 @@ private:
     skin::CClrEdit* loopField_ = nullptr;
     skin::CStaticTrans* info_ = nullptr;
     skin::CStaticTrans* note_ = nullptr;
+    skin::CStaticTrans* delayUnit_ = nullptr;  // "ms" beside the delay field
     QPointer<skin::CBmpMenu> eventMenu_;
     QPointer<QWidget> nameMenu_;
 };

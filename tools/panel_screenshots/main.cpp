@@ -155,7 +155,10 @@ int main(int argc, char** argv) {
             }
         }
         if (auto* b = dialog.button(layout::Role::MacroName)) {
-            QTest::mouseClick(b, Qt::LeftButton);
+            // The closed menu left no window active; a popup opened then would close at once.
+            dialog.activateWindow();
+            if (!QTest::qWaitForWindowActive(&dialog)) std::fprintf(stderr, "the window did not become active\n");
+            b->click();
             QTest::qWait(20);
             if (QWidget* names = page->nameMenu()) {
                 ok &= saveWithPopup(dialog, {names}, out + "menu-macro-names.png");
