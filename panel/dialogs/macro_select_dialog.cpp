@@ -1,15 +1,13 @@
 #include "panel/dialogs/macro_select_dialog.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 
-#include "panel/dialogs/dpi_shift_dialog.h"
 #include "panel/layout/dialog_layout.h"
 #include "panel/macro/macro_library.h"
+#include "panel/macro/macro_name_menu.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
 #include "skin/bitmap_button.h"
-#include "skin/bitmap_menu.h"
 
 namespace dialogs {
 
@@ -20,7 +18,6 @@ namespace {
 constexpr int kModes = 3;
 constexpr int kModeEndless = 1;  // byte 0 = 255: the mouse loops until told otherwise
 constexpr int kModeHold = 2;     // flag 0x80
-constexpr int kPressReplayMs = 300;
 
 // The play mode a macro record was stored with.
 int modeOfRecord(const ButtonRecord& r) {
@@ -78,42 +75,26 @@ void CMacroSelDlg::setMode(int mode) {
 }
 
 void CMacroSelDlg::toggleNameList() {
-    // A press outside an open list closes it before the press reaches anything; when the window
-    // system then hands the press on to the name button, that press closed the list and must not
-    // open it again.
-    if (listClosedByPress_.isValid() && listClosedByPress_.elapsed() < kPressReplayMs) {
-        listClosedByPress_.invalidate();
-        return;
-    }
+    // The list itself takes a press on its opener (and closes) without passing it on, so a click
+    // here while it is open can only come from the keyboard: it closes the list as well.
     if (popup_ != nullptr) {
         closeNameList();
         return;
     }
-    std::vector<skin::MenuItem> items;
-    for (size_t i = 0; i < names_.size(); ++i) items.push_back({qs(names_[i]), static_cast<int>(i) + 1, false, {}});
-    skin::CBmpMenu* menu = openMenuUnder(this, nameButton(), items, context().programFolder);
-    popup_ = menu;
-    if (menu == nullptr) return;
-    connect(menu, &skin::CBmpMenu::closed, this, [this] {
-        if (!closingList_ && QApplication::mouseButtons() != Qt::NoButton) listClosedByPress_.start();
-    });
+    std::vector<QString> names;
+    for (const std::string& name : names_) names.push_back(qs(name));
+    popup_ = macro::CMacroNameMenu::open(this, nameButton(), names, index_, context().programFolder);
 }
 
 void CMacroSelDlg::closeNameList() {
-    closingList_ = true;
     if (popup_ != nullptr) popup_->close();
-    closingList_ = false;
     popup_ = nullptr;
 }
 
-int64_t CMacroSelDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
-    if (message == kMacroNameChosen) {
-        closeNameList();
-        choose(static_cast<int>(wParam));
-    } else if (message == skin::kMenuChosen) {
-        closeNameList();
-        choose(static_cast<int>((lParam >> 16) & 0xFFFF) - 1);
-    }
+int64_t CMacroSelDlg::onMessage(uint32_t message, int64_t wParam, int64_t) {
+    if (message != macro::kMacroChosen) return 0;
+    closeNameList();
+    choose(static_cast<int>(wParam));
     return 0;
 }
 

@@ -10,10 +10,9 @@
 // file's "LoopTime" (default 1), byte 0 = 255 for mode 1 else the record index + 1, and the name.
 // Cancel and close write nothing.
 //
-// The name list is a popup under the name button, one at a time: pressing the name button while it
-// is open closes it, and a press on the dialog's body closes it (and moves the dialog). A choice
-// arrives as message 13332 (wParam = position in the name list) or as a picture-menu choice.
-#include <QElapsedTimer>
+// The name list (CMacroNameMenu) opens under the name button, one at a time: pressing the name
+// button while it is open closes it, and a press on the dialog's body closes it (and moves the
+// dialog). A choice arrives as message 13332 with wParam = the position in the name list.
 #include <QPointer>
 
 #include <string>
@@ -26,8 +25,6 @@ class MacroLibrary;
 }
 
 namespace dialogs {
-
-inline constexpr uint32_t kMacroNameChosen = 13332;  // 0x3414: wParam = position in the name list
 
 class CMacroSelDlg : public CSkinDialog {
     Q_OBJECT
@@ -61,8 +58,6 @@ private:
     int index_ = 0;
     int mode_ = 0;
     QPointer<QWidget> popup_;
-    QElapsedTimer listClosedByPress_;  // the press that closed the list must not open it again
-    bool closingList_ = false;
 };
 
 }  // namespace dialogs

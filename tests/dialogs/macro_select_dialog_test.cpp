@@ -13,7 +13,8 @@
 #include "shared/macro_buttons.h"
 #include "shared/macro_file.h"
 #include "skin/bitmap_button.h"
-#include "skin/bitmap_menu.h"
+#include "panel/macro/macro_name_menu.h"
+#include "skin/list_box_ex.h"
 #include "tests/store/temp_dir.h"
 
 namespace {
@@ -68,10 +69,11 @@ TEST_F(MacroSelect, OkWritesTheRecordOfEachPlayMode) {
         EXPECT_EQ(d->nameButton()->caption(), "Alpha");  // preselected and shown
         EXPECT_EQ(marked(*d), (std::vector<bool>{true, false, false}));
         click(d->nameButton());
-        auto* menu = qobject_cast<skin::CBmpMenu*>(d->popup());
+        auto* menu = qobject_cast<macro::CMacroNameMenu*>(d->popup());
         ASSERT_NE(menu, nullptr);
-        ASSERT_EQ(menu->itemCount(), 2);
-        click(menu->item(1));
+        ASSERT_EQ(menu->list()->count(), 2);
+        QTest::mouseClick(menu->list(), Qt::LeftButton, {}, QPoint(30, 24 + 12));  // the second row
+        QTest::qWait(20);
         EXPECT_EQ(d->popup(), nullptr);
         EXPECT_EQ(d->nameButton()->caption(), "Beta");
         click(d->modeButton(c.mode));
@@ -104,7 +106,9 @@ TEST_F(MacroSelect, StartsAtTheCurrentMacroOneListAtATimeCancelWritesNothing) {
         click(d->modeButton(2));
         click(d->nameButton());
         ASSERT_NE(d->popup(), nullptr);
-        click(d->nameButton());  // pressed again: closed, not a second list
+        QWidget* list = d->popup();  // pressed again: closed, not a second list
+        QTest::mousePress(list, Qt::LeftButton, {}, list->mapFromGlobal(d->nameButton()->mapToGlobal(QPoint(10, 10))));
+        QTest::qWait(20);
         EXPECT_EQ(d->popup(), nullptr);
         click(d->nameButton());
         ASSERT_NE(d->popup(), nullptr);

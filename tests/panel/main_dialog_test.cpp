@@ -17,7 +17,11 @@
 
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
+#include "panel/dialogs/macro_select_dialog.h"
+#include "panel/macro/macro_library.h"
+#include "panel/macro/macro_name_menu.h"
 #include "platform/profile_ini.h"
+#include "shared/macro_buttons.h"
 #include "qtbridge/qt_reactor.h"
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
@@ -254,6 +258,46 @@ TEST_F(MainDialogTest, FunctionMenuAssignsAndGuardsTheLastLeftClick) {
     EXPECT_TRUE(eventually([&] { return warned; }));
     EXPECT_EQ(model_.working().profiles[0].buttons[0].code, 1);
     EXPECT_FALSE(service_.waitFor(msg::kButton, 200));
+}
+
+TEST_F(MainDialogTest, MacroCommandOpensTheSelectionAndStoresOnOk) {
+    click(Role::TabButtons);
+    auto chooseMacro = [&](int label) {
+        click(Role::ButtonLabel, label);
+        ASSERT_NE(dialog_.popup(), nullptr);
+        QTest::mouseClick(dialog_.popup()->item(6), Qt::LeftButton);  // "MACROCOMMAND"
+    };
+    chooseMacro(4);  // no macro yet: the macro page, nothing stored or sent
+    EXPECT_TRUE(eventually([&] { return dialog_.currentPage() == layout::kMacroPage; }));
+    EXPECT_FALSE(service_.waitFor(msg::kButton, 200));
+
+    macro::MacroLibrary library(model_.paths().settingsPath, model_.paths().macroFolder);
+    std::string first, second;
+    ASSERT_EQ(library.createNew("Macro", 2, first), macro::LibraryResult::Ok);
+    ASSERT_EQ(library.createNew("Macro", 5, second), macro::LibraryResult::Ok);
+    click(Role::TabHome);
+    click(Role::TabButtons);
+    bool answered = false;
+    QTimer::singleShot(300, [&] {
+        auto* d = qobject_cast<dialogs::CMacroSelDlg*>(QApplication::activeModalWidget());
+        if (d == nullptr) return;
+        d->onMessage(macro::kMacroChosen, 1, 0);  // as the name list posts it
+        QTest::mouseClick(d->modeButton(2), Qt::LeftButton);
+        QTest::mouseClick(d->button(Role::DialogOk), Qt::LeftButton);
+        answered = true;
+    });
+    chooseMacro(4);
+    EXPECT_TRUE(eventually([&] { return answered; }));
+    auto sent = service_.waitFor(msg::kButton);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->lParam, 4);
+    const ButtonRecord& r = model_.working().profiles[0].buttons[4];
+    EXPECT_EQ(r.code, 6);
+    EXPECT_EQ(r.param2, 0x81);
+    EXPECT_EQ(r.param1, 5);
+    EXPECT_EQ(macro::buttonMacroName(r), second);
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 4)->caption(), QString::fromStdString(second));
+    EXPECT_NE(sent->file.find(platform::encodeStruct(&r, sizeof r)), std::string::npos);  // saved before 1299
 }
 
 TEST_F(MainDialogTest, ServiceNoticesAndRemoteCommands) {

@@ -43,16 +43,10 @@ bool save(QWidget& widget, const QString& file) {
 
 // A window with an open popup: the window, the menu and its submenu drawn where they are on the
 // screen, on a plain desktop-coloured canvas that holds all three.
-bool saveWithPopup(QWidget& dialog, std::vector<QWidget*> parts, const QString& file);
-
-bool saveWithMenu(QWidget& dialog, skin::CBmpMenu& menu, const QString& file) {
-    std::vector<QWidget*> parts{&menu};
-    if (menu.submenu() != nullptr) parts.push_back(menu.submenu());
-    return saveWithPopup(dialog, parts, file);
-}
-
-bool saveWithPopup(QWidget& dialog, std::vector<QWidget*> parts, const QString& file) {
-    parts.insert(parts.begin(), &dialog);
+bool saveWithMenu(QWidget& dialog, QWidget& menu, const QString& file) {
+    std::vector<QWidget*> parts{&dialog, &menu};
+    if (auto* bitmapMenu = qobject_cast<skin::CBmpMenu*>(&menu); bitmapMenu && bitmapMenu->submenu() != nullptr)
+        parts.push_back(bitmapMenu->submenu());
     QRect area;
     for (QWidget* w : parts) area |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
     area.adjust(-16, -16, 16, 16);
@@ -161,7 +155,7 @@ int main(int argc, char** argv) {
             b->click();
             QTest::qWait(20);
             if (QWidget* names = page->nameMenu()) {
-                ok &= saveWithPopup(dialog, {names}, out + "menu-macro-names.png");
+                ok &= saveWithMenu(dialog, *names, out + "menu-macro-names.png");
                 names->close();
             } else {
                 std::fprintf(stderr, "the macro name list did not open\n");
@@ -206,13 +200,13 @@ int main(int argc, char** argv) {
         return dialogs::DialogContext{model.paths().programFolder, model.paths().stringsPath, settings.get(),
                                       model.currentProfile(), button};
     };
-    auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<skin::CBmpMenu*()>& menu = {}) {
+    auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<QWidget*()>& menu = {}) {
         d.show();
         if (!QTest::qWaitForWindowExposed(&d)) std::fprintf(stderr, "the dialog %s was not shown\n", name);
         QTest::qWait(20);
         ok &= save(d, out + "dialog-" + name + ".png");
         if (menu) {
-            if (skin::CBmpMenu* popup = menu()) {
+            if (QWidget* popup = menu()) {
                 QTest::qWait(20);
                 ok &= saveWithMenu(d, *popup, out + "dialog-" + name + "-menu.png");
                 popup->close();
@@ -258,7 +252,7 @@ int main(int argc, char** argv) {
         dialogs::CMacroSelDlg d(context(4), library, &dialog);
         shoot(d, "macrosel", [&] {
             d.nameButton()->click();
-            return qobject_cast<skin::CBmpMenu*>(d.popup());
+            return d.popup();
         });
     }
     return ok ? 0 : 1;
