@@ -536,8 +536,7 @@ void MacroPage::exportMacro() {
     if (name_.empty()) return;
     const QString file = chooseMacroFile(true);
     if (file.isEmpty()) return;
-    // The file is written from what the page shows, so an unsaved loop count goes with it.
-    if (!macro::writeMacroFile(file.toStdString(), editor_.count(), loop_.value(), editor_.block(), true))
+    if (library_.exportTo(name_, file.toStdString()) != macro::LibraryResult::Ok)
         host_.warn(text("MACRONOEXPORT").arg(file));
 }
 
