@@ -46,8 +46,8 @@ enum class Role {
     // colour selector area.
     LightOn, LightOff, LightMode, LightDirection, LightLevel, LightRate, LightRateSwitch,
     ColorSelector,
-    // Macro page (behaviour follows with the macro editor): event list area, macro name menu button
-    // and the editing commands; index tells them apart.
+    // Macro page (panel/macro/macro_page.h): event list area, macro name menu button and the
+    // recording, editing and file commands (MacroCommandIndex below).
     MacroList, MacroName, MacroCommand,
     // Function dialogs (dialog_layout.h): their commands, field captions (drawn by the dialog from
     // the skin's captions), value fields, the rapid-fire slider and its number, the key display or
