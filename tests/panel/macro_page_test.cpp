@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -66,9 +67,19 @@ protected:
     void command(int index) { click(Role::MacroCommand, index); }
     // Runs `act` on the next modal widget that opens (a message box or dialog).
     void onNextModal(std::function<void(QWidget*)> act) {
-        QTimer::singleShot(60, [act] {
-            if (QWidget* modal = QApplication::activeModalWidget()) act(modal);
+        // Looks until the modal widget is there (a slow build opens it later), for five seconds.
+        auto* timer = new QTimer(&dialog_);
+        auto tries = std::make_shared<int>(0);
+        QObject::connect(timer, &QTimer::timeout, [this, timer, tries, act] {
+            QWidget* modal = QApplication::activeModalWidget();
+            for (auto* d : dialog_.findChildren<dialogs::CSkinDialog*>())
+                if (modal == nullptr && d->isVisible()) modal = d;
+            if (modal == nullptr && ++*tries < 250) return;
+            timer->stop();
+            timer->deleteLater();
+            if (modal != nullptr) act(modal);
         });
+        timer->start(20);
     }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
@@ -148,7 +159,7 @@ TEST_F(MacroPageTest, EventMenuInsertsAndDoubleClickEditsADelay) {
         if (dialog == nullptr) return;
         dialog->field()->clear();
         QTest::keyClicks(dialog->field(), "0");
-        QTest::keyClick(dialog->field(), Qt::Key_Return);
+        QTest::mouseClick(dialog->button(Role::DialogOk), Qt::LeftButton);
     });
     const int row = page_->list()->itemHeight();
     QTest::mouseDClick(page_->list(), Qt::LeftButton, {}, QPoint(40, row + row / 2));
