@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QMetaObject>
 
+#include <cstdlib>
+#include <string>
+
 #include "panel/hook_library.h"
 #include "panel/main_dialog.h"
 #include "panel/panel_model.h"
@@ -38,6 +41,18 @@ int main(int argc, char** argv) {
 
     panel::HookLibrary hooks;
     if (hooks.load(programFolder)) hooks.install(KBHookTarget{&dialog, &postFromHook});
+    // The plugin captures through the X server; where none carries the session's input (Wayland)
+    // recording takes what reaches the window.
+    const char* display = std::getenv("DISPLAY");
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool x11 = display != nullptr && *display != 0 && !(session != nullptr && std::string(session) == "wayland") &&
+                     QGuiApplication::platformName() == QLatin1String("xcb");
+    dialog.setHooks(
+        [&hooks](bool on) {
+            hooks.enableKeys(on);
+            hooks.enableMouse(on);
+        },
+        !(x11 && hooks.loaded()));
 
     QtReactor reactor;
     panel::PanelBus busWindow(reactor, dialog);

@@ -31,6 +31,7 @@
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
 #include "panel/macro/macro_library.h"
+#include "panel/macro/macro_page.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/skin_description.h"
@@ -76,7 +77,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 std::vector<const char*> groupHeadings(int page) {
     switch (page) {
         case layout::kMacroPage:
-            return {"", "HEADRECORD", "HEADDELAY", "HEADLOOP", "HEADEDIT", "HEADINSERT", "HEADFILE"};
+            return {"HEADMACRO", "HEADRECORD", "HEADDELAY", "HEADLOOP", "HEADEDIT", "HEADFILE"};
         case layout::kLightingPage: return {"HEADEFFECT", "HEADBRIGHTNESS", "HEADSPEED", "", "HEADPOWER"};
         case layout::kDpiPage:
             return {"", "HEADRESOLUTION", "HEADACCELERATION", "HEADRATE", "HEADDOUBLECLICK", "HEADWHEEL", "HEADANGLE",
@@ -214,6 +215,10 @@ void CMocfgDlg::createControls(const layout::Window& window, int page) {
                 break;
             case Look::Panel: {
                 if (c.role == Role::StateText) break;  // the state strip has its own label
+                if (macroPage_ != nullptr && c.role == Role::MacroCommand) {
+                    widget = macroPage_->createControl(c);
+                    break;
+                }
                 auto* label = new skin::CStaticTrans(this);
                 label->setTextColor(0xFFFFFF);
                 label->setFontHeight(14);
@@ -296,8 +301,23 @@ void CMocfgDlg::setDesktopPointerSettings(bool desktop) {
 void CMocfgDlg::createPages() {
     if (pagesCreated_) return;
     pagesCreated_ = true;
+    MacroPageHost host;
+    host.warn = [this](const QString& message) { warn(message); };
+    host.confirm = [this](const QString& question) { return confirm(question); };
+    host.macroListChanged = [this] {
+        model_.macroListChanged();
+        refresh();
+    };
+    host.enableHooks = [this](bool on) {
+        if (enableHooks_) enableHooks_(on);
+    };
+    host.button = [this](Role role, int index) { return button(role, index); };
+    macroPage_ = new MacroPage(*this, model_.paths(), strings_, service_, std::move(host));
+    macroPage_->setWindowCapture(windowCapture_);
     for (int page : {layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage})
         createControls(layout::pageWindow(page), page);
+    // The macro page's own lines (counts, note, unit) come and go with the page.
+    for (QWidget* label : macroPage_->labels()) headings_.push_back(Placed{nullptr, layout::kMacroPage, label});
     // The new controls take the current page's visibility and the settings.
     setDesktopPointerSettings(desktopPointer_);
     const int page = page_;
@@ -332,7 +352,10 @@ QWidget* CMocfgDlg::createSelfDrawn(const layout::Control& c) {
         }
         return slider;
     }
-    return nullptr;  // the macro list comes with the macro editor
+    if (c.role == Role::MacroList && macroPage_ != nullptr) {
+        return macroPage_->createControl(c);
+    }
+    return nullptr;
 }
 
 QWidget* CMocfgDlg::control(Role role, int index) const {
@@ -394,7 +417,17 @@ void CMocfgDlg::showPage(int page) {
     }
     if (stateHint_ != nullptr) stateHint_->setVisible(!stateHint_->text().isEmpty() && page == layout::kStartPage);
     if (page == layout::kDpiPage) refreshDpiPage();  // one DPI slider or two
+    if (page == layout::kMacroPage && macroPage_ != nullptr) {
+        if (notice_) macroPage_->serviceNotice();
+        else macroPage_->shown();
+    }
     update();
+}
+
+void CMocfgDlg::setHooks(std::function<void(bool)> enable, bool windowCapture) {
+    enableHooks_ = std::move(enable);
+    windowCapture_ = windowCapture;
+    if (macroPage_ != nullptr) macroPage_->setWindowCapture(windowCapture);
 }
 
 void CMocfgDlg::refresh() {
@@ -533,6 +566,10 @@ void CMocfgDlg::onCommand(const layout::Control& c) {
             refresh();
             return;
         case Role::TabHome: showPage(layout::kStartPage); return;
+        case Role::MacroName:
+        case Role::MacroCommand:
+            if (macroPage_ != nullptr) macroPage_->command(c.role, c.index);
+            return;
         case Role::Profile:
             if (model_.selectProfile(c.index)) {
                 saveOrSay();
@@ -810,13 +847,17 @@ void CMocfgDlg::openHelp() {
 
 int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     if (closingDown_) return 0;
+    if (macroPage_ != nullptr && macroPage_->onMessage(message, wParam, lParam)) return 0;
     switch (message) {
         case msg::kMouseChanged:
             model_.onMouseChanged(wParam, lParam);
             {
+                // Everything is shown anew; the macro page keeps a recording going.
                 const int page = page_;
                 page_ = 0;
+                notice_ = true;
                 showPage(page);
+                notice_ = false;
             }
             refresh();
             updateState();
@@ -847,6 +888,8 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
                 chooseProgram(profile, static_cast<int>((lParam >> 16) & 0xFFFF));
             } else if (page_ == layout::kButtonPage) {
                 assignFunction(lParam);
+            } else if (page_ == layout::kMacroPage && macroPage_ != nullptr) {
+                macroPage_->menuChosen(static_cast<int>((lParam >> 16) & 0xFFFF));
             } else if (page_ == layout::kLightingPage) {
                 if (lighting_.chooseItem(static_cast<int>((lParam >> 16) & 0xFFFF))) saveOrSay();
                 refreshLightingPage();

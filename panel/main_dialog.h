@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@
 #include "skin/skinned_window.h"
 
 class QFileSystemWatcher;
+namespace panel {
+class MacroPage;
+}
 namespace skin {
 
 class CBitmapBtn;
@@ -81,6 +85,11 @@ public:
     // The notice of a write that did not reach the mouse (nullptr while none is shown). Its Retry
     // saves the settings and asks the service for the full write (1279).
     QMessageBox* writeNotice() const { return writeNotice_; }
+    // The capture plugin's switch (both hooks on or off), and whether recording must take the
+    // window's own key and button events instead (no plugin, or no X server carrying the input).
+    void setHooks(std::function<void(bool)> enable, bool windowCapture);
+    // The macro page (made with the other pages; nullptr before).
+    MacroPage* macroPage() const { return macroPage_; }
 
     // Text of the strings file ("MAIN" unless given).
     QString text(const char* key, const char* section = "MAIN") const;
@@ -157,6 +166,10 @@ private:
     QString stateText_;
     QPointer<skin::CBmpMenu> popup_;
     QPointer<QMessageBox> writeNotice_;
+    MacroPage* macroPage_ = nullptr;
+    std::function<void(bool)> enableHooks_;
+    bool windowCapture_ = true;
+    bool notice_ = false;  // showPage() runs for a service notice
     int selectedButton_ = -1;
     int menuProfile_ = 0;  // the profile whose button the open function menu assigns
     int programMenuProfile_ = -1;  // the profile whose program menu is open (-1: none)

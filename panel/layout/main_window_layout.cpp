@@ -89,12 +89,11 @@ constexpr Control command(int id, int index, Rect rect, Look look = Look::Pill) 
 
 constexpr Control kMacroControls[] = {
     {20, Role::TabHome, 0, {32, 72, 128, 104}, Look::Tab},
-    {21, Role::MacroName, 0, {48, 136, 336, 168}, Look::Label, 14},
-    {22, Role::MacroList, 0, {48, 176, 336, 440}, Look::Plain},
-    // Recording
+    {21, Role::MacroName, 0, {48, 160, 336, 192}, Look::Label, 14},
+    {22, Role::MacroList, 0, {48, 200, 336, 440}, Look::Plain},
+    // Recording (the line below the buttons says when recording is limited to this window)
     command(30, kMacroRecord, pill(384, 160, 120)),
     command(31, kMacroStop, pill(512, 160, 112)),
-    command(32, kMacroInsertRecording, pill(384, 200, 240)),
     // Delays
     command(33, kMacroDelayMeasured, pill(384, 304, 72)),
     command(34, kMacroDelayFixed, pill(464, 304, 80)),
@@ -103,19 +102,17 @@ constexpr Control kMacroControls[] = {
     // Loop
     command(37, kMacroLoopToggle, pill(384, 448, 120)),
     command(38, kMacroLoopField, pill(512, 448, 112), Look::Panel),
-    // Editing
-    command(39, kMacroCopy, pill(672, 160, 72)),
-    command(40, kMacroCut, pill(752, 160, 80)),
-    command(41, kMacroPaste, pill(840, 160, 72)),
-    command(42, kMacroMoveUp, pill(672, 200, 72)),
-    command(43, kMacroMoveDown, pill(752, 200, 80)),
-    command(44, kMacroDelete, pill(840, 200, 72)),
-    // Inserting
-    command(45, kMacroInsertClick, pill(672, 304, 240)),
-    command(46, kMacroInsertMove, pill(672, 344, 240)),
-    // Files
-    command(47, kMacroLoad, pill(672, 448, 112)),
-    command(48, kMacroSave, pill(800, 448, 112)),
+    // Editing the selected event; the last button opens the event menu (as a right click does)
+    command(42, kMacroMoveUp, pill(672, 160, 72)),
+    command(43, kMacroMoveDown, pill(752, 160, 80)),
+    command(44, kMacroDelete, pill(840, 160, 72)),
+    command(45, kMacroEventMenu, pill(672, 200, 240)),
+    // Macro files
+    command(47, kMacroNew, pill(672, 304, 116)),
+    command(48, kMacroRename, pill(796, 304, 116)),
+    command(49, kMacroRemove, pill(672, 344, 116)),
+    command(50, kMacroImport, pill(672, 448, 116)),
+    command(51, kMacroExport, pill(796, 448, 116)),
 };
 
 constexpr Rect kMacroGroups[] = {
@@ -124,8 +121,7 @@ constexpr Rect kMacroGroups[] = {
     {368, 264, 640, 392},  // delay mode and fixed delay
     {368, 408, 640, 496},  // loop
     {656, 120, 928, 248},  // editing
-    {656, 264, 928, 392},  // inserting
-    {656, 408, 928, 496},  // files
+    {656, 264, 928, 496},  // macro files
 };
 
 // ---- Lighting page ("skins/skin_color.ini") ----
@@ -242,6 +238,7 @@ Rect pageTitleArea(int page) {
 }
 
 Rect macroInfoArea() { return {48, 448, 336, 480}; }
+Rect macroNoteArea() { return {384, 200, 624, 232}; }
 
 const Control* find(const Window& window, Role role, int index) {
     for (const Control& control : window.controls)

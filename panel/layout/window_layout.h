@@ -46,8 +46,8 @@ enum class Role {
     // colour selector area.
     LightOn, LightOff, LightMode, LightDirection, LightLevel, LightRate, LightRateSwitch,
     ColorSelector,
-    // Macro page (behaviour follows with the macro editor): event list area, macro name menu button
-    // and the editing commands; index tells them apart.
+    // Macro page (panel/macro/macro_page.h): event list area, macro name menu button and the
+    // recording, editing and file commands (MacroCommandIndex below).
     MacroList, MacroName, MacroCommand,
     // Function dialogs (dialog_layout.h): their commands, field captions (drawn by the dialog from
     // the skin's captions), value fields, the rapid-fire slider and its number, the key display or
@@ -126,14 +126,14 @@ Rect mousePicture();
 
 // Indexes of the macro page's MacroCommand controls.
 enum MacroCommandIndex : int {
-    kMacroRecord, kMacroStop, kMacroInsertRecording,
-    kMacroCopy, kMacroCut, kMacroPaste, kMacroInsertClick, kMacroInsertMove,
-    kMacroDelayField,  // the fixed-delay edit field (Look::Panel)
-    kMacroMoveUp, kMacroMoveDown, kMacroDelete,
-    kMacroLoopToggle,
-    kMacroLoad, kMacroSave,
+    kMacroRecord, kMacroStop,
     kMacroDelayMeasured, kMacroDelayFixed, kMacroDelayNone,  // the three delay modes
+    kMacroDelayField,  // the fixed-delay edit field (Look::Panel)
+    kMacroLoopToggle,
     kMacroLoopField,   // the loop count edit field (Look::Panel)
+    kMacroMoveUp, kMacroMoveDown, kMacroDelete,
+    kMacroEventMenu,   // opens the event list's menu
+    kMacroNew, kMacroRename, kMacroRemove, kMacroImport, kMacroExport,  // the macro files
     kMacroCommandCount
 };
 
@@ -143,6 +143,8 @@ enum MacroCommandIndex : int {
 Rect logoArea();
 Rect pageTitleArea(int page);
 Rect macroInfoArea();
+// The macro page's note line in the recording group (recording limited to the window).
+Rect macroNoteArea();
 
 // The DPI page's common slider lies exactly under its X slider: the window shows either the common
 // slider or the X and Y sliders, never both. Every other pair of controls of one window is disjoint.

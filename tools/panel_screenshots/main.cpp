@@ -23,6 +23,8 @@
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
 #include "panel/macro/macro_library.h"
+#include "panel/macro/macro_page.h"
+#include "shared/macro_file.h"
 #include "platform/known_folders.h"
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
@@ -91,6 +93,27 @@ int main(int argc, char** argv) {
     platform::writeProfileInt(model.paths().settingsPath, "Setting", "Device", 1);
     dialog.updateState();
 
+    // A macro of keys, delays, clicks and moves for the macro page, and a second one for its list.
+    {
+        macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+        for (const char* name : {"Reload", "Burst fire"}) {
+            std::string created;
+            if (library.slotOf(name) < 0 && library.createNew(name, 1, created) == macro::LibraryResult::Ok)
+                library.rename(created, name);
+        }
+        using namespace macro;
+        const Event events[] = {keyEvent(0xE1, true),  keyEvent(0x15, true),     delayEvent(60),
+                                keyEvent(0x15, false), keyEvent(0xE1, false),    delayEvent(120),
+                                buttonEvent(1, true),  delayEvent(30),           buttonEvent(1, false),
+                                delayEvent(250),       moveEvent(0, -10),        delayEvent(10),
+                                moveEvent(25, 0),      delayEvent(10),           buttonEvent(2, true),
+                                delayEvent(40),        buttonEvent(2, false)};
+        Block block{};
+        int n = 0;
+        for (const Event& e : events) setEventAt(block, n++, e);
+        writeMacroFile(library.filePath("Reload"), n, 3, block);
+    }
+
     const struct {
         int page;
         const char* name;
@@ -113,6 +136,32 @@ int main(int argc, char** argv) {
             dialog.closePopup();
         } else {
             ok = false;
+        }
+    }
+
+    // The macro page's event menu and its list of macro names.
+    dialog.showPage(layout::kMacroPage);
+    if (panel::MacroPage* page = dialog.macroPage()) {
+        if (auto* b = dialog.button(layout::Role::MacroCommand, layout::kMacroEventMenu)) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            if (skin::CBmpMenu* menu = page->eventMenu()) {
+                ok &= saveWithMenu(dialog, *menu, out + "menu-macro-events.png");
+                menu->close();
+            }
+        }
+        if (auto* b = dialog.button(layout::Role::MacroName)) {
+            // The closed menu left no window active; a popup opened then would close at once.
+            dialog.activateWindow();
+            if (!QTest::qWaitForWindowActive(&dialog)) std::fprintf(stderr, "the window did not become active\n");
+            b->click();
+            QTest::qWait(20);
+            if (QWidget* names = page->nameMenu()) {
+                ok &= saveWithMenu(dialog, *names, out + "menu-macro-names.png");
+                names->close();
+            } else {
+                std::fprintf(stderr, "the macro name list did not open\n");
+                ok = false;
+            }
         }
     }
 
