@@ -103,7 +103,8 @@ protected:
     QtReactor reactor_;
     std::vector<Sent> sent_;
     platform::Window service_{reactor_, [this](uint32_t m, int64_t w, int64_t l) -> int64_t {
-                                  sent_.push_back({m, w, l});
+                                  // The window's question about the shortcuts' reach is not the page's.
+                                  if (m != msg::kShortcutQuery) sent_.push_back({m, w, l});
                                   return 0;
                               }};
     panel::ServiceMessenger messenger_;
