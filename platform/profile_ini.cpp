@@ -122,11 +122,13 @@ void ProfileBatch::deleteKey(std::string_view section, std::string_view key) {
     edits_.push_back(Edit{std::string(section), std::string(key), {}, true});
 }
 
-bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr); }
+bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr, nullptr); }
 
-bool ProfileBatch::commitUnchangedSince(const IniDocument& base) { return commitEdits(false, &base); }
+bool ProfileBatch::commitUnchangedSince(const IniDocument& base, IniDocument* saved) {
+    return commitEdits(false, &base, saved);
+}
 
-bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base) {
+bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base, IniDocument* saved) {
     bool ok = updateProfile(
         path_,
         [&](IniDocument& doc) {
@@ -143,6 +145,7 @@ bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base) {
                     doc.set(e.section, e.key, e.value);
                 }
             }
+            if (saved) *saved = doc;
             return true;
         },
         fresh);

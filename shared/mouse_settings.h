@@ -46,7 +46,15 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
 // saveAll of a record loaded some time ago into `loaded` (a long read of the mouse since): a key
 // whose value in the file now differs from `loaded` was saved by another program meanwhile and
 // keeps that value; every other key of the record is written. Compared under the file's lock.
-bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded);
+// `saved` (when given) receives the file's document as the save left it.
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded,
+                           platform::IniDocument* saved = nullptr);
+
+// The save of a program that keeps a record for a while: only the keys whose value in `s` differs
+// from `base` (the record as the program last read or saved it) are written, merged into the file
+// as it is now in one locked replace. What other programs saved meanwhile stays; a key both
+// changed takes this save's value. Nothing is written when nothing differs.
+bool saveChanges(const MouseSettings& s, const MouseSettings& base, const std::string& path);
 
 // dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
 // PollingRate ranges, and every button record with an invalid function code reset to its default.
@@ -85,6 +93,14 @@ inline constexpr const char* kVerifyWritesKey = "VerifyWrites";
 inline constexpr const char* kWriteFailedKey = "WriteFailed";
 bool writeWriteFailed(const std::string& path, int reason);
 int readWriteFailed(const std::string& path);
+// "Setting"/"Unwritten": 1 while the mouse may lack settings that were saved: a change saved while
+// no service took it, or a write that did not reach the mouse. The service that starts or links
+// up with the mark writes the saved settings into the mouse in full instead of reading the mouse
+// back over them, then removes the mark.
+inline constexpr const char* kUnwrittenKey = "Unwritten";
+bool markUnwritten(const std::string& path);
+bool clearUnwritten(const std::string& path);
+bool unwrittenMark(const platform::IniDocument& file);
 // "UniversalScrollEnabled" then "TrayEnabled" into the record, default -1 each.
 void readScrollTrayFlags(MouseSettings& s, const std::string& path);
 // Stage index 0..6: blob "DPI_INFO<stage+1>" into dpiStages[stage]; false (record untouched) when
