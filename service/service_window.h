@@ -51,9 +51,12 @@ public:
 
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
-    // second record, copy that back over the working record. `loaded` (when given) receives the
-    // file's document as loaded.
-    void reload(platform::IniDocument* loaded = nullptr);
+    // second record, copy that back over the working record. The file's document as loaded
+    // becomes known_; its "Unwritten" mark sets writeOnLinkUp_.
+    void reload();
+    // writeOnLinkUp_ with the file's "Unwritten" mark, set and removed together.
+    void markUnwritten();
+    void clearUnwritten();
     // Starts the tray program unless the shutdown has begun.
     void startTray();
     bool openDeviceLink();
@@ -63,12 +66,17 @@ private:
     // Window's thread: handles a bounded batch of queued reports, then lets the loop serve the bus.
     void handleReportBatch();
     void onInputReport(const std::vector<uint8_t>& report);
-    // At link-up after a write that did not complete: the saved settings in full. False when that
-    // failed as well (the read-back is then skipped).
+    // Both collections open: the saved settings in full when the mouse may lack some, then the
+    // read-back.
+    void onLinkUp();
+    // At link-up after a write that did not complete, or with changes saved while no service ran:
+    // the saved settings in full. False when that failed as well (the read-back is then skipped).
     bool finishInterruptedWrite();
     void onTimer(int64_t id);
     void onMouseData(int64_t code);
-    void readBackFromMouse();
+    // Reads the mouse into the record and saves it; keys the file changed since `handled` (the
+    // document the mouse's state is compared with) keep the file's value.
+    void readBackFromMouse(const platform::IniDocument& handled);
     void softwareAction(int code);
     // Makes `profile` current in the record and the mouse (written with its commit) and tells the
     // configuration window (1285 kind 9): a profile step on the mouse and a program rule alike.
@@ -88,6 +96,11 @@ private:
     // the handler's result: 0, or the reason of a failed write (msg::kWriteMismatch, kWriteNoAnswer).
     template <typename Writes>
     int64_t inSession(uint32_t request, Writes writes);
+    // A write request's writes through inSession. Without the mouse the change is marked as not
+    // yet written and the result is msg::kWriteNoMouse; with linkTest the writes are skipped then
+    // while the link has never come up.
+    template <typename Writes>
+    int64_t writeRequest(uint32_t request, bool linkTest, Writes writes);
     verify::Result readBackWrites(const verify::WrittenBytes& written);
     // One diagnostics line, the window's notification and the tray's "WriteFailed" for a failed
     // write; a verified write clears "WriteFailed".
@@ -115,7 +128,9 @@ private:
     rules::AutoProfile autoProfile_;
     std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
-    bool writeOnLinkUp_ = false;
+    bool writeOnLinkUp_ = false;   // the next link-up writes the saved settings in full
+    bool unwrittenInFile_ = false; // "Unwritten" as last read or written here
+    platform::IniDocument known_;  // the file as this service last read it (or saved a read-back)
     bool mousePresent_ = false;  // both collections open (link-up) and not closed since
     bool verifyWrites_ = true;   // "VerifyWrites", read at every reload
     int writeFailed_ = -1;       // "WriteFailed" as last written here (-1: not known yet)
