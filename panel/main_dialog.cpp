@@ -463,7 +463,7 @@ void CMocfgDlg::openProgramMenu(int profile) {
 
 void CMocfgDlg::chooseProgram(int profile, int action) {
     if (action == kProgramClear) {
-        if (!model_.setProgramRule(profile, {})) warn(text("NOSAVE"));
+        if (!model_.setProgramRule(profile, {})) warn(noSaveText());
     } else if (action == kProgramSet) {
         const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath,
                                              &model_.working(), profile, 0};
@@ -660,7 +660,11 @@ void CMocfgDlg::importProfile() {
 
 void CMocfgDlg::saveOrSay() {
     // A change that could not be written is never passed off as done.
-    if (model_.lastSaveFailed()) warn(text("NOSAVE"));
+    if (model_.lastSaveFailed()) warn(noSaveText());
+}
+
+QString CMocfgDlg::noSaveText() const {
+    return text("NOSAVE").arg(qs(platform::parentFolder(model_.paths().settingsPath)));
 }
 
 void CMocfgDlg::warn(const QString& message) {
@@ -669,9 +673,12 @@ void CMocfgDlg::warn(const QString& message) {
 }
 
 void CMocfgDlg::showWriteFailure(int64_t reason) {
-    // Not modal: it comes from the service at any moment, and the user may go on editing. A
-    // further failure while it shows only updates its text.
-    const QString message = text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED");
+    showNotice(text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED"));
+}
+
+void CMocfgDlg::showNotice(const QString& message) {
+    // Not modal: it comes with the service's messages at any moment, and the user may go on
+    // editing. A further failure while it shows only updates its text.
     if (writeNotice_ == nullptr) {
         auto* box = new QMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -850,7 +857,8 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     if (macroPage_ != nullptr && macroPage_->onMessage(message, wParam, lParam)) return 0;
     switch (message) {
         case msg::kMouseChanged:
-            model_.onMouseChanged(wParam, lParam);
+            // A change made on the mouse that could not be stored is said, not dropped.
+            if (!model_.onMouseChanged(wParam, lParam)) showNotice(noSaveText());
             {
                 // Everything is shown anew; the macro page keeps a recording going.
                 const int page = page_;

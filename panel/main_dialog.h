@@ -82,8 +82,9 @@ public:
     // Closes the open popup; nothing is chosen.
     void closePopup();
 
-    // The notice of a write that did not reach the mouse (nullptr while none is shown). Its Retry
-    // saves the settings and asks the service for the full write (1279).
+    // The notice of a write that did not reach the mouse, or of a change made on the mouse that
+    // could not be saved (nullptr while none is shown). Its Retry saves the settings and asks the
+    // service for the full write (1279).
     QMessageBox* writeNotice() const { return writeNotice_; }
     // The capture plugin's switch (both hooks on or off), and whether recording must take the
     // window's own key and button events instead (no plugin, or no X server carrying the input).
@@ -134,8 +135,11 @@ private:
                    const char* down);
     void assignFunction(int64_t lParam);
     void saveOrSay();
+    QString noSaveText() const;  // "NOSAVE", naming the settings folder
     void warn(const QString& message);  // a "Warning" box with OK
     void showWriteFailure(int64_t reason);
+    // The notice of writeNotice(), with this text.
+    void showNotice(const QString& message);
     QString chooseProfileFile(bool forSaving);
     void exportProfile();
     void importProfile();
