@@ -102,6 +102,8 @@ public:
         // The session bus too: nothing answers there unless a test starts its own bus daemon on
         // that socket (sessionBusAddress()).
         environment_.set("DBUS_SESSION_BUS_ADDRESS", sessionBusAddress());
+        // English texts whatever the developer's locale (a test of a translation sets LANGUAGE).
+        environment_.set("LANGUAGE", "en");
         if (display == Display::Clear) {
             environment_.unset("DISPLAY");
             environment_.unset("WAYLAND_DISPLAY");
