@@ -20,7 +20,6 @@ TEST(StringsLanguage, LocaleVariablesGiveLanguagesInOrder) {
         {{"", "", "", "de_DE.UTF-8"}, {"de_DE", "de"}},
         {{"", "", "", ""}, {}},
         {{"", "", "", "C.UTF-8"}, {}},
-        {{"", "", "", "POSIX"}, {}},
         {{"zh_CN", "", "", "de_DE.UTF-8"}, {"zh_CN", "zh", "de_DE", "de"}},
         {{"de:es", "", "", ""}, {"de", "es"}},
         {{"es_MX::de_AT", "", "", ""}, {"es_MX", "es", "de_AT", "de"}},  // an empty entry is skipped
