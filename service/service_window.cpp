@@ -215,9 +215,11 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
             // rule that follows starts from it.
             if (action.wParam == msg::kChangedProfile) settings_.Profile = action.lParam;
             announceMouseChange(action.wParam, action.lParam);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);  // its notice
             break;
         case ReportAction::Kind::ProfileStep:
             moveProfile(action.newProfile);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);
             break;
         case ReportAction::Kind::SoftwareAction:
             softwareAction(action.functionCode);

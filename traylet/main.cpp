@@ -24,6 +24,7 @@
 #include "platform/known_folders.h"
 #include "platform/single_instance.h"
 #include "qtbridge/qt_reactor.h"
+#include "shared/string_table.h"
 #include "traylet/tray_app.h"
 #include "traylet/tray_icon_art.h"
 #include "traylet/tray_status.h"
@@ -89,8 +90,9 @@ int main(int argc, char** argv) {
     }
 
     const std::string settingsPath = platform::settingsPath();
+    const tray::Texts texts = tray::loadTexts(StringTable(platform::stringsPath()));
     if (mode == Mode::Status) {
-        std::printf("%s\n", tray::tooltipText(tray::readStatus(settingsPath)).c_str());
+        std::printf("%s\n", tray::tooltipText(tray::readStatus(settingsPath), texts).c_str());
         return 0;
     }
 
@@ -104,7 +106,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtReactor reactor;
-    TrayApp tray(reactor, settingsPath, platform::pathJoin(platform::programFolder(), "cfgpanel"));
+    TrayApp tray(reactor, settingsPath, platform::pathJoin(platform::programFolder(), "cfgpanel"), texts);
 
     if (mode == Mode::RenderIcon) {
         tray.refresh();

@@ -115,6 +115,11 @@ TEST_F(Link, FailedReadBackNeverOverwritesTheUsersSettings) {
 }
 
 TEST_F(Link, MouseChangesAreAnnouncedToTheUi) {
+    // The tray program hears of them too (its desktop notices).
+    const std::string trayFile = h.root() + "/tray.txt";
+    e2e::Child tray = e2e::spawn({e2e::binPath("korvante-msg"), "listen", title::kTraylet}, trayFile, "");
+    ASSERT_GT(tray.pid, 0);
+    for (int i = 0; i < 500 && !platform::findWindow(title::kTraylet); ++i) platform::sleepMs(10);
     ASSERT_TRUE(h.report("08 02 03"));
     ASSERT_TRUE(h.report("08 01 02"));
     ASSERT_TRUE(h.report("08 09 10"));
@@ -129,6 +134,12 @@ TEST_F(Link, MouseChangesAreAnnouncedToTheUi) {
     size_t a = out.find("1285 8 3"), b = out.find("1285 9 2"), c = out.find("1285 10 16");
     EXPECT_TRUE(a < b && b < c) << out;
     EXPECT_EQ(e2e::countOccurrences(out, "1285 "), 4) << out;  // the read-back and the three
+    ASSERT_TRUE(h.report("08 ff 17"));  // a profile step made on the mouse
+    EXPECT_TRUE(h.waitPanelLine("1285 9 3"));
+    for (int i = 0; i < 1000 && e2e::readFile(trayFile).find("1285 9 3") == std::string::npos; ++i) platform::sleepMs(10);
+    ::kill(tray.pid, SIGTERM);
+    e2e::waitExit(tray.pid, 2000);
+    EXPECT_EQ(e2e::readFile(trayFile), "1285 8 3\n1285 9 2\n1285 10 16\n1285 9 3\n");
 }
 
 TEST_F(Link, ProfileStepsStopAtTheEndsButStillWriteAndNotify) {

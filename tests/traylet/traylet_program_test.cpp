@@ -79,7 +79,7 @@ TEST_F(Traylet, StatusFollowsTheSettingsFileWhichItNeverWrites) {
     // Started before the data folder exists (first log-on): the folder and file appear later.
     const std::string err = root_ + "/stderr.txt";
     pid_t pid = startAndWaitForWindow(err);
-    EXPECT_TRUE(waitForText(err, "no settings yet"));
+    EXPECT_TRUE(waitForText(err, "No settings yet"));
 
     writeSettings([](MouseSettings& s) {
         s.Profile = 1;
@@ -113,7 +113,7 @@ TEST_F(Traylet, StatusFollowsTheSettingsFileWhichItNeverWrites) {
 TEST_F(Traylet, StatusOptionPrintsTheTooltipAndCreatesNothing) {
     std::string out;
     EXPECT_EQ(run({"--status"}, &out), 0);
-    EXPECT_EQ(out, "KORVANTE mouse \u2014 no settings yet\n");
+    EXPECT_EQ(out, "KORVANTE mouse \u2014 No settings yet\n");
     EXPECT_FALSE(platform::fileExists(platform::settingsPath()));
 
     writeSettings([](MouseSettings& s) { s.Profile = 3; });  // shipped "DPI" 1: stage 2, 1000 DPI
