@@ -5,8 +5,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/diagnostics.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -183,17 +185,25 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile, pl
     // The read and the write-back happen under one lock: another program saving between the two
     // would otherwise have its new values overwritten with the ones read just before.
     bool loaded = false;
+    std::vector<settingsrules::Correction> corrected;
     bool saved = platform::updateProfile(path, [&](platform::IniDocument& doc) {
         platform::ProfileBatch ini(path, std::move(doc));
         readRecord(ini, s, profile);
+        // A value the mouse cannot hold is corrected in the file too, under the same lock; an unset
+        // one stays unset (its user puts the factory value in its place).
+        corrected = settingsrules::keepInRange(s, nullptr, true);
         writeRecord(ini, s);
         doc = ini.document();
         if (normalised) *normalised = doc;
         loaded = true;
         return true;
     });
-    if (!loaded) loadAll(s, path, profile);  // unreadable or unlockable: defaults, nothing written
-    return saved && loaded;
+    // Unreadable or unlockable: read without the lock (unreadable: defaults), nothing written.
+    if (!loaded) return loadAll(s, path, profile);
+    for (const settingsrules::Correction& c : corrected)
+        platform::debugPrintf("%s: \"%s\" held a value the mouse cannot keep (%s)%s", path.c_str(), c.key.c_str(),
+                              c.change.c_str(), saved ? ", corrected" : "");
+    return true;
 }
 
 void validateCopy(MouseSettings& dst, const MouseSettings& src) {

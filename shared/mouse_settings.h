@@ -37,9 +37,12 @@ bool loadAll(MouseSettings& s, const std::string& path, int profile);
 // Writes every key of the record (unset values as "-1"); "Name" and "Exe" are never written.
 bool saveAll(const MouseSettings& s, const std::string& path);
 
-// loadAll, then saveAll of the same record (this is how both programs load). Returns the save's
-// result. With `loaded` given, it receives the file's document as the save left it: the base of a
-// later saveAllKeepingChanges().
+// loadAll, then saveAll of the same record (this is how both programs load), under one lock. A
+// stored value the mouse cannot keep is put into its range on the way (settingsrules::keepInRange;
+// an unset -1 stays), with one diagnostics line per key. False when the file exists but cannot be
+// read (a folder, a FIFO, a device, too large): the record then holds the defaults and nothing is
+// written. A save that fails (a read-only file) leaves the load valid. With `loaded` given, it
+// receives the file's document as the save left it: the base of a later saveAllKeepingChanges().
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
                       platform::IniDocument* loaded = nullptr);
 

@@ -444,7 +444,8 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         bool ok = true;
-        for (int i = 1; i <= kSaves; ++i) ok = platform::writeProfileInt(path, "Setting", "WheelScrollLines", i) && ok;
+        // A key stored as it is (no range to keep): every value is one the normalising save keeps.
+        for (int i = 1; i <= kSaves; ++i) ok = platform::writeProfileInt(path, "Setting", "MouseSensitivity", i) && ok;
         _exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -455,7 +456,7 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
     }
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", -5), kSaves);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "MouseSensitivity", -5), kSaves);
 }
 
 // Every request of the service loads and normalises the file: once the file is normalised, that
@@ -463,7 +464,7 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
 TEST(MouseSettings, NormalisingAnUnchangedFileDoesNotRewriteIt) {
     TempDir dir;
     std::string path = dir.file("Mouse.ini");
-    writeText(path, "[Setting]\nPollingRate=3\n");
+    writeText(path, "[Setting]\nPollingRate=4\n");
     MouseSettings s{};
     ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));  // adds every missing key
     struct stat before {};
@@ -471,14 +472,47 @@ TEST(MouseSettings, NormalisingAnUnchangedFileDoesNotRewriteIt) {
     const std::string text = readText(path);
     const uint64_t replaces = platform::fileReplaceCount();
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));
-    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 3));
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 4));
     struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(platform::fileReplaceCount(), replaces);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(readText(path), text);
 
-    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 4));
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 8));
     EXPECT_EQ(platform::fileReplaceCount(), replaces + 1);
-    EXPECT_EQ(platform::readProfileInt(path, "Setting", "PollingRate", 0), 4);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "PollingRate", 0), 8);
+}
+
+// A stored value the mouse cannot keep is corrected in the file by the normalising save; an unset
+// one stays unset. A settings path that cannot be read (a folder, a FIFO) loads as nothing and is
+// left as it is.
+TEST(MouseSettings, NormalisingCorrectsValuesTheMouseCannotKeep) {
+    TempDir dir;
+    std::string path = dir.file("Mouse.ini");
+    auto s = newRecord();
+    settings::shippedDefaults(*s);
+    ASSERT_TRUE(settings::saveAll(*s, path));
+    ASSERT_TRUE(platform::writeProfileString(path, "Setting", "WheelScrollLines", "lots"));
+    ASSERT_TRUE(platform::writeProfileString(path, "Setting", "LiftV", "-1"));
+    const DpiStage zeroed{0, 0, 0, 0};
+    ASSERT_TRUE(platform::writeProfileStruct(path, "Setting", "DPI_INFO2", &zeroed, sizeof zeroed));
+    settings::clear(*s);
+    ASSERT_TRUE(settings::loadAndNormalise(*s, path, -1));
+    EXPECT_EQ(s->WheelScrollLines, 1);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", 0), 1);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "LiftV", 0), -1);
+    DpiStage stage{};
+    ASSERT_TRUE(platform::readProfileStruct(path, "Setting", "DPI_INFO2", &stage, sizeof stage));
+    EXPECT_EQ(stage.common, 20);
+    EXPECT_EQ(stage.x, 20);
+
+    for (const std::string& odd : {dir.file("folder"), dir.file("fifo")}) {
+        ASSERT_EQ(odd.back() == 'o' ? ::mkfifo(odd.c_str(), 0600) : ::mkdir(odd.c_str(), 0700), 0);
+        settings::clear(*s);
+        EXPECT_FALSE(settings::loadAndNormalise(*s, odd, -1)) << odd;
+        struct stat st {};
+        ASSERT_EQ(::lstat(odd.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode));
+    }
 }
