@@ -121,9 +121,9 @@ TEST(SettingsRules, StoredValuesAreKeptInRange) {
 
     auto s = factoryRecord();
     s->WheelScrollLines = 0;            // text reads as 0
-    s->LiftV = 254;
+    s->LiftV = 254;  // 0xFE: the mouse holds 7 bits
     s->AngleV = -1;
-    s->PollingRate = 3;
+    s->PollingRate = 9;
     s->LedColor = 0x7FFFFFFF;
     s->dpiStages[2] = {0, 0, 0, 0};      // a zeroed blob
     s->dpiStages[4] = {7, 65535, 321, 3};
