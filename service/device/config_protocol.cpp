@@ -191,14 +191,18 @@ bool DeviceConfig::writeLighting() {
     const uint8_t mask = static_cast<uint8_t>(1u << d);
     bool ok = writeMemory(devmap::kLedMask, &mask, 1);
     ok = writeLightingRecord(d, m) && ok;
+    // Record 4 is mode 5's, lent to any mode while the lighting is off (and to mode 6): once
+    // another record runs, it gets mode 5's parameters back, so that nothing of the mode that
+    // borrowed it stays there as mode 5's.
+    if (d != 4) ok = writeLightingRecord(4, 5) && ok;
     ok = commit(0x02, 0x04) && ok;
     return ok;
 }
 
 bool DeviceConfig::writeEveryLightingRecord() {
-    // Records 0..4 hold modes 1..5; the current mode's record is written last by writeLighting.
+    // Records 0..3 hold modes 1..4; writeLighting writes record 4 (mode 5's, or the current mode's).
     bool ok = true;
-    for (int d = 0; d < devmap::kLedRecordCount; ++d) ok = writeLightingRecord(d, d + 1) && ok;
+    for (int d = 0; d < 4; ++d) ok = writeLightingRecord(d, d + 1) && ok;
     return ok;
 }
 

@@ -113,9 +113,10 @@ public:
     // --- Operations on the settings record ---
     bool write3EPair();
     // The mask and the current mode's record (record 4 while off), commit (0x02, 0x04) always.
-    // Modes 2 and 5 write their direction too: 1 for direction 1 or 3, 0 for 2 or 4.
+    // Modes 2 and 5 write their direction too: 1 for direction 1 or 3, 0 for 2 or 4. While
+    // another record runs, record 4 gets mode 5's parameters back.
     bool writeLighting();
-    // Records 0..4 with the parameters of modes 1..5 and the colour, no mask, no commit.
+    // Records 0..3 with the parameters of modes 1..4 and the colour, no mask, no commit.
     bool writeEveryLightingRecord();
     bool writePollingRate(bool commit);   // (0x02, 0x08)
     bool writeWheelLines();               // commit (0x01, 0x01) always
