@@ -51,6 +51,13 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
 // keeps that value; every other key of the record is written. Compared under the file's lock.
 bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded);
 
+// A profile file (".prof", the settings file's format) read for an import: every key a save writes
+// must be there, each integer a decimal number, each blob whole, and every value one the mouse
+// keeps (settingsrules::keepInRange; -1, unset, is allowed). Then s holds the file's record, as
+// clear() and loadAll() give it, and the result is true. Otherwise false, with what is wrong (the
+// first few problems) in *problem; empty when the file cannot be read at all.
+bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* problem);
+
 // dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
 // PollingRate ranges, and every button record with an invalid function code reset to its default.
 void validateCopy(MouseSettings& dst, const MouseSettings& src);

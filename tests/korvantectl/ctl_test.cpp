@@ -291,6 +291,21 @@ TEST_F(Ctl, ProfileFilesCarryTheWholeSettings) {
     EXPECT_EQ(load()->WheelScrollLines, 6);
     EXPECT_EQ(platform::readProfileString(paths.settings, "Setting", "ProfileName"), "game");
     EXPECT_EQ(bus.sent.front(), toService(msg::kApplyAll));
+
+    // A file cut short, or holding a value the mouse cannot keep, is refused and changes nothing.
+    const std::string whole = platform::readWholeFile(tmp.file("game.prof")).value_or("");
+    const std::string before = fileText();
+    std::string lift = whole;
+    lift.replace(lift.find("LiftV=0"), 7, "LiftV=254");
+    for (const std::string& damaged : {whole.substr(0, 100), lift}) {
+        ASSERT_TRUE(platform::replaceFileAtomically(tmp.file("bad.prof"), damaged));
+        bus.sent.clear();
+        const ctl::Result r = run({"import", tmp.file("bad.prof")});
+        EXPECT_EQ(r.exitCode, ctl::kExitRefused);
+        EXPECT_NE(r.err.find("is not a settings file to import: "), std::string::npos) << r.err;
+        EXPECT_TRUE(fileText() == before);
+        EXPECT_TRUE(bus.sent.empty());
+    }
 }
 
 TEST(CtlParsing, NamesKeysAndJson) {

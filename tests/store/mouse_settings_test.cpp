@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "platform/atomic_file.h"
@@ -515,4 +516,48 @@ TEST(MouseSettings, NormalisingCorrectsValuesTheMouseCannotKeep) {
         ASSERT_EQ(::lstat(odd.c_str(), &st), 0);
         EXPECT_TRUE(S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode));
     }
+}
+
+// An import takes a whole settings file with values the mouse keeps, or nothing.
+TEST(MouseSettings, ProfileFilesForImportAreWholeAndInRange) {
+    TempDir dir;
+    const std::string path = dir.file("game.prof");
+    auto s = newRecord();
+    settings::shippedDefaults(*s);
+    s->WheelScrollLines = -1;  // unset: allowed
+    ASSERT_TRUE(settings::saveAll(*s, path));
+    const std::string whole = readText(path);
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        const char* problem;  // part of the reason; nullptr: accepted
+    };
+    const Case cases[] = {
+        {"whole", [] {}, nullptr},
+        {"cut at 100 bytes", [&] { writeText(path, whole.substr(0, 100)); }, "is missing"},
+        {"no ButtonAssigned7", [&] { platform::deleteProfileKey(path, "GROUP3", "ButtonAssigned7"); },
+         "\"GROUP3/ButtonAssigned7\" is missing"},
+        {"text", [&] { platform::writeProfileString(path, "Setting", "LiftV", "high"); }, "\"LiftV\" is damaged"},
+        {"hex", [&] { platform::writeProfileString(path, "Setting", "DPI", "0x2"); }, "\"DPI\" is damaged"},
+        {"2^32", [&] { platform::writeProfileString(path, "Setting", "LedColor", "4294967296"); }, "is damaged"},
+        {"blob", [&] { platform::writeProfileString(path, "Setting", "DPI_INFO3", "00"); }, "\"DPI_INFO3\" is damaged"},
+        {"2^31-1", [&] { platform::writeProfileInt(path, "Setting", "WheelScrollLines", 2147483647); },
+         "\"WheelScrollLines\" holds a value the mouse cannot keep"},
+        {"zeroed stage", [&] {
+             const DpiStage zero{0, 0, 0, 0};
+             platform::writeProfileStruct(path, "Setting", "DPI_INFO1", &zero, sizeof zero);
+         }, "\"DPI_INFO1\" holds a value the mouse cannot keep (common 0 -> 10, X 0 -> 10, Y 0 -> 10)"},
+    };
+    for (const Case& c : cases) {
+        writeText(path, whole);
+        c.damage();
+        auto loaded = newRecord();
+        std::string problem;
+        EXPECT_EQ(settings::loadProfileFile(*loaded, path, &problem), c.problem == nullptr) << c.what;
+        if (c.problem) EXPECT_NE(problem.find(c.problem), std::string::npos) << c.what << ": " << problem;
+        else EXPECT_TRUE(sameRecord(*loaded, *s)) << c.what;
+    }
+    std::string problem = "x";
+    EXPECT_FALSE(settings::loadProfileFile(*s, dir.file("missing.prof"), &problem));
+    EXPECT_EQ(problem, "");
 }

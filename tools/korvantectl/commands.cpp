@@ -802,16 +802,13 @@ int cmdExport(Ctx& c, std::vector<std::string> args) {
 
 int cmdImport(Ctx& c, std::vector<std::string> args) {
     if (args.size() != 1) return refuse(c, "usage: korvantectl import FILE.prof");
-    bool exists = false;
-    platform::readProfileDocument(args[0], &exists);
-    if (!exists) return refuse(c, "cannot read \"" + args[0] + "\"");
-    if (platform::readProfileString(args[0], settings::kSettingSection, "Profile", "").empty() &&
-        platform::readProfileString(args[0], "GROUP", "ButtonAssigned1", "").empty())
-        return refuse(c, "\"" + args[0] + "\" is not a settings file");
-    // Cleared, loaded and validated as the window imports (the chosen file itself stays as it is).
+    // A whole settings file with values the mouse keeps, or nothing: loaded into a cleared record
+    // and validated as the window imports (the chosen file itself stays as it is).
     auto buffer = std::make_unique<MouseSettings>();
-    settings::clear(*buffer);
-    settings::loadAll(*buffer, args[0], -1);
+    std::string problem;
+    if (!settings::loadProfileFile(*buffer, args[0], &problem))
+        return refuse(c, problem.empty() ? "cannot read \"" + args[0] + "\""
+                                         : "\"" + args[0] + "\" is not a settings file to import: " + problem);
     Settings s = std::make_unique<MouseSettings>();
     settings::validateCopy(*s, *buffer);
     if (!save(c, *s)) return kExitRefused;
@@ -890,7 +887,9 @@ const Command kCommands[] = {
     {"macro", cmdMacro, "macro list|show NAME|new [NAME]|rename OLD NEW|delete NAME|import FILE|export NAME FILE",
      "Manage the macro list (at most 7 macros). Delete and import send 1300."},
     {"export", cmdExport, "export FILE.prof", "Write the whole settings to a profile file."},
-    {"import", cmdImport, "import FILE.prof", "Load the whole settings from a profile file. Sends 1279."},
+    {"import", cmdImport, "import FILE.prof",
+     "Load the whole settings from a profile file. A file that lacks a setting, or holds a value the\n"
+     "mouse cannot keep, is refused and nothing changes. Sends 1279."},
     {"apply", cmdApply, "apply", "Save the settings again and have the service write all of them. Sends 1279."},
     {"reset", cmdReset, "reset [--profile N]",
      "Factory settings for all profiles (profile 1 becomes current), or the global settings and\n"
