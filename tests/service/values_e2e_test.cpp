@@ -145,7 +145,7 @@ TEST_F(Values, UnreadableSettingsWriteNothingIntoTheMouse) {
                                     {msg::kLiftAngle, 0, 0}, {msg::kLighting, 0, 0},   {msg::kPollingRate, 0, 0},
                                     {msg::kDpiOrAcceleration, 0, 0}, {msg::kProfile, 0, 0},
                                     {msg::kButton, 0, 3},    {msg::kMacroSlot, 0, 0}};
-    h.avoidTrailerTimer(30000);
+    h.avoidTrailerTimer(5000);
     const std::vector<uint8_t> before = image();
     for (const auto& [kind, make] : kinds) {
         SCOPED_TRACE(kind);
