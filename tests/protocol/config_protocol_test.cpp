@@ -31,32 +31,6 @@ TEST_F(ProtocolTest, LightingOffUsesTheFifthRecordWithTheModesParameters) {
     EXPECT_EQ(mouse.reports.front().deviceId, kConfigId);
 }
 
-// The direction byte of the record written: modes 2 and 5 only (1 for directions 1 and 3, 0 for
-// 2 and 4), also into record 4 while off; other modes and other values leave it alone. Once another
-// record runs, record 4 holds mode 5's parameters again.
-TEST_F(ProtocolTest, LightingWritesTheDirectionOfModes2And5) {
-    struct Case {
-        int mode, on, direction;
-        uint16_t at;
-        uint8_t byte;  // 0xEE: left alone
-    };
-    const Case cases[] = {{2, 1, 1, 0x0456, 1}, {2, 1, 2, 0x0456, 0}, {5, 1, 3, 0x046E, 1}, {5, 1, 4, 0x046E, 0},
-                          {2, 0, 1, 0x046E, 1}, {2, 1, 3, 0x0456, 0xEE}, {1, 1, 1, 0x044E, 0xEE},
-                          {3, 1, 2, 0x045E, 0xEE}, {6, 1, 3, 0x046E, 0xEE}};
-    for (const Case& c : cases) {
-        mouse.memory.fill(0xEE);
-        settings->LedMode = c.mode;
-        settings->LedStateOn = c.on;
-        settings->ledModes[4] = {4, 2, 6};
-        settings->ledModes[c.mode - 1].direction = c.direction;
-        ASSERT_TRUE(config->writeLighting());
-        EXPECT_EQ(mouse.mem(c.at, 1), Bytes{c.byte}) << c.mode << " " << c.direction;
-        if (c.on && c.mode != 5 && c.mode != 6) {
-            EXPECT_EQ(mouse.mem(0x046D, 3), (Bytes{3, 0, 1})) << "record 4 holds mode 5's";
-        }
-    }
-}
-
 TEST_F(ProtocolTest, LightingModeOutsideTheSixModesTakesTheFirstRecord) {
     settings->LedMode = -1;
     settings->LedColor = 0x0000FF00;

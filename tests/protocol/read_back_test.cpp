@@ -50,8 +50,6 @@ std::vector<Control> controls() {
         {"separate", upTo(2 * kDpiStageCount), [](MouseSettings& s, int32_t v) { sr::setSeparate(s, v / 2, v % 2); }},
         {"report rate", upTo(sr::kReportRateCount), [](MouseSettings& s, int32_t v) { sr::setReportRate(s, v); }},
         {"wheel", sr::kWheelLines.values(), [](MouseSettings& s, int32_t v) { sr::setWheelLines(s, v); }},
-        {"double click", sr::kDoubleClickSpeeds.values(), [](MouseSettings& s, int32_t v) { sr::setDoubleClick(s, v); }},
-        {"acceleration", sr::kAccelerationLevels.values(), [](MouseSettings& s, int32_t v) { sr::setAcceleration(s, v); }},
         {"angle", upTo(2), [](MouseSettings& s, int32_t v) { sr::setAngle(s, v); }},
         {"lift", upTo(2), [](MouseSettings& s, int32_t v) { sr::setLift(s, v); }},
         {"profile", sr::kProfiles.values(), [](MouseSettings& s, int32_t v) { sr::selectProfile(s, v); }},
