@@ -650,8 +650,11 @@ void CMocfgDlg::exportProfile() {
 void CMocfgDlg::importProfile() {
     const QString file = chooseProfileFile(false);
     if (file.isEmpty()) return;
-    if (!model_.importProfile(file.toStdString())) {
-        warn(text("NOIMPORT").arg(file));
+    std::string problem;
+    if (!model_.importProfile(file.toStdString(), &problem)) {
+        // A file that could be read says what is wrong with it.
+        warn(problem.empty() ? text("NOIMPORT").arg(file)
+                             : text("NOIMPORTVALUES").arg(file, QString::fromStdString(problem)));
         return;
     }
     saveOrSay();

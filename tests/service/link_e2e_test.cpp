@@ -45,8 +45,8 @@ TEST_F(Link, ReplugReadsAConfigurationMadeElsewhereIntoTheFiles) {
     ASSERT_TRUE(h.poke(0x32, bytes({3, 0, 3, 0, 3, 0})));
     ASSERT_TRUE(h.poke(0x2A, bytes({0x82})));
     ASSERT_TRUE(h.poke(0x44, bytes({1, 12, 0, 13, 0})));                   // stage 0, separate axes
-    ASSERT_TRUE(h.poke(devmap::buttonAddress(4, 8), bytes({0x9C, 0, 3, 0})));  // profile shift: reads as 113
-    ASSERT_TRUE(h.poke(devmap::buttonAddress(1, 0), bytes({0x9F, 5, 9, 7})));  // rapid fire
+    ASSERT_TRUE(h.poke(devmap::buttonAddress(4, 8), bytes({0x9C, 0, 3, 0})));  // profile shift 4 (116)
+    ASSERT_TRUE(h.poke(devmap::buttonAddress(1, 0), bytes({0x9F, 5, 9, 70})));  // rapid fire
     ASSERT_TRUE(h.poke(devmap::macroSlotAddress(3), bytes({0x84, 0x04, 0x00, 0x04, 0x04, 0x00})));
     ASSERT_TRUE(h.poke(devmap::macroSlotAddress(5), bytes({0xFF, 0xFF, 0xFF, 0x84, 0x04, 0x00})));
 
@@ -64,12 +64,12 @@ TEST_F(Link, ReplugReadsAConfigurationMadeElsewhereIntoTheFiles) {
     EXPECT_EQ(s->dpiStages[0].separate, 1);
     EXPECT_EQ(s->dpiStages[0].x, 12);
     EXPECT_EQ(s->dpiStages[0].y, 13);
-    EXPECT_EQ(s->profiles[4].buttons[8].code, 113);
+    EXPECT_EQ(s->profiles[4].buttons[8].code, 116);
     const ButtonRecord& rapid = s->profiles[1].buttons[0];
     EXPECT_EQ(rapid.code, 101);
     EXPECT_EQ(rapid.byte(2), 5);
     EXPECT_EQ(rapid.byte(3), 90);
-    EXPECT_EQ(rapid.byte(5), 7);
+    EXPECT_EQ(rapid.byte(5), 70);
 
     EXPECT_EQ(macro::readListSlot(h.settingsPath(), 3), "New Macro 4");
     EXPECT_EQ(macro::readListSlot(h.settingsPath(), 5), "");
