@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const skin::SkinDescription d = skin::parseSkinDescription(platform::IniDocument::parse(text));
     for (const std::string* name : {&d.main, &d.over, &d.down, &d.disabled}) {
-        check(name->find('\n') == std::string::npos && name->find('\r') == std::string::npos);
+        // One line: a lone carriage return inside a line stays part of its value, as in every
+        // INI file the programs read.
+        check(name->find('\n') == std::string::npos);
         const std::string path = skin::skinImagePath("/opt/k", *name);
         check(path.rfind("/opt/k/skins/", 0) == 0);
     }
