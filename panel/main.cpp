@@ -1,6 +1,7 @@
 // cfgpanel: the configuration window of the mouse suite. One copy runs per user; a second start
-// ends at once without showing anything. A start that cannot use the runtime folder says why. The window's title on the bus is "KORVANTE": the service
-// notifies it there and closes it when the service itself closes.
+// ends at once without showing anything, a start that cannot use the runtime folder says why. The
+// window's title on the bus is "KORVANTE": the service notifies it there and closes it when the
+// service itself closes.
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
