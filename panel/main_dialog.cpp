@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
 #include "platform/key_synthesis.h"
 #include "platform/focus_watch.h"
@@ -842,7 +843,7 @@ bool CMocfgDlg::confirm(const QString& question) {
 
 void CMocfgDlg::openHelp() {
     const std::string page = platform::pathJoin(model_.paths().programFolder, "help/index.html");
-    if (!platform::fileExists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
+    if (!platform::isReadableRegularFile(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
         platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
         QMessageBox::information(this, text("WARNING"), text("NOHELP"));
     }

@@ -78,8 +78,11 @@ std::string skinImagePath(const std::string& programFolder, const std::string& n
 }
 
 SkinDescription loadSkinDescription(const std::string& programFolder, const std::string& iniFile) {
+    return parseSkinDescription(platform::readProfileDocument(programFile(programFolder, iniFile)));
+}
+
+SkinDescription parseSkinDescription(const platform::IniDocument& doc) {
     SkinDescription result;
-    const platform::IniDocument doc = platform::readProfileDocument(programFile(programFolder, iniFile));
     auto text = [&](const char* section, const char* key) { return doc.get(section, key).value_or(std::string()); };
     result.main = text("Screen", "Main");
     result.over = text("Screen", "Over");

@@ -13,6 +13,10 @@
 #include <map>
 #include <string>
 
+namespace platform {
+class IniDocument;
+}
+
 namespace skin {
 
 struct SkinDescription {
@@ -29,6 +33,8 @@ std::string captionSection(const std::string& iniFile);
 
 // Reads programFolder/iniFile (iniFile like "skins/skin_main.ini").
 SkinDescription loadSkinDescription(const std::string& programFolder, const std::string& iniFile);
+// The same from a document already read.
+SkinDescription parseSkinDescription(const platform::IniDocument& doc);
 
 // programFolder/skins/name: where a picture named in a description file (or in code) lies.
 std::string skinImagePath(const std::string& programFolder, const std::string& name);

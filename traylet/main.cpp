@@ -98,7 +98,11 @@ int main(int argc, char** argv) {
 
     // Only the first copy runs; the service may start the program several times.
     platform::SingleInstance guard("KORVANTEMouseTraylet_Mutex");
-    if (mode == Mode::Run && !guard.acquire()) return 0;
+    if (mode == Mode::Run && !guard.acquire()) {
+        if (guard.heldElsewhere()) return 0;
+        platform::debugPrintf("traylet: not started: %s", guard.problem().c_str());
+        return 1;
+    }
 
     chooseHeadlessPlatformWhenNeeded();
     QApplication app(argc, argv);

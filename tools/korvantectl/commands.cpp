@@ -720,9 +720,13 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
             if (listed(name)) return refuse(c, "a macro named \"" + name + "\" exists");
             if (platform::fileExists(path)) return refuse(c, "\"" + path + "\" exists; import it instead");
         }
-        if (!platform::ensureFolder(c.paths.macroFolder) || !macro::writeMacroFile(path, 0, 1, macro::Block{}, true) ||
-            macro::addToList(ini, name) < 0)
+        // The list entry before the file, as the window does: never a file that no list names.
+        if (!platform::ensureFolder(c.paths.macroFolder) || macro::addToList(ini, name) < 0)
+            return refuse(c, "cannot write \"" + ini + "\"");
+        if (!macro::writeMacroFile(path, 0, 1, macro::Block{}, true)) {
+            macro::removeFromList(ini, name);
             return refuse(c, "cannot write \"" + path + "\"");
+        }
         return finish(c, "macro", "macro \"" + name + "\" created", {});
     }
     if (sub == "rename") {
@@ -762,7 +766,7 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
         macro::readMacroFile(args[0], data, 0);
         // Every writer of macro files writes the event block, so a file without a sound one is no macro.
         if (!data.blockValid) return refuse(c, "\"" + args[0] + "\" is not a macro file (no valid \"MacroSetting_0\")");
-        if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileAtomically(path, *content))
+        if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileLocked(path, *content))
             return refuse(c, "cannot write \"" + path + "\"");
         const int slot = macro::addToList(ini, name);
         if (slot < 0) return refuse(c, "cannot write \"" + ini + "\"");
