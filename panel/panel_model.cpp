@@ -1,6 +1,5 @@
 #include "panel/panel_model.h"
 
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include "platform/profile_ini.h"
 #include "shared/first_run.h"
 #include "shared/mouse_settings.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 
@@ -112,10 +112,11 @@ bool PanelModel::save() {
 }
 
 bool PanelModel::selectProfile(int profile) {
-    if (profile < 0 || profile >= kProfileCount || profile == working_.Profile) return false;
-    working_.Profile = profile;
+    // The profile's own stage becomes the current one, as the service writes it into the mouse.
+    const settingsrules::Request request = settingsrules::selectProfile(working_, profile);
+    if (!request) return false;
     save();
-    service_.post(msg::kProfile);
+    service_.post(request.message, request.wParam, request.lParam);
     return true;
 }
 
@@ -181,18 +182,10 @@ bool PanelModel::exportProfile(const std::string& path) const {
     return ok;
 }
 
-bool PanelModel::importProfile(const std::string& path) {
+bool PanelModel::importProfile(const std::string& path, std::string* problem) {
     static MouseSettings loaded;  // large; the window is single-threaded
-    settings::clear(loaded);
-    // A file that holds none of the settings' sections is not a profile file: nothing is replaced.
-    bool exists = false;
-    const platform::IniDocument document = platform::readProfileDocument(path, &exists);
-    bool settingsInside = false;
-    for (const std::string& section : document.sectionNames())
-        settingsInside = settingsInside || ::strcasecmp(section.c_str(), settings::kSettingSection) == 0 ||
-                         ::strcasecmp(section.c_str(), settings::profileSection(0).c_str()) == 0;
-    if (!exists || !settingsInside) return false;
-    if (!settings::loadAll(loaded, path, -1)) return false;
+    // A whole settings file with values the mouse keeps, or nothing is replaced.
+    if (!settings::loadProfileFile(loaded, path, problem)) return false;
     settings::validateCopy(working_, loaded);
     apply();
     platform::writeProfileString(paths_.settingsPath, settings::kSettingSection, "ProfileName", platform::fileTitle(path));

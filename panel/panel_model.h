@@ -72,7 +72,9 @@ public:
     bool lastSaveFailed() const { return saveFailed_; }
 
     // Commands of the window. Each returns true when it changed something.
-    bool selectProfile(int profile);      // saves, posts 1298; the current profile does nothing
+    // Makes the profile current with the stage it keeps; saves, posts 1298. The current profile
+    // does nothing.
+    bool selectProfile(int profile);
     void resetAll();                      // profile 0, all five profiles to defaults; apply
     void resetCurrentProfile();           // the current profile to defaults; apply
     void apply();                         // applied copy = working; save; post 1279
@@ -94,8 +96,9 @@ public:
     bool exportProfile(const std::string& path) const;   // false when it could not be written
     // Loads the file into a cleared record (the chosen file is only read), validates it into the
     // working record and the applied copy, applies (save, 1279) and records "ProfileName". False,
-    // with nothing changed, when the file cannot be read.
-    bool importProfile(const std::string& path);
+    // with nothing changed, when the file cannot be read, lacks a setting or holds a value the
+    // mouse cannot keep (what is wrong in *problem, when given).
+    bool importProfile(const std::string& path, std::string* problem = nullptr);
 
     // Notices from the service.
     // 1285; false when the change the mouse reported could not be saved.

@@ -1,6 +1,7 @@
 #include "service/service_window.h"
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -10,12 +11,14 @@
 #include "platform/diagnostics.h"
 #include "platform/key_synthesis.h"
 #include "platform/known_folders.h"
+#include "platform/profile_ini.h"
 #include "service/pointer_acceleration.h"
 #include "service/report_dispatch.h"
 #include "service/tray_program.h"
 #include "shared/first_run.h"
 #include "shared/ini_file.h"
 #include "shared/mouse_settings.h"
+#include "shared/settings_rules.h"
 #include "shared/window_messages.h"
 
 // Notifications go out with postNotification alone: it finds the window by its title and does
@@ -116,10 +119,12 @@ void CMorvikhidDlg::startTray() {
     tray_.start(programFolder_, settings_.TrayEnabled);
 }
 
-void CMorvikhidDlg::reload() {
+bool CMorvikhidDlg::reload() {
     settings::clear(loadBuffer_);
-    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, &known_);
+    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, &known_);
     settings::validateCopy(validated_, loadBuffer_);
+    // Every value the mouse is given lies in its range: an unset one takes its factory value.
+    settingsrules::keepInRange(validated_);
     settings_ = validated_;
     verifyWrites_ = platform::parseProfileInt(known_.get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
     // A change saved while no service ran (or a write of an earlier run that did not reach the
@@ -127,6 +132,21 @@ void CMorvikhidDlg::reload() {
     unwrittenInFile_ = settings::unwrittenMark(known_);
     if (unwrittenInFile_) writeOnLinkUp_ = true;
     releaseFreedMemory();
+    return read;
+}
+
+bool CMorvikhidDlg::settingsReadable() const {
+    struct stat st {};
+    if (::stat(settingsPath_.c_str(), &st) != 0) return true;  // missing: it reads as the defaults
+    bool read = false;
+    platform::readProfileDocument(settingsPath_, &read);
+    return read;
+}
+
+int64_t CMorvikhidDlg::settingsUnreadable(uint32_t request) {
+    // The record holds nothing of the user's: writing it would put defaults into the mouse.
+    platform::debugPrintf("request %u: %s cannot be read, nothing written into the mouse", request, settingsPath_.c_str());
+    return msg::kWriteSettingsUnreadable;
 }
 
 void CMorvikhidDlg::markUnwritten() {
@@ -207,7 +227,14 @@ void CMorvikhidDlg::onLinkUp() {
     // program since (a change made just as the mouse came, whose request waits behind this step):
     // it is newer than what the mouse holds, and its request writes it.
     platform::IniDocument handled = known_;
-    reload();
+    if (!reload()) {
+        // The record holds defaults: neither written into the mouse nor compared with it.
+        if (writeOnLinkUp_)
+            settingsUnreadable(msg::kApplyAll);
+        else
+            platform::debugLine("the settings file cannot be read: the mouse is not read back into it");
+        return;
+    }
     if (writeOnLinkUp_) {
         if (!finishInterruptedWrite()) return;
         handled = known_;  // the mouse holds the file as reloaded now
@@ -255,9 +282,11 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
             // rule that follows starts from it.
             if (action.wParam == msg::kChangedProfile) settings_.Profile = action.lParam;
             announceMouseChange(action.wParam, action.lParam);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);  // its notice
             break;
         case ReportAction::Kind::ProfileStep:
             moveProfile(action.newProfile);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);
             break;
         case ReportAction::Kind::SoftwareAction:
             softwareAction(action.functionCode);
@@ -454,55 +483,57 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             platform::postNotification(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
             return 0;
         case msg::kLighting:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, false, [&] { config_.writeLighting(); });
         case msg::kLiftAngle:
         case msg::kDoubleClickSpeed:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] { config_.writeLiftAngle(true); });
         case msg::kDpiStageIndex:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] { config_.writeDpiStageIndex(true); });
         case msg::kLegacyButtonUpload:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             // Output reports, not memory writes: nothing to read back.
             writeRequest(message, true, [&] { config_.legacyButtonUpload(); });
             return 0;
         case msg::kTraySetting:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (settings_.TrayEnabled != 0)
                 startTray();
             else
                 closeTrayProgramAndPanel();
             return 0;
         case msg::kPollingRate:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] { config_.writePollingRate(true); });
         case msg::kSendAll:
         case msg::kApplyAll:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] { config_.sendAll(); });
         case msg::kScrollTrayFlags:
             settings::readScrollTrayFlags(settings_, settingsPath_);
             return 0;
         case msg::kWheelLines:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] { config_.writeWheelLines(); });
         case msg::kDpiOrAcceleration:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (wParam == 255 && lParam == 255) {
                 applyPointerAccelerationLevel(mouseKey_, settings_.Acceleration);
                 return 0;
             }
             return writeRequest(message, true, [&] { config_.writeDpiStageIndex(true); });
         case msg::kProfile:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return writeRequest(message, true, [&] {
                 config_.writeProfile(true);
+                // The mouse keeps a stage per profile: the one the settings give this profile.
+                config_.writeDpiStageIndex(true);
                 config_.writeTrailers(settings_.Profile);
             });
         case msg::kButton:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             // The profile and button come from another process: anything outside the record
             // is refused rather than written to a random place of the mouse's memory.
             if (!inRange(wParam, 0, kProfileCount - 1) || !inRange(lParam, 0, kButtonRecordCount - 1)) {
@@ -522,10 +553,11 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             }
             // wParam is the macro's "MACRO_LIST" key; the slot it goes to is the one the last
             // button writes gave its name (no reload: after a deletion the record still names it).
+            if (!settingsReadable()) return settingsUnreadable(message);
             return writeRequest(message, true,
                                 [&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
         case msg::kDpiValues:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (!inRange(wParam, 0, kDpiStageCount - 1)) {
                 platform::debugPrintf("DPI stage %" PRId64 " ignored", wParam);
                 return 0;
@@ -542,7 +574,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return reach;
         }
         case msg::kProgramRules:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             applyProgramRules();
             return 0;
         default:

@@ -51,9 +51,16 @@ public:
 
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
-    // second record, copy that back over the working record. The file's document as loaded
-    // becomes known_; its "Unwritten" mark sets writeOnLinkUp_.
-    void reload();
+    // second record, put every value into the mouse's range, copy that back over the working
+    // record. The file's document as loaded becomes known_; its "Unwritten" mark sets
+    // writeOnLinkUp_. False when the file exists but cannot be read: the record then holds
+    // defaults, which must not reach the mouse.
+    bool reload();
+    // The answer of a write request whose settings cannot be read: nothing written, one
+    // diagnostics line, msg::kWriteSettingsUnreadable.
+    int64_t settingsUnreadable(uint32_t request);
+    // Whether the settings file can be read (a missing one can: it holds the defaults).
+    bool settingsReadable() const;
     // writeOnLinkUp_ with the file's "Unwritten" mark, set and removed together.
     void markUnwritten();
     void clearUnwritten();
