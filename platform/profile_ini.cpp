@@ -122,13 +122,11 @@ void ProfileBatch::deleteKey(std::string_view section, std::string_view key) {
     edits_.push_back(Edit{std::string(section), std::string(key), {}, true});
 }
 
-bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr, nullptr); }
+bool ProfileBatch::commit(bool fresh) { return commitEdits(fresh, nullptr); }
 
-bool ProfileBatch::commitUnchangedSince(const IniDocument& base, IniDocument* saved) {
-    return commitEdits(false, &base, saved);
-}
+bool ProfileBatch::commitUnchangedSince(const IniDocument& base) { return commitEdits(false, &base); }
 
-bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base, IniDocument* saved) {
+bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base) {
     bool ok = updateProfile(
         path_,
         [&](IniDocument& doc) {
@@ -145,7 +143,6 @@ bool ProfileBatch::commitEdits(bool fresh, const IniDocument* base, IniDocument*
                     doc.set(e.section, e.key, e.value);
                 }
             }
-            if (saved) *saved = doc;
             return true;
         },
         fresh);

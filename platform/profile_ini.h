@@ -78,9 +78,8 @@ public:
     bool commit(bool fresh = false);
     // commit() for writes prepared from a document read some time ago (`base`): a key whose value
     // in the current file differs from its value in base was changed by another program since,
-    // and keeps the file's value; the other recorded writes are applied. `saved` (when given)
-    // receives the file's document as this commit left it.
-    bool commitUnchangedSince(const IniDocument& base, IniDocument* saved = nullptr);
+    // and keeps the file's value; the other recorded writes are applied.
+    bool commitUnchangedSince(const IniDocument& base);
 
     size_t pendingWrites() const { return edits_.size(); }
 
@@ -92,7 +91,7 @@ private:
         std::string section, key, value;
         bool erase = false;
     };
-    bool commitEdits(bool fresh, const IniDocument* base, IniDocument* saved);
+    bool commitEdits(bool fresh, const IniDocument* base);
     std::string path_;
     IniDocument doc_;
     std::vector<Edit> edits_;

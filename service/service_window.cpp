@@ -120,16 +120,17 @@ void CMorvikhidDlg::startTray() {
 }
 
 bool CMorvikhidDlg::reload() {
+    platform::IniDocument loaded;
     settings::clear(loadBuffer_);
-    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, &known_);
+    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, &loaded);
     settings::validateCopy(validated_, loadBuffer_);
     // Every value the mouse is given lies in its range: an unset one takes its factory value.
     settingsrules::keepInRange(validated_);
     settings_ = validated_;
-    verifyWrites_ = platform::parseProfileInt(known_.get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
+    verifyWrites_ = platform::parseProfileInt(loaded.get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
     // A change saved while no service ran (or a write of an earlier run that did not reach the
     // mouse): the next link-up writes the saved settings in full.
-    unwrittenInFile_ = settings::unwrittenMark(known_);
+    unwrittenInFile_ = settings::unwrittenMark(loaded);
     if (unwrittenInFile_) writeOnLinkUp_ = true;
     releaseFreedMemory();
     return read;
@@ -223,10 +224,10 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
 }
 
 void CMorvikhidDlg::onLinkUp() {
-    // The file as this service last read it. A key that differs from it now was saved by another
-    // program since (a change made just as the mouse came, whose request waits behind this step):
-    // it is newer than what the mouse holds, and its request writes it.
-    platform::IniDocument handled = known_;
+    // The file as this service last read it (the load buffer keeps it). A key that differs from it
+    // now was saved by another program since (a change made just as the mouse came, whose request
+    // waits behind this step): it is newer than what the mouse holds, and its request writes it.
+    auto handled = std::make_unique<MouseSettings>(loadBuffer_);
     if (!reload()) {
         // The record holds defaults: neither written into the mouse nor compared with it.
         if (writeOnLinkUp_)
@@ -237,9 +238,9 @@ void CMorvikhidDlg::onLinkUp() {
     }
     if (writeOnLinkUp_) {
         if (!finishInterruptedWrite()) return;
-        handled = known_;  // the mouse holds the file as reloaded now
+        *handled = loadBuffer_;  // the mouse holds the file as reloaded now
     }
-    readBackFromMouse(handled);
+    readBackFromMouse(*handled);
 }
 
 bool CMorvikhidDlg::finishInterruptedWrite() {
@@ -256,14 +257,13 @@ bool CMorvikhidDlg::finishInterruptedWrite() {
     return true;
 }
 
-void CMorvikhidDlg::readBackFromMouse(const platform::IniDocument& handled) {
+void CMorvikhidDlg::readBackFromMouse(const MouseSettings& handled) {
     // The mouse did not answer, or the service is ending: the user's settings stay as they are.
     if (!config_.queryAll()) return;
     // Reading the mouse takes seconds; what another program saved since `handled` is newer than
-    // the mouse and keeps its value.
-    platform::IniDocument saved;
-    if (settings::saveAllKeepingChanges(settings_, settingsPath_, handled, &saved))
-        known_ = std::move(saved);
+    // the mouse and keeps its value. The record then becomes the file's as saved.
+    if (settings::saveAllKeepingChanges(settings_, settingsPath_, handled))
+        reload();
     else
         platform::debugPrintf("the settings read from the mouse could not be saved in %s: the file keeps the "
                               "settings saved before; the next plug-in reads the mouse again",

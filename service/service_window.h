@@ -52,8 +52,8 @@ public:
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
     // second record, put every value into the mouse's range, copy that back over the working
-    // record. The file's document as loaded becomes known_; its "Unwritten" mark sets
-    // writeOnLinkUp_. False when the file exists but cannot be read: the record then holds
+    // record. The load buffer keeps the record as the file held it; the file's "Unwritten" mark
+    // sets writeOnLinkUp_. False when the file exists but cannot be read: the record then holds
     // defaults, which must not reach the mouse.
     bool reload();
     // The answer of a write request whose settings cannot be read: nothing written, one
@@ -83,7 +83,7 @@ private:
     void onMouseData(int64_t code);
     // Reads the mouse into the record and saves it; keys the file changed since `handled` (the
     // document the mouse's state is compared with) keep the file's value.
-    void readBackFromMouse(const platform::IniDocument& handled);
+    void readBackFromMouse(const MouseSettings& handled);
     void softwareAction(int code);
     // Makes `profile` current in the record and the mouse (written with its commit) and tells the
     // configuration window (1285 kind 9): a profile step on the mouse and a program rule alike.
@@ -119,7 +119,7 @@ private:
     DeviceLink link_;
     MouseSettings settings_{};    // working record: every device write reads it
     MouseSettings validated_{};   // validation target of every reload
-    MouseSettings loadBuffer_{};
+    MouseSettings loadBuffer_{};  // also the file's record as last read: what the read-back compares with
     DeviceConfig config_;
     ReportTransform transform_;
     std::unique_ptr<MacroTransfer> macros_;
@@ -137,7 +137,6 @@ private:
     bool destroyed_ = false;
     bool writeOnLinkUp_ = false;   // the next link-up writes the saved settings in full
     bool unwrittenInFile_ = false; // "Unwritten" as last read or written here
-    platform::IniDocument known_;  // the file as this service last read it (or saved a read-back)
     bool mousePresent_ = false;  // both collections open (link-up) and not closed since
     bool verifyWrites_ = true;   // "VerifyWrites", read at every reload
     int writeFailed_ = -1;       // "WriteFailed" as last written here (-1: not known yet)

@@ -204,11 +204,23 @@ bool saveAll(const MouseSettings& s, const std::string& path) {
     return ini.commit();
 }
 
-bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded,
-                           platform::IniDocument* saved) {
-    platform::ProfileBatch ini(path);
-    writeRecord(ini, s);
-    return ini.commitUnchangedSince(loaded, saved);
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const MouseSettings& loaded) {
+    auto file = std::make_unique<MouseSettings>();
+    return platform::updateProfile(path, [&](platform::IniDocument& doc) {
+        platform::ProfileBatch ini(path, std::move(doc));
+        clear(*file);
+        readRecord(ini, *file, -1);
+        const char* const origin = reinterpret_cast<const char*>(&s);
+        visitRecordKeys(s, [&](const std::string& section, const std::string& key, const void* field, size_t size,
+                               bool blob) {
+            const size_t offset = static_cast<size_t>(static_cast<const char*>(field) - origin);
+            const bool changedSince = std::memcmp(reinterpret_cast<const char*>(file.get()) + offset,
+                                                  reinterpret_cast<const char*>(&loaded) + offset, size) != 0;
+            if (!changedSince) writeKey(ini, section, key, field, size, blob);
+        });
+        doc = ini.document();
+        return true;
+    });
 }
 
 bool saveChanges(const MouseSettings& s, const MouseSettings& base, const std::string& path) {

@@ -42,16 +42,16 @@ bool saveAll(const MouseSettings& s, const std::string& path);
 // an unset -1 stays), with one diagnostics line per key. False when the file exists but cannot be
 // read (a folder, a FIFO, a device, too large): the record then holds the defaults and nothing is
 // written. A save that fails (a read-only file) leaves the load valid. With `loaded` given, it
-// receives the file's document as the save left it: the base of a later saveAllKeepingChanges().
+// receives the file's document as the save left it. The record itself, so loaded, is what the
+// file holds: the base of a later saveAllKeepingChanges().
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
                       platform::IniDocument* loaded = nullptr);
 
-// saveAll of a record loaded some time ago into `loaded` (a long read of the mouse since): a key
-// whose value in the file now differs from `loaded` was saved by another program meanwhile and
-// keeps that value; every other key of the record is written. Compared under the file's lock.
-// `saved` (when given) receives the file's document as the save left it.
-bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded,
-                           platform::IniDocument* saved = nullptr);
+// saveAll of a record derived some time ago (a long read of the mouse since) from `loaded`, the
+// record as the file held it then: a key whose value in the file now differs from `loaded` was
+// saved by another program meanwhile and keeps that value; every other key of the record is
+// written. Compared under the file's lock.
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const MouseSettings& loaded);
 
 // The save of a program that keeps a record for a while: only the keys whose value in `s` differs
 // from `base` (the record as the program last read or saved it) are written, merged into the file

@@ -329,10 +329,10 @@ TEST_F(Ctl, TwoWritersAtOnceLoseNoChange) {
     // save) and the click counters.
     const Writer readBack{"service read-back",
                           [&](int r) {
-                              const platform::IniDocument before = platform::readProfileDocument(paths.settings);
-                              auto s = load();
+                              const auto before = load();
+                              auto s = std::make_unique<MouseSettings>(*before);
                               s->dpiStages[1] = DpiStage{0, 3 + r, 3 + r, 3 + r};
-                              settings::saveAllKeepingChanges(*s, paths.settings, before);
+                              settings::saveAllKeepingChanges(*s, paths.settings, *before);
                           },
                           [](const MouseSettings& s, int r) { return s.dpiStages[1].common == 3 + r; }};
     const Writer counters{"service click counters", [&](int r) { settings::writeClickCounters(paths.settings, r, r); },
