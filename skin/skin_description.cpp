@@ -78,22 +78,23 @@ std::string skinImagePath(const std::string& programFolder, const std::string& n
 }
 
 SkinDescription loadSkinDescription(const std::string& programFolder, const std::string& iniFile) {
-    return parseSkinDescription(platform::readProfileDocument(programFile(programFolder, iniFile)));
+    const std::unique_ptr<StringTable> translations = captionTranslations(programFolder);
+    return parseSkinDescription(platform::readProfileDocument(programFile(programFolder, iniFile)), translations.get(),
+                                captionSection(iniFile));
 }
 
-SkinDescription parseSkinDescription(const platform::IniDocument& doc) {
+SkinDescription parseSkinDescription(const platform::IniDocument& doc, const StringTable* translations,
+                                     const std::string& section) {
     SkinDescription result;
     auto text = [&](const char* section, const char* key) { return doc.get(section, key).value_or(std::string()); };
     result.main = text("Screen", "Main");
     result.over = text("Screen", "Over");
     result.down = text("Screen", "Down");
     result.disabled = text("Screen", "Disabled");
-    const std::unique_ptr<StringTable> translations = captionTranslations(programFolder);
-    const std::string section = captionSection(iniFile);
     for (const std::string& key : doc.keyNames("BUTTONPOS")) {
         int number = 0;
         if (!controlNumber(key, number)) continue;
-        std::string caption = translations ? translations->lookup(section, "C" + key) : std::string();
+        std::string caption = translations != nullptr ? translations->lookup(section, "C" + key) : std::string();
         if (caption.empty()) caption = text("BUTTONPOS", key.c_str());
         result.captions[number] = withLineBreaks(caption);
     }

@@ -16,6 +16,7 @@
 namespace platform {
 class IniDocument;
 }
+class StringTable;
 
 namespace skin {
 
@@ -33,8 +34,10 @@ std::string captionSection(const std::string& iniFile);
 
 // Reads programFolder/iniFile (iniFile like "skins/skin_main.ini").
 SkinDescription loadSkinDescription(const std::string& programFolder, const std::string& iniFile);
-// The same from a document already read.
-SkinDescription parseSkinDescription(const platform::IniDocument& doc);
+// The same from a document already read; captions from the translations' section when they have
+// them (no translations: the document's own captions).
+SkinDescription parseSkinDescription(const platform::IniDocument& doc, const StringTable* translations = nullptr,
+                                     const std::string& section = {});
 
 // programFolder/skins/name: where a picture named in a description file (or in code) lies.
 std::string skinImagePath(const std::string& programFolder, const std::string& name);
