@@ -8,7 +8,6 @@ namespace panel {
 
 namespace {
 constexpr int kDpiStep = 50;
-constexpr int32_t kIntervals[4] = {8, 4, 2, 1};  // ms between reports: 125, 250, 500, 1000 Hz
 constexpr int kAccelerationMessage = 255;        // both parameters of 1297 for acceleration
 }  // namespace
 
@@ -78,8 +77,8 @@ void DpiPageRules::setAcceleration(int level) {
 }
 
 void DpiPageRules::setReportRate(int index) {
-    if (index < 0 || index > 3) return;
-    model_.working().PollingRate = kIntervals[index];
+    if (index < 0 || index >= kReportRateCount) return;
+    model_.working().PollingRate = kReportIntervals[index];
     ratePending_ = true;
     model_.saveAndPost(msg::kPollingRate, 0, index);
 }

@@ -5,16 +5,20 @@
 #include <cstdint>
 #include <string>
 
+#include "panel/layout/window_layout.h"
 #include "panel/panel_model.h"
 
 namespace panel {
 
-inline constexpr int kSliderCommon = 10001;
-inline constexpr int kSliderX = 10002;
-inline constexpr int kSliderY = 10003;
-inline constexpr int kSliderAcceleration = 10010;
+using layout::kSliderAcceleration;
+using layout::kSliderCommon;
+using layout::kSliderX;
+using layout::kSliderY;
 inline constexpr int kDpiMinimum = 2;    // 100 DPI
 inline constexpr int kDpiMaximum = 320;  // 16000 DPI
+// "PollingRate" of the four report rates (ms between reports: 125, 250, 500, 1000 Hz).
+inline constexpr int kReportRateCount = 4;
+inline constexpr int32_t kReportIntervals[kReportRateCount] = {8, 4, 2, 1};
 
 // "Stage 3\n1500\n1500": the stage word, the stage number 1..7, X and Y in DPI (both from the
 // common value when the stage does not set them separately).
@@ -35,7 +39,6 @@ public:
     void toggleAcceleration();                    // saves, sends 1297 (255, 255)
     void setAcceleration(int level);              // saves, posts 1297 (255, 255)
     void setReportRate(int index);                // 0..3 → 125..1000 Hz; saves, marks, posts 1277
-    bool rateChangePending() const { return ratePending_; }
     // 1280 from the service: the mouse reconnects after a rate change; true when that was expected.
     bool mouseUnplugged();
     void stepDoubleClick(bool up);                // 4..20; saves, posts 1296

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "panel/function_menu.h"
+#include "panel/layout/window_layout.h"
 #include "panel/panel_model.h"
 
 namespace panel {
 
-inline constexpr int kSliderRate = 10008;
-inline constexpr int kSliderLevel = 10009;
+using layout::kSliderLevel;
+using layout::kSliderRate;
 inline constexpr int kFirstModeItem = 40005;       // "LEDMODE1" .. "LEDMODE5": 40005 .. 40009
 inline constexpr int kFirstDirectionItem = 40011;  // "LEDMODEDIR1" .. "LEDMODEDIR4": 40011 .. 40014
 

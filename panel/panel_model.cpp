@@ -11,6 +11,8 @@
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "shared/first_run.h"
+#include "shared/macro_buttons.h"
+#include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/text_decoding.h"
 #include "shared/window_messages.h"
@@ -76,7 +78,6 @@ void PanelModel::load() {
     // would load a missing file and save a record of unset values for the service to write.
     settings::prepareSettingsFile(paths_.programFolder);
     loadInto(working_);
-    applied_ = working_;
 }
 
 int PanelModel::currentProfile() const {
@@ -128,13 +129,11 @@ bool PanelModel::setProgramRule(int profile, const std::string& program) {
     char16_t (&field)[kNameLength] = working_.profiles[profile].Exe;
     std::fill(std::begin(field), std::end(field), u'\0');
     std::copy(units.begin(), units.end(), field);  // fits: writeProgramRule checked the length
-    std::copy(std::begin(field), std::end(field), applied_.profiles[profile].Exe);
     service_.post(msg::kProgramRules);
     return true;
 }
 
 void PanelModel::apply() {
-    applied_ = working_;
     save();
     service_.post(msg::kApplyAll);
 }
@@ -154,9 +153,16 @@ void PanelModel::reload() { loadInto(working_); }
 
 void PanelModel::macroListChanged() {
     reload();
-    applied_ = working_;
     service_.post(msg::kApplyAll);
 }
+
+void PanelModel::followMacroList() {
+    const std::vector<std::string> names = macro::listNames(paths_.settingsPath);
+    ButtonRecord* buttons = working_.profiles[currentProfile()].buttons;
+    for (int b = 0; b < kDeviceButtonCount; ++b) macro::resolveMacroButton(buttons[b], names);
+}
+
+void PanelModel::macroChanged(int slot, bool removed) { service_.post(msg::kMacroSlot, slot, removed ? 1 : 0); }
 
 bool PanelModel::exportProfile(const std::string& path) const {
     // The settings are written as the store writes them into a private file of the data folder,

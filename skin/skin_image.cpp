@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/diagnostics.h"
+#include "skin/skin_description.h"
 
 namespace skin {
 
@@ -70,6 +71,18 @@ SkinImage SkinImage::cut(int x, int y, int width, int height) const {
     result.image_ = std::move(part);
     result.status_ = result.image_.isNull() ? Status::Empty : Status::Ok;
     return result;
+}
+
+StatePictures StatePictures::load(const std::string& programFolder, const SkinDescription& description) {
+    auto load = [&](const std::string& name) {
+        return SkinImage::load(QString::fromStdString(skinImagePath(programFolder, name)));
+    };
+    StatePictures p;
+    p.normal = load(description.main);
+    p.over = load(description.over);
+    p.down = description.down.empty() ? p.over : load(description.down);
+    p.disabled = description.disabled.empty() ? p.normal : load(description.disabled);
+    return p;
 }
 
 }  // namespace skin

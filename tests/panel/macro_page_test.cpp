@@ -238,8 +238,7 @@ TEST_F(MacroPageTest, WithoutThePluginTheWindowsOwnKeysAreRecordedAndTheNoteSays
     EXPECT_EQ(texts(), (std::vector<std::string>{"A", "A", "Space Bar", "Space Bar"}));
     EXPECT_EQ(file("New Macro 1").count, 4);
     bool noteShown = false;
-    for (QWidget* label : page_->labels())
-        if (auto* l = qobject_cast<QLabel*>(label)) noteShown |= l->isVisible() && l->text().contains("this window");
+    for (auto* l : dialog_.findChildren<QLabel*>()) noteShown |= l->isVisible() && l->text().contains("this window");
     EXPECT_TRUE(noteShown);
 }
 

@@ -245,7 +245,8 @@ void footerSeparators(QPainter& p) {
 }
 
 void groups(QPainter& p, const layout::Window& window) {
-    for (const layout::Rect& g : window.groups) {
+    for (const layout::Group& group : window.groups) {
+        const layout::Rect& g = group.rect;
         int firstTop = g.bottom;
         for (const Control& c : window.controls)
             if (c.rect.left >= g.left && c.rect.right <= g.right && c.rect.top >= g.top && c.rect.bottom <= g.bottom)
@@ -390,11 +391,10 @@ void paintWindow(QPainter& p, const layout::Window& window, State state) {
         leaderLines(p, window);
     }
     if (&window == &layout::macroPage()) insetPanel(p, toQt(layout::macroInfoArea()), State::Normal);
-    // Every page repeats the frame's controls (but not the start page's tiles).
-    for (const Control& c : layout::mainFrame().controls)
-        if (frame || c.look != Look::Tile) paintControl(p, c, state);
-    if (!frame)
-        for (const Control& c : window.controls) paintControl(p, c, state);
+    // Every page repeats the frame's controls; the frame's picture is the start page's, with its
+    // tiles.
+    for (const Control& c : layout::mainFrame().controls) paintControl(p, c, state);
+    for (const Control& c : frame ? layout::startPage().controls : window.controls) paintControl(p, c, state);
 }
 
 }  // namespace art
