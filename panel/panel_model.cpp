@@ -80,20 +80,11 @@ void PanelModel::load() {
     loadInto(working_);
 }
 
-int PanelModel::currentProfile() const {
-    const int p = working_.Profile;
-    return p >= 0 && p < kProfileCount ? p : 0;
-}
+int PanelModel::currentProfile() const { return settingsrules::currentProfile(working_); }
 
-int PanelModel::currentStage() const {
-    const int stage = working_.profiles[currentProfile()].DPI;
-    return stage >= 0 && stage < kDpiStageCount ? stage : -1;
-}
+int PanelModel::currentStage() const { return settingsrules::currentStage(working_); }
 
-int PanelModel::lightingMode() const {
-    const int mode = working_.LedMode;
-    return mode >= 1 && mode <= kLedModeCount ? mode : 1;
-}
+int PanelModel::lightingMode() const { return settingsrules::currentLightingMode(working_); }
 
 bool PanelModel::save() {
     // The service counts clicks into the same file; a whole-record save carries its latest counts.
@@ -103,11 +94,9 @@ bool PanelModel::save() {
 }
 
 bool PanelModel::selectProfile(int profile) {
-    if (profile < 0 || profile >= kProfileCount || profile == working_.Profile) return false;
-    working_.Profile = profile;
-    save();
-    service_.post(msg::kProfile);
-    return true;
+    const settingsrules::Request request = settingsrules::selectProfile(working_, profile);
+    saveAndTell(request);
+    return static_cast<bool>(request);
 }
 
 std::string PanelModel::programRule(int profile) const {
@@ -162,7 +151,10 @@ void PanelModel::followMacroList() {
     for (int b = 0; b < kDeviceButtonCount; ++b) macro::resolveMacroButton(buttons[b], names);
 }
 
-void PanelModel::macroChanged(int slot, bool removed) { service_.post(msg::kMacroSlot, slot, removed ? 1 : 0); }
+void PanelModel::macroChanged(int slot, bool removed) {
+    const settingsrules::Request request = settingsrules::macroSlotChanged(slot, removed);
+    service_.post(request.message, request.wParam, request.lParam);  // the macro's file is written; the settings are not
+}
 
 bool PanelModel::exportProfile(const std::string& path) const {
     // The settings are written as the store writes them into a private file of the data folder,
@@ -224,14 +216,11 @@ void PanelModel::takeCounters() {
     working_.RightCount = platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
 }
 
-void PanelModel::saveAndPost(uint32_t message, int64_t wParam, int64_t lParam) {
+void PanelModel::saveAndTell(const settingsrules::Request& request) {
+    if (!request) return;
     save();
-    service_.post(message, wParam, lParam);
-}
-
-void PanelModel::saveAndSend(uint32_t message, int64_t wParam, int64_t lParam) {
-    save();
-    service_.send(message, wParam, lParam);
+    if (request.wait) service_.send(request.message, request.wParam, request.lParam);
+    else service_.post(request.message, request.wParam, request.lParam);
 }
 
 bool PanelModel::deviceConnected() const { return settings::readDevice(paths_.settingsPath) == 1; }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "shared/settings_record.h"
+#include "shared/settings_rules.h"
 
 namespace panel {
 
@@ -64,7 +65,9 @@ public:
     bool lastSaveFailed() const { return saveFailed_; }
 
     // Commands of the window. Each returns true when it changed something.
-    bool selectProfile(int profile);      // saves, posts 1298; the current profile does nothing
+    // The profile with the stage it last had (settingsrules::selectProfile); saves, posts 1298. The
+    // current profile does nothing.
+    bool selectProfile(int profile);
     void resetAll();                      // profile 0, all five profiles to defaults; apply
     void resetCurrentProfile();           // the current profile to defaults; apply
     void apply();                         // save; post 1279
@@ -100,9 +103,9 @@ public:
     void reloadDpiStages();                            // 1224
     void takeCounters();                               // 1282: the service's click counters, from the file
 
-    // Saves, then posts (or sends) the message to the service: how every page announces a change.
-    void saveAndPost(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
-    void saveAndSend(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    // Saves, then tells the service what a change of the settings rules asks (posted, or sent and
+    // waited for): how every page announces a change. A change that did not apply does nothing.
+    void saveAndTell(const settingsrules::Request& request);
 
     // "Setting"/"Device" as the service last wrote it.
     bool deviceConnected() const;

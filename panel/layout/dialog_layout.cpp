@@ -29,7 +29,7 @@ constexpr Control kGunfireControls[] = {
     caption(11, 1, row(32, 280, 1)),
     {20481, Role::ValueField, 1, row(296, 384, 1), Look::Panel},
     caption(12, 2, row(32, 104, 2)),
-    {10011, Role::RateSlider, 0, {112, 180, 280, 204}, Look::Plain},
+    slider({10011, Role::RateSlider, 0, {112, 180, 280, 204}, Look::Plain}, 10011, settingsrules::kRapidFireSpeeds),
     {13, Role::RateValue, 0, row(296, 384, 2), Look::Panel},
     ok(kGunfireWidth, kGunfireHeight),
     cancel(kGunfireWidth, kGunfireHeight),

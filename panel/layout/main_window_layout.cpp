@@ -135,9 +135,9 @@ constexpr Control kLightingControls[] = {
     {20, Role::TabHome, 0, {32, 72, 128, 104}, Look::Tab},
     {21, Role::LightMode, 0, {48, 160, 456, 192}, Look::Label, 14},
     {22, Role::LightDirection, 0, {48, 200, 456, 232}, Look::Label, 14},
-    slider({23, Role::LightLevel, 0, {48, 308, 392, 332}, Look::Plain}, kSliderLevel, 1, 4),
+    slider({23, Role::LightLevel, 0, {48, 308, 392, 332}, Look::Plain}, kSliderLevel, settingsrules::kLightingLevels),
     toggle({24, Role::LightRateSwitch, 0, pill(48, 408, 96), Look::Pill}),
-    slider({25, Role::LightRate, 0, {160, 412, 456, 436}, Look::Plain}, kSliderRate, 1, 10),
+    slider({25, Role::LightRate, 0, {160, 412, 456, 436}, Look::Plain}, kSliderRate, settingsrules::kLightingRateSlider),
     {26, Role::ColorSelector, 0, {504, 136, 734, 336}, Look::Plain},
     toggle({27, Role::LightOn, 0, pill(504, 408, 96), Look::Pill}),
     toggle({28, Role::LightOff, 0, pill(608, 408, 96), Look::Pill}),
@@ -157,19 +157,22 @@ constexpr Control stage(int index) {
     return toggle({21 + index, Role::DpiStage, index, pill(64 + 120 * index, 136, 112, 64), Look::Pill});
 }
 
-constexpr int kDpiSliderMaximum = 320;  // 16000 DPI in steps of 50
+constexpr settingsrules::Range kDpiSlider{0, settingsrules::kDpiSteps.maximum};
+
 
 constexpr Control kDpiControls[] = {
     {20, Role::TabHome, 0, {32, 72, 128, 104}, Look::Tab},
     stage(0), stage(1), stage(2), stage(3), stage(4), stage(5), stage(6),
     // Resolution
     toggle({30, Role::DpiSeparate, 0, pill(48, 272, 112), Look::Pill}),
-    slider({31, Role::DpiSliderCommon, 0, {48, 324, 456, 348}, Look::Plain}, kSliderCommon, 0, kDpiSliderMaximum),
-    slider({32, Role::DpiSliderX, 0, {48, 324, 456, 348}, Look::Plain}, kSliderX, 0, kDpiSliderMaximum),
-    slider({33, Role::DpiSliderY, 0, {48, 372, 456, 396}, Look::Plain}, kSliderY, 0, kDpiSliderMaximum),
-    // Pointer acceleration (the desktop's thirteen levels)
+    // The DPI sliders run from 0 (the stored values from 2 steps, 100 DPI, up).
+    slider({31, Role::DpiSliderCommon, 0, {48, 324, 456, 348}, Look::Plain}, kSliderCommon, kDpiSlider),
+    slider({32, Role::DpiSliderX, 0, {48, 324, 456, 348}, Look::Plain}, kSliderX, kDpiSlider),
+    slider({33, Role::DpiSliderY, 0, {48, 372, 456, 396}, Look::Plain}, kSliderY, kDpiSlider),
+    // Pointer acceleration
     toggle({34, Role::AccelerationSwitch, 0, pill(48, 480, 96), Look::Pill}),
-    slider({35, Role::AccelerationSlider, 0, {160, 484, 456, 508}, Look::Plain}, kSliderAcceleration, 1, 13),
+    slider({35, Role::AccelerationSlider, 0, {160, 484, 456, 508}, Look::Plain}, kSliderAcceleration,
+           settingsrules::kAccelerationLevels),
     // Report rate
     toggle({36, Role::ReportRate, 0, pill(504, 272, 96), Look::Pill}),
     toggle({37, Role::ReportRate, 1, pill(608, 272, 96), Look::Pill}),

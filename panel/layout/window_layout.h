@@ -8,6 +8,8 @@
 // the window uses those on high-density screens.
 #include <span>
 
+#include "shared/settings_rules.h"
+
 namespace layout {
 
 struct Rect {
@@ -102,8 +104,9 @@ constexpr Control toggle(Control c) {
     c.toggles = true;
     return c;
 }
-constexpr Control slider(Control c, int identifier, int minimum, int maximum) {
-    c.slider = {identifier, minimum, maximum};
+// A slider through the values of a settings rule's range.
+constexpr Control slider(Control c, int identifier, const settingsrules::Range& range) {
+    c.slider = {identifier, range.minimum, range.maximum};
     return c;
 }
 constexpr Control named(Control c, const char* key) {

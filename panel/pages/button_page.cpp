@@ -15,7 +15,6 @@
 #include "shared/function_codes.h"
 #include "shared/macro_file.h"
 #include "shared/string_table.h"
-#include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/skinned_window.h"
 
@@ -179,7 +178,7 @@ void ButtonPage::assignFunction(int64_t lParam) {
     }
     if (host_.closingDown()) return;  // the service closed the window while a dialog was open
     host_.showSettings();
-    model.saveAndSend(msg::kButton, profile, b);
+    model.saveAndTell(settingsrules::buttonChanged(profile, b));
     host_.saveOrSay();
 }
 

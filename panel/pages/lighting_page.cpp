@@ -10,10 +10,25 @@ namespace panel {
 
 namespace {
 using layout::Role;
+namespace rules = settingsrules;
 }  // namespace
 
-LightingPage::LightingPage(PageHost& host)
-    : Page(host, layout::kLightingPage, layout::lightingPage()), rules_(host.model()) {}
+std::vector<FunctionMenuEntry> modeMenu() {
+    std::vector<FunctionMenuEntry> items;
+    for (int mode : rules::kLightingModes.values())
+        items.push_back({"LEDMODE" + std::to_string(mode), kFirstModeItem + mode - 1});
+    return items;
+}
+
+std::vector<FunctionMenuEntry> directionMenu(int mode) {
+    std::vector<FunctionMenuEntry> items;
+    if (!rules::modeHasDirection(mode)) return items;
+    for (int direction : rules::lightingDirections(mode).values())
+        items.push_back({"LEDMODEDIR" + std::to_string(direction), kFirstDirectionItem + direction - 1});
+    return items;
+}
+
+LightingPage::LightingPage(PageHost& host) : Page(host, layout::kLightingPage, layout::lightingPage()) {}
 
 QWidget* LightingPage::makeControl(const layout::Control& c) {
     if (c.role != Role::ColorSelector) return nullptr;
@@ -44,7 +59,7 @@ void LightingPage::refresh(const PanelModel& model) {
     if (skin::CBitmapBtn* b = button(Role::LightOff)) b->setChecked(s.LedStateOn != 1);
     const LedModeInfo& info = s.ledModes[mode - 1];
     if (skin::CBitmapBtn* b = button(Role::LightDirection)) {
-        const bool directed = modeHasDirection(mode);
+        const bool directed = rules::modeHasDirection(mode);
         b->setEnabled(directed);
         b->setCaption(directed && info.direction >= 1 && info.direction <= 4
                           ? text(("LEDMODEDIR" + std::to_string(info.direction)).c_str(), "BUTTONPAGE")
@@ -52,7 +67,7 @@ void LightingPage::refresh(const PanelModel& model) {
     }
     if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightLevel))) w->setValue(info.level);
-    if (levelValue_ != nullptr) levelValue_->setText(QString::number(levelShown(info.level)));
+    if (levelValue_ != nullptr) levelValue_->setText(QString::number(rules::levelShown(info.level)));
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightRate))) {
         w->setValue(info.rate);
         w->setEnabled(info.rate != 0);
@@ -62,14 +77,18 @@ void LightingPage::refresh(const PanelModel& model) {
 }
 
 bool LightingPage::command(const layout::Control& c) {
+    PanelModel& model = host_.model();
+    rules::Request request;
     switch (c.role) {
-        case Role::LightOn: rules_.setOn(true); return true;
-        case Role::LightOff: rules_.setOn(false); return true;
-        case Role::LightRateSwitch: rules_.toggleRate(); return true;
+        case Role::LightOn: request = rules::setLightingOn(model.working(), true); break;
+        case Role::LightOff: request = rules::setLightingOn(model.working(), false); break;
+        case Role::LightRateSwitch: request = rules::toggleLightingRate(model.working()); break;
         case Role::LightMode: openMenu(Role::LightMode, modeMenu()); return false;
-        case Role::LightDirection: openMenu(Role::LightDirection, directionMenu(host_.model().lightingMode())); return false;
+        case Role::LightDirection: openMenu(Role::LightDirection, directionMenu(model.lightingMode())); return false;
         default: return false;
     }
+    model.saveAndTell(request);
+    return static_cast<bool>(request);
 }
 
 void LightingPage::openMenu(Role role, const std::vector<FunctionMenuEntry>& entries) {
@@ -82,13 +101,20 @@ void LightingPage::openMenu(Role role, const std::vector<FunctionMenuEntry>& ent
 }
 
 void LightingPage::menuChosen(int64_t choice) {
-    if (rules_.chooseItem(static_cast<int>((choice >> 16) & 0xFFFF))) host_.saveOrSay();
-    refresh(host_.model());
+    const int item = static_cast<int>((choice >> 16) & 0xFFFF);
+    PanelModel& model = host_.model();
+    rules::Request request;
+    if (item >= kFirstDirectionItem) request = rules::setLightingDirection(model.working(), item - kFirstDirectionItem + 1);
+    else if (item >= kFirstModeItem) request = rules::setLightingMode(model.working(), item - kFirstModeItem + 1);
+    model.saveAndTell(request);
+    if (request) host_.saveOrSay();
+    refresh(model);
 }
 
 bool LightingPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    PanelModel& model = host_.model();
     if (message == skin::kColourChanged) {
-        rules_.setColour(static_cast<uint32_t>(wParam));
+        model.saveAndTell(rules::setLightingColour(model.working(), static_cast<uint32_t>(wParam)));
         host_.saveOrSay();
         return true;
     }
@@ -96,17 +122,19 @@ bool LightingPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     const bool released = message == skin::kSliderReleased;
     const int value = static_cast<int>(wParam);
     switch (lParam) {
-        case layout::kSliderLevel:
-            if (released) rules_.levelReleased(value);
-            else rules_.levelDragged(value);
-            refresh(host_.model());
+        case layout::kSliderLevel: {
+            const rules::Request request = rules::setLightingLevel(model.working(), value);
+            if (released) model.saveAndTell(request);  // a drag only stores
+            refresh(model);
             break;
-        case layout::kSliderRate:
-            if (released) rules_.rateReleased(value);
-            else rules_.rateDragged(value);
+        }
+        case layout::kSliderRate: {
+            const rules::Request request = rules::setLightingRate(model.working(), value);
+            if (released) model.saveAndTell(request);
             break;
+        }
         case layout::kSliderRate + skin::kSliderFinalOffset:
-            rules_.rateDragged(value);  // the second release only stores
+            rules::setLightingRate(model.working(), value);  // the second release only stores
             break;
         default:
             return false;

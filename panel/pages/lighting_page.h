@@ -1,7 +1,8 @@
 #pragma once
 // LightingPage: the lighting effect (mode and direction menus), brightness and speed sliders, the
-// speed switch, the colour and on/off. The rules of each change are LightingPageRules'.
-#include "panel/lighting_page.h"
+// speed switch, the colour and on/off. The rules of each change are the settings rules'; a dragged
+// slider's value is stored silently and announced on release.
+#include "panel/function_menu.h"
 #include "panel/pages/page.h"
 
 namespace skin {
@@ -9,6 +10,13 @@ class CStaticTrans;
 }
 
 namespace panel {
+
+// Item numbers of the mode menu ("LEDMODE1".."5": 40005..40009) and of the direction menu
+// ("LEDMODEDIR1".."4": 40011..40014; a mode offers its own two).
+inline constexpr int kFirstModeItem = 40005;
+inline constexpr int kFirstDirectionItem = 40011;
+std::vector<FunctionMenuEntry> modeMenu();
+std::vector<FunctionMenuEntry> directionMenu(int mode);
 
 class LightingPage : public Page {
 public:
@@ -26,7 +34,6 @@ protected:
 private:
     void openMenu(layout::Role role, const std::vector<FunctionMenuEntry>& entries);
 
-    LightingPageRules rules_;
     skin::CStaticTrans* levelValue_ = nullptr;  // 0, 30, 60 or 100 beside the level slider
 };
 

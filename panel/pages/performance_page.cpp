@@ -12,8 +12,13 @@ namespace {
 using layout::Role;
 }  // namespace
 
-PerformancePage::PerformancePage(PageHost& host)
-    : Page(host, layout::kDpiPage, layout::dpiPage()), rules_(host.model()) {}
+std::string stageCaption(const std::string& stageWord, int stage, const DpiStage& values) {
+    const int x = (values.separate != 0 ? values.x : values.common) * settingsrules::kDpiPerStep;
+    const int y = (values.separate != 0 ? values.y : values.common) * settingsrules::kDpiPerStep;
+    return stageWord + " " + std::to_string(stage + 1) + "\n" + std::to_string(x) + "\n" + std::to_string(y);
+}
+
+PerformancePage::PerformancePage(PageHost& host) : Page(host, layout::kDpiPage, layout::dpiPage()) {}
 
 void PerformancePage::controlsMade() {
     // In a Wayland session the acceleration level is kept but the desktop's settings apply: said on
@@ -47,7 +52,11 @@ void PerformancePage::setShown(bool shown) {
 }
 
 void PerformancePage::refresh(const PanelModel& model) {
-    rules_.forgetSliders();  // the sliders are set from the settings below
+    lastRelease_ = lastDrag_ = {};  // the sliders are set from the settings: their next word counts
+    show(model);
+}
+
+void PerformancePage::show(const PanelModel& model) {
     const MouseSettings& s = model.working();
     const int current = model.currentStage();
     const std::string stageWord = host_.strings().lookup("BUTTONPAGE", "DPISTAGE");
@@ -57,10 +66,10 @@ void PerformancePage::refresh(const PanelModel& model) {
         b->setCaption(QString::fromStdString(stageCaption(stageWord, stage, s.dpiStages[stage])));
         b->setChecked(stage == current);
     }
-    for (int i = 0; i < kReportRateCount; ++i)
-        if (skin::CBitmapBtn* b = button(Role::ReportRate, i)) b->setChecked(s.PollingRate == kReportIntervals[i]);
-    if (skin::CBitmapBtn* b = button(Role::AngleOn)) b->setChecked(s.AngleV == 128);
-    if (skin::CBitmapBtn* b = button(Role::AngleOff)) b->setChecked(s.AngleV != 128);
+    for (int i = 0; i < settingsrules::kReportRateCount; ++i)
+        if (skin::CBitmapBtn* b = button(Role::ReportRate, i)) b->setChecked(i == settingsrules::reportRateIndex(s.PollingRate));
+    if (skin::CBitmapBtn* b = button(Role::AngleOn)) b->setChecked(s.AngleV == settingsrules::kAngleOn);
+    if (skin::CBitmapBtn* b = button(Role::AngleOff)) b->setChecked(s.AngleV != settingsrules::kAngleOn);
     if (skin::CBitmapBtn* b = button(Role::LiftHigh)) b->setChecked(s.LiftV == 1);
     if (skin::CBitmapBtn* b = button(Role::LiftLow)) b->setChecked(s.LiftV != 1);
     if (skin::CBitmapBtn* b = button(Role::AccelerationSwitch)) b->setChecked(s.AccelerationEnabled == 1);
@@ -84,26 +93,44 @@ void PerformancePage::refresh(const PanelModel& model) {
 }
 
 bool PerformancePage::command(const layout::Control& c) {
+    namespace rules = settingsrules;
+    PanelModel& model = host_.model();
+    MouseSettings& s = model.working();
+    const int stage = model.currentStage();
+    rules::Request request;
     switch (c.role) {
-        case Role::DpiStage: rules_.selectStage(c.index); return true;
-        case Role::DpiSeparate: {
-            const PanelModel& model = host_.model();
-            const int stage = model.currentStage();
-            rules_.setSeparate(stage >= 0 && model.working().dpiStages[stage].separate == 0);
-            return true;
-        }
-        case Role::AccelerationSwitch: rules_.toggleAcceleration(); return true;
-        case Role::ReportRate: rules_.setReportRate(c.index); return true;
-        case Role::DoubleClickUp: rules_.stepDoubleClick(true); return true;
-        case Role::DoubleClickDown: rules_.stepDoubleClick(false); return true;
-        case Role::WheelUp: rules_.stepWheel(true); return true;
-        case Role::WheelDown: rules_.stepWheel(false); return true;
-        case Role::AngleOn: rules_.setAngle(true); return true;
-        case Role::AngleOff: rules_.setAngle(false); return true;
-        case Role::LiftHigh: rules_.setLift(true); return true;
-        case Role::LiftLow: rules_.setLift(false); return true;
+        case Role::DpiStage: request = rules::selectStage(s, c.index); break;
+        case Role::DpiSeparate:
+            request = stage >= 0 ? rules::setSeparate(s, stage, s.dpiStages[stage].separate == 0) : rules::Request{};
+            break;
+        case Role::AccelerationSwitch: request = rules::toggleAcceleration(s); break;
+        case Role::ReportRate: request = rules::setReportRate(s, c.index); break;
+        case Role::DoubleClickUp: request = rules::stepDoubleClick(s, true); break;
+        case Role::DoubleClickDown: request = rules::stepDoubleClick(s, false); break;
+        case Role::WheelUp: request = rules::stepWheel(s, true); break;
+        case Role::WheelDown: request = rules::stepWheel(s, false); break;
+        case Role::AngleOn: request = rules::setAngle(s, true); break;
+        case Role::AngleOff: request = rules::setAngle(s, false); break;
+        case Role::LiftHigh: request = rules::setLift(s, true); break;
+        case Role::LiftLow: request = rules::setLift(s, false); break;
         default: return false;
     }
+    model.saveAndTell(request);
+    return static_cast<bool>(request);
+}
+
+bool PerformancePage::dpiSliderMoved(bool released, int position, int identifier) {
+    Last& last = released ? lastRelease_ : lastDrag_;
+    if (position == last.position && identifier == last.identifier) return false;
+    last = {position, identifier};
+    PanelModel& model = host_.model();
+    const int axis = identifier == layout::kSliderX   ? settingsrules::kAxisX
+                     : identifier == layout::kSliderY ? settingsrules::kAxisY
+                                                      : settingsrules::kAxisCommon;
+    const settingsrules::Request request =
+        settingsrules::setStageValue(model.working(), model.currentStage(), axis, position);
+    if (released) model.saveAndTell(request);  // a drag only stores
+    return static_cast<bool>(request);
 }
 
 bool PerformancePage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
@@ -114,12 +141,10 @@ bool PerformancePage::onMessage(uint32_t message, int64_t wParam, int64_t lParam
         case layout::kSliderCommon:
         case layout::kSliderX:
         case layout::kSliderY:
-            if (released ? rules_.sliderReleased(value, static_cast<int>(lParam))
-                         : rules_.sliderDragged(value, static_cast<int>(lParam)))
-                refresh(host_.model());
+            if (dpiSliderMoved(released, value, static_cast<int>(lParam))) show(host_.model());
             break;
         case layout::kSliderAcceleration:
-            if (released) rules_.setAcceleration(value);
+            if (released) host_.model().saveAndTell(settingsrules::setAcceleration(host_.model().working(), value));
             break;
         default:
             return false;

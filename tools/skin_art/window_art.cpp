@@ -135,25 +135,15 @@ void link(QPainter& p, const Control& c, State s) {
     p.drawLine(QPointF(r.left() + 12, r.bottom() - 1.5), QPointF(r.right() - 12, r.bottom() - 1.5));
 }
 
-bool isSlider(Role role) {
-    switch (role) {
-    case Role::DpiSliderCommon:
-    case Role::DpiSliderX:
-    case Role::DpiSliderY:
-    case Role::AccelerationSlider:
-    case Role::LightLevel:
-    case Role::LightRate: return true;
-    default: return false;
-    }
-}
-
-// A slider's track: the groove and small ticks below it at the thumb's stops (the level's four
-// steps; elsewhere tenths of the range). The thumb is 16 px wide (arrow1.png).
+// A slider's track: the groove and small ticks below it at the thumb's stops where it has ten or
+// fewer (the level's four, the speed's eight), else at tenths of the range. The thumb is 16 px
+// wide (arrow1.png).
 void sliderTrack(QPainter& p, const Control& c) {
     const QRectF r = toQt(c.rect);
     sliderGroove(p, r, false);
     constexpr qreal kThumb = 16;
-    const int intervals = c.role == Role::LightLevel ? 3 : 10;
+    const int stops = c.slider.maximum - c.slider.minimum;
+    const int intervals = stops > 0 && stops <= 10 ? stops : 10;
     const qreal mid = r.top() + r.height() / 2.0;
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x3a, 0x3e, 0x46));
@@ -367,7 +357,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else if (isSlider(c.role) || c.role == Role::RateSlider) sliderTrack(p, c);
+        else if (c.slider.identifier != 0) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;
