@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -70,10 +71,13 @@ void CMocfgDlg::initialise() {
     skin::setFontFace(text("FONT"));
     const layout::Window& frame = layout::mainFrame();
     setFixedSize(frame.width, frame.height);
-    // The frame's pictures are the start page's: read once for both.
+    // The frame's pictures are the start page's. The window is shown in its normal picture first;
+    // the pictures of the other states (hover, pressed, disabled) follow once it has been painted.
     const std::string& folder = model_.paths().programFolder;
     const skin::SkinDescription description = skin::loadSkinDescription(folder, frame.skinFile);
-    const skin::StatePictures pictures = skin::StatePictures::load(folder, description);
+    skin::StatePictures pictures;
+    pictures.normal = skin::SkinImage::load(qs(skin::skinImagePath(folder, description.main)));
+    pictures.over = pictures.down = pictures.disabled = pictures.normal;
     frameBackground_ = pictures.normal.image();
     PageHost& host = *this;
     frame_ = std::make_unique<FramePage>(host);
@@ -99,6 +103,16 @@ void CMocfgDlg::initialise() {
     updateState();
 }
 
+void CMocfgDlg::completeFramePictures() {
+    if (framePicturesComplete_ || frame_ == nullptr) return;
+    framePicturesComplete_ = true;
+    const std::string& folder = model_.paths().programFolder;
+    const skin::StatePictures pictures = skin::StatePictures::load(
+        folder, skin::loadSkinDescription(folder, layout::mainFrame().skinFile), skin::SkinImage(frameBackground_));
+    frame_->recut(pictures);
+    pages_.page(layout::kStartPage).recut(pictures);
+}
+
 MacroPage* CMocfgDlg::macroPage() const { return pages_.macroPage(); }
 
 QWidget* CMocfgDlg::control(Role role, int index) {
@@ -115,6 +129,7 @@ void CMocfgDlg::showPage(int number) {
     if (number == page_) return;
     Page& next = pages_.page(number);
     number = next.number();
+    if (number != layout::kStartPage) completeFramePictures();  // the frame's disabled commands show it
     // The control that had the focus may be hidden now; the window takes it, rather than Qt handing
     // it (and a keyboard focus ring) to whichever control comes next.
     if (QWidget* focused = focusWidget(); focused != nullptr && focused != this) setFocus(Qt::OtherFocusReason);
@@ -326,6 +341,7 @@ void CMocfgDlg::paintEvent(QPaintEvent*) {
     if (!painted_) {
         painted_ = true;
         platform::debugLine("cfgpanel: first window painted");
+        QTimer::singleShot(0, this, [this] { completeFramePictures(); });
     }
     QPainter painter(this);
     const Page* shown = current();

@@ -108,6 +108,8 @@ private:
     bool closingDown() const override { return closingDown_; }
 
     Page* current() const { return pages_.made(page_); }
+    // The frame's and start page's hover, pressed and disabled pictures, once.
+    void completeFramePictures();
     void frameCommand(const layout::Control& control);
     void refresh();
     void openHelp();
@@ -125,6 +127,7 @@ private:
     std::unique_ptr<Page> frame_;  // the frame's controls, on every page
     PageSet pages_{*this};
     QImage frameBackground_;
+    bool framePicturesComplete_ = false;
     skin::CStaticTrans* pageTitle_ = nullptr;
     StateStrip* strip_ = nullptr;
     QPointer<skin::CBmpMenu> popup_;

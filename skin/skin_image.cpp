@@ -74,11 +74,17 @@ SkinImage SkinImage::cut(int x, int y, int width, int height) const {
 }
 
 StatePictures StatePictures::load(const std::string& programFolder, const SkinDescription& description) {
+    return load(programFolder, description,
+                SkinImage::load(QString::fromStdString(skinImagePath(programFolder, description.main))));
+}
+
+StatePictures StatePictures::load(const std::string& programFolder, const SkinDescription& description,
+                                  SkinImage normal) {
     auto load = [&](const std::string& name) {
         return SkinImage::load(QString::fromStdString(skinImagePath(programFolder, name)));
     };
     StatePictures p;
-    p.normal = load(description.main);
+    p.normal = std::move(normal);
     p.over = load(description.over);
     p.down = description.down.empty() ? p.over : load(description.down);
     p.disabled = description.disabled.empty() ? p.normal : load(description.disabled);

@@ -56,6 +56,9 @@ struct StatePictures {
     // The pictures a skin description names, from programFolder/skins/. A window without a pressed
     // or disabled picture uses its hover and normal pictures for those states.
     static StatePictures load(const std::string& programFolder, const SkinDescription& description);
+    // The same beside a normal picture already loaded.
+    static StatePictures load(const std::string& programFolder, const SkinDescription& description,
+                              SkinImage normal);
 };
 
 }  // namespace skin

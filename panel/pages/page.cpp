@@ -50,6 +50,14 @@ void Page::create(const skin::StatePictures& pictures, const skin::SkinDescripti
     controlsMade();
 }
 
+void Page::recut(const skin::StatePictures& pictures) {
+    for (const auto& [place, widget] : controls_) {
+        if (auto* b = qobject_cast<skin::CBitmapBtn*>(widget))
+            b->setImages(place->rect.left, place->rect.top, place->rect.width(), place->rect.height(), pictures.normal,
+                         pictures.over, pictures.down, pictures.disabled);
+    }
+}
+
 QWidget* Page::makeUsual(const layout::Control& c, const skin::StatePictures& pictures,
                          const skin::SkinDescription& description) {
     const QString caption = QString::fromStdString(description.caption(c.id));

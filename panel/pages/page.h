@@ -78,6 +78,9 @@ public:
     void create();
     void create(const skin::StatePictures& pictures, const skin::SkinDescription& description);
     bool created() const { return created_; }
+    // Cuts the buttons' state pictures anew from these (the frame's hover, pressed and disabled
+    // pictures come after the window's first paint).
+    void recut(const skin::StatePictures& pictures);
 
     QWidget* control(layout::Role role, int index = 0) const { return controls_.find(role, index); }
     skin::CBitmapBtn* button(layout::Role role, int index = 0) const;

@@ -137,12 +137,14 @@ TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
                 {Role::TabMacro, layout::kMacroPage},
                 {Role::TabLighting, layout::kLightingPage},
                 {Role::TabDpi, layout::kDpiPage}};
+    const QImage resetEnabled = dialog_.control(Role::Reset)->grab().toImage();
     for (const auto& t : tabs) {
         click(t.tile);
         EXPECT_EQ(dialog_.currentPage(), t.page);
         EXPECT_FALSE(dialog_.control(t.tile)->isVisible());
-        // The macro page disables profile files and resets until it is left.
+        // The macro page disables profile files and resets until it is left, and they look it.
         EXPECT_EQ(dialog_.control(Role::Reset)->isEnabled(), t.page != layout::kMacroPage);
+        EXPECT_EQ(dialog_.control(Role::Reset)->grab().toImage() == resetEnabled, t.page != layout::kMacroPage);
         click(Role::TabHome);
         EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
     }
