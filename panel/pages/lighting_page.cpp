@@ -112,34 +112,30 @@ void LightingPage::menuChosen(int64_t choice) {
 }
 
 bool LightingPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    if (message != skin::kColourChanged) return Page::onMessage(message, wParam, lParam);
     PanelModel& model = host_.model();
-    if (message == skin::kColourChanged) {
-        model.saveAndTell(rules::setLightingColour(model.working(), static_cast<uint32_t>(wParam)));
-        host_.saveOrSay();
-        return true;
-    }
-    if (message != skin::kSliderReleased && message != skin::kSliderDragged) return false;
-    const bool released = message == skin::kSliderReleased;
-    const int value = static_cast<int>(wParam);
-    switch (lParam) {
-        case layout::kSliderLevel: {
-            const rules::Request request = rules::setLightingLevel(model.working(), value);
-            if (released) model.saveAndTell(request);  // a drag only stores
-            refresh(model);
+    model.saveAndTell(rules::setLightingColour(model.working(), static_cast<uint32_t>(wParam)));
+    host_.saveOrSay();
+    return true;
+}
+
+bool LightingPage::sliderMoved(int identifier, int value, bool released) {
+    PanelModel& model = host_.model();
+    rules::Request request;
+    switch (identifier) {
+        case layout::kSliderLevel:
+            request = rules::setLightingLevel(model.working(), value);
             break;
-        }
-        case layout::kSliderRate: {
-            const rules::Request request = rules::setLightingRate(model.working(), value);
-            if (released) model.saveAndTell(request);
+        case layout::kSliderRate:
+            request = rules::setLightingRate(model.working(), value);
             break;
-        }
         case layout::kSliderRate + skin::kSliderFinalOffset:
             rules::setLightingRate(model.working(), value);  // the second release only stores
-            break;
-        default:
-            return false;
+            return true;
+        default: return false;
     }
-    if (released) host_.saveOrSay();
+    if (released) model.saveAndTell(request);  // a drag only stores
+    if (identifier == layout::kSliderLevel) refresh(model);  // the level's number beside it
     return true;
 }
 

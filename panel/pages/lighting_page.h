@@ -30,6 +30,7 @@ public:
 protected:
     QWidget* makeControl(const layout::Control& control) override;
     void controlsMade() override;
+    bool sliderMoved(int identifier, int value, bool released) override;
 
 private:
     void openMenu(layout::Role role, const std::vector<FunctionMenuEntry>& entries);

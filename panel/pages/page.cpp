@@ -132,7 +132,15 @@ void Page::setShown(bool shown) {
 void Page::paintOver(QPainter&, const QImage&) const {}
 bool Page::command(const layout::Control&) { return false; }
 void Page::menuChosen(int64_t) {}
-bool Page::onMessage(uint32_t, int64_t, int64_t) { return false; }
+bool Page::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
+    if (message != skin::kSliderReleased && message != skin::kSliderDragged) return false;
+    const bool released = message == skin::kSliderReleased;
+    if (!sliderMoved(static_cast<int>(lParam), static_cast<int>(wParam), released)) return false;
+    if (released) host_.saveOrSay();
+    return true;
+}
+
+bool Page::sliderMoved(int, int, bool) { return false; }
 void Page::becameCurrent() {}
 void Page::serviceNotice() {}
 QWidget* Page::makeControl(const layout::Control&) { return nullptr; }

@@ -99,7 +99,8 @@ public:
     virtual bool command(const layout::Control& control);
     // A choice of a menu the page opened: 1281's lParam (number << 16 | submenu item number).
     virtual void menuChosen(int64_t choice);
-    // A message of the page's own controls; true when it was the page's.
+    // A message of the page's own controls; true when it was the page's. Slider messages go to
+    // sliderMoved(); a change that a released slider made is saved or said to be unsaved.
     virtual bool onMessage(uint32_t message, int64_t wParam, int64_t lParam);
     // The page became the current one.
     virtual void becameCurrent();
@@ -116,6 +117,9 @@ protected:
     virtual bool wants(const layout::Control& control) const;
     // After the controls: the page's own labels.
     virtual void controlsMade();
+    // A slider of the page (by identifier) was dragged to a value, or released at it; true when
+    // it was the page's.
+    virtual bool sliderMoved(int identifier, int value, bool released);
     // A label shown and hidden with the page.
     void keep(QWidget* widget);
     // The page shows the frame's picture, not its table's.

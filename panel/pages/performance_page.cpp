@@ -133,24 +133,18 @@ bool PerformancePage::dpiSliderMoved(bool released, int position, int identifier
     return static_cast<bool>(request);
 }
 
-bool PerformancePage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
-    if (message != skin::kSliderReleased && message != skin::kSliderDragged) return false;
-    const bool released = message == skin::kSliderReleased;
-    const int value = static_cast<int>(wParam);
-    switch (lParam) {
+bool PerformancePage::sliderMoved(int identifier, int value, bool released) {
+    switch (identifier) {
         case layout::kSliderCommon:
         case layout::kSliderX:
         case layout::kSliderY:
-            if (dpiSliderMoved(released, value, static_cast<int>(lParam))) show(host_.model());
-            break;
+            if (dpiSliderMoved(released, value, identifier)) show(host_.model());
+            return true;
         case layout::kSliderAcceleration:
             if (released) host_.model().saveAndTell(settingsrules::setAcceleration(host_.model().working(), value));
-            break;
-        default:
-            return false;
+            return true;
+        default: return false;
     }
-    if (released) host_.saveOrSay();
-    return true;
 }
 
 }  // namespace panel

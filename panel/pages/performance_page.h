@@ -26,11 +26,11 @@ public:
 
     void refresh(const PanelModel& model) override;
     bool command(const layout::Control& control) override;
-    bool onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
     void setShown(bool shown) override;
 
 protected:
     void controlsMade() override;
+    bool sliderMoved(int identifier, int value, bool released) override;
 
 private:
     // The controls show the settings.
