@@ -15,7 +15,6 @@
 #include "panel/panel_model.h"
 #include "platform/known_folders.h"
 #include "shared/string_table.h"
-#include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/colour_edit.h"
