@@ -18,6 +18,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -96,6 +98,14 @@ public:
         stopIfUnused();
     }
 
+    // Turning a hook on starts capture at that moment: what the server generated before (keys
+    // still on their way to the reader) is not reported.
+    bool enable(Hook& hook, bool on) {
+        std::lock_guard lock(apiMutex_);
+        if (on && running() && !connectionLost_) drainEarlierEvents();
+        return hook.enable(on);
+    }
+
     Hook& keys() { return keys_; }
     Hook& mouse() { return mouse_; }
 
@@ -118,8 +128,11 @@ private:
             return false;
         }
         const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (wake < 0) {
+        const int drain = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wake < 0 || drain < 0) {
             platform::debugPrintf("KBHook: eventfd failed: %s", std::strerror(errno));
+            if (wake >= 0) close(wake);
+            if (drain >= 0) close(drain);
             XCloseDisplay(display);
             return false;
         }
@@ -140,12 +153,15 @@ private:
             XCloseDisplay(display);
             watchedDisplay.store(nullptr);
             close(wake);
+            close(drain);
             return false;
         }
 
         display_ = display;
         xiOpcode_ = opcode;
         wakeFd_ = wake;
+        drainFd_ = drain;
+        drainsAsked_ = drainsDone_ = 0;
         mouseCounter_ = 0;
         reader_ = std::thread(&Capture::read, this);
         return true;
@@ -164,8 +180,24 @@ private:
         XCloseDisplay(display_);
         watchedDisplay.store(nullptr);
         close(wakeFd_);
+        close(drainFd_);
         display_ = nullptr;
-        wakeFd_ = -1;
+        wakeFd_ = drainFd_ = -1;
+    }
+
+    // Asks the reader for a round trip on its connection and waits until it has taken every event
+    // that came before it (with the hooks as they are). Bounded: a reader stuck on a dead server
+    // has lost its connection, which ends the wait too.
+    void drainEarlierEvents() {
+        uint64_t ticket = 0;
+        {
+            std::lock_guard lock(drainMutex_);
+            ticket = ++drainsAsked_;
+        }
+        const uint64_t one = 1;
+        if (write(drainFd_, &one, sizeof one) < 0) return;
+        std::unique_lock lock(drainMutex_);
+        drained_.wait_for(lock, std::chrono::seconds(2), [&] { return drainsDone_ >= ticket || connectionLost_; });
     }
 
     // Xlib ends the program on a lost connection twice over: the process-wide handler (Xlib's
@@ -195,22 +227,11 @@ private:
     void read() {
         readerId_ = std::this_thread::get_id();
         readerLocks_ = 0;
-        pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        pollfd fds[3] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}, {drainFd_, POLLIN, 0}};
         while (!connectionLost_) {
-            while (!connectionLost_ && XPending(display_) > 0) {
-                XEvent event;
-                XNextEvent(display_, &event);
-                if (event.type == MappingNotify) {
-                    XRefreshKeyboardMapping(&event.xmapping);
-                    continue;
-                }
-                if (event.type != GenericEvent || event.xcookie.extension != xiOpcode_) continue;
-                if (!XGetEventData(display_, &event.xcookie)) continue;
-                handle(event.xcookie.evtype, *static_cast<const XIRawEvent*>(event.xcookie.data));
-                XFreeEventData(display_, &event.xcookie);
-            }
+            takePendingEvents();
             if (connectionLost_) break;
-            if (poll(fds, 2, -1) < 0) {
+            if (poll(fds, 3, -1) < 0) {
                 if (errno == EINTR) continue;
                 platform::debugPrintf("KBHook: poll failed: %s; key and button capture stopped",
                                       std::strerror(errno));
@@ -219,10 +240,46 @@ private:
             }
             if (fds[1].revents != 0) return;  // removal
             if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) break;
+            if (fds[2].revents != 0) drain();
         }
         connectionLost_ = true;  // also when the hang-up came before Xlib noticed
+        drained_.notify_all();
         for (; readerLocks_ > 0; --readerLocks_) XUnlockDisplay(display_);
         platform::debugLine("KBHook: the X connection is gone; key and button capture stopped");
+    }
+
+    void takePendingEvents() {
+        while (!connectionLost_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            if (event.type == MappingNotify) {
+                XRefreshKeyboardMapping(&event.xmapping);
+                continue;
+            }
+            if (event.type != GenericEvent || event.xcookie.extension != xiOpcode_) continue;
+            if (!XGetEventData(display_, &event.xcookie)) continue;
+            handle(event.xcookie.evtype, *static_cast<const XIRawEvent*>(event.xcookie.data));
+            XFreeEventData(display_, &event.xcookie);
+        }
+    }
+
+    // The round trip puts every event the server sent before it into the queue; they are taken
+    // before the waiting enable() turns its hook on.
+    void drain() {
+        uint64_t count = 0;
+        if (::read(drainFd_, &count, sizeof count) < 0) return;
+        uint64_t ticket = 0;
+        {
+            std::lock_guard lock(drainMutex_);
+            ticket = drainsAsked_;
+        }
+        XSync(display_, False);
+        takePendingEvents();
+        {
+            std::lock_guard lock(drainMutex_);
+            drainsDone_ = ticket;
+        }
+        drained_.notify_all();
     }
 
     void handle(int type, const XIRawEvent& raw) {
@@ -247,6 +304,10 @@ private:
     Display* display_ = nullptr;
     int xiOpcode_ = 0;
     int wakeFd_ = -1;
+    int drainFd_ = -1;  // enable() asks the reader to take the events before it
+    std::mutex drainMutex_;
+    std::condition_variable drained_;
+    uint64_t drainsAsked_ = 0, drainsDone_ = 0;
     std::thread reader_;
     std::atomic<bool> connectionLost_ = false;  // also set when the reader ends on its own
     std::thread::id readerId_;  // written by the reader before its first Xlib call
@@ -266,9 +327,9 @@ KBHOOK_EXPORT int installmousehook(const KBHookTarget* target) {
     return capture.install(capture.mouse(), target);
 }
 
-KBHOOK_EXPORT int enablehook(int enable) { return capture.keys().enable(enable != 0) ? 1 : 0; }
+KBHOOK_EXPORT int enablehook(int enable) { return capture.enable(capture.keys(), enable != 0) ? 1 : 0; }
 
-KBHOOK_EXPORT int enablemousehook(int enable) { return capture.mouse().enable(enable != 0) ? 1 : 0; }
+KBHOOK_EXPORT int enablemousehook(int enable) { return capture.enable(capture.mouse(), enable != 0) ? 1 : 0; }
 
 KBHOOK_EXPORT void removehook() { capture.remove(capture.keys()); }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
 #include "platform/known_folders.h"
 
@@ -20,11 +21,14 @@ HookLibrary::~HookLibrary() { remove(); }
 
 bool HookLibrary::load(const std::string& programFolder) {
     const std::string path = platform::pathJoin(programFolder, "KBHook.so");
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The file guard first: the loader's open would block on a FIFO in the plugin's place.
+    const bool readable = platform::isReadableRegularFile(path);
+    handle_ = readable ? ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
     if (handle_ == nullptr) {
         // The error number of the platform's loader; dlerror() tells the rest.
         platform::debugPrintf("GetError:%d\n", errno);
-        platform::debugPrintf("cfgpanel: no capture plugin: %s", ::dlerror());
+        const char* why = readable ? ::dlerror() : nullptr;
+        platform::debugPrintf("cfgpanel: no capture plugin: %s", why ? why : (path + ": not a readable file").c_str());
         return false;
     }
     installhook_ = entryPoint<KBHookInstall>(handle_, "installhook");

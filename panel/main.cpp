@@ -1,7 +1,9 @@
 // cfgpanel: the configuration window of the mouse suite. One copy runs per user; a second start
-// ends at once without showing anything. The window's title on the bus is "KORVANTE": the service
-// notifies it there and closes it when the service itself closes.
+// ends at once without showing anything, a start that cannot use the runtime folder says why. The
+// window's title on the bus is "KORVANTE": the service notifies it there and closes it when the
+// service itself closes.
 #include <QApplication>
+#include <QMessageBox>
 #include <QMetaObject>
 
 #include <cstdlib>
@@ -10,10 +12,12 @@
 #include "panel/hook_library.h"
 #include "panel/main_dialog.h"
 #include "panel/panel_model.h"
+#include "platform/diagnostics.h"
 #include "platform/focus_watch.h"
 #include "platform/known_folders.h"
 #include "platform/single_instance.h"
 #include "qtbridge/qt_reactor.h"
+#include "shared/string_table.h"
 #include "shared/window_messages.h"
 
 namespace {
@@ -27,7 +31,8 @@ void postFromHook(void* context, uint32_t message, int64_t wParam, int64_t lPara
 
 int main(int argc, char** argv) {
     platform::SingleInstance guard(std::string(title::kPanel) + "_Mutex");
-    if (!guard.acquire()) return 0;
+    const bool alone = guard.acquire();
+    if (!alone && guard.heldElsewhere()) return 0;  // another copy runs: end silently
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cfgpanel"));
@@ -35,6 +40,14 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("korvante-cfgpanel"));
 
     const std::string programFolder = platform::programFolder();
+    if (!alone) {
+        // Without the runtime folder there is neither the single-instance lock nor the bus.
+        platform::debugPrintf("cfgpanel: not started: %s", guard.problem().c_str());
+        const QString text = QString::fromStdString(lookupString(platform::stringsPath(), "MAIN", "NOSTART"));
+        QMessageBox::warning(nullptr, QString::fromStdString(lookupString(platform::stringsPath(), "MAIN", "WARNING")),
+                             text.arg(QString::fromStdString(guard.problem())));
+        return 1;
+    }
     panel::ServiceMessenger service;
     panel::PanelModel model(panel::userPaths(programFolder), service);
     panel::CMocfgDlg dialog(model, service);

@@ -13,6 +13,7 @@
 
 #include "panel/pages/start_page.h"
 #include "panel/state_strip.h"
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
 #include "platform/focus_watch.h"
 #include "platform/known_folders.h"
@@ -216,8 +217,11 @@ void CMocfgDlg::exportProfile() {
 void CMocfgDlg::importProfile() {
     const QString file = chooseProfileFile(false);
     if (file.isEmpty()) return;
-    if (!model_.importProfile(file.toStdString())) {
-        warn(text("NOIMPORT").arg(file));
+    std::string problem;
+    if (!model_.importProfile(file.toStdString(), &problem)) {
+        // A file that could be read says what is wrong with it.
+        warn(problem.empty() ? text("NOIMPORT").arg(file)
+                             : text("NOIMPORTVALUES").arg(file, QString::fromStdString(problem)));
         return;
     }
     saveOrSay();
@@ -254,7 +258,7 @@ void CMocfgDlg::closePopup() {
 
 void CMocfgDlg::openHelp() {
     const std::string page = platform::pathJoin(model_.paths().programFolder, "help/index.html");
-    if (!platform::fileExists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
+    if (!platform::isReadableRegularFile(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
         platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
         QMessageBox::information(this, text("WARNING"), text("NOHELP"));
     }

@@ -1,6 +1,5 @@
 #include "panel/panel_model.h"
 
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "shared/macro_buttons.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 #include "shared/window_messages.h"
 
@@ -94,6 +94,7 @@ bool PanelModel::save() {
 }
 
 bool PanelModel::selectProfile(int profile) {
+    // The profile's own stage becomes the current one, as the service writes it into the mouse.
     const settingsrules::Request request = settingsrules::selectProfile(working_, profile);
     saveAndTell(request);
     return static_cast<bool>(request);
@@ -169,18 +170,10 @@ bool PanelModel::exportProfile(const std::string& path) const {
     return ok;
 }
 
-bool PanelModel::importProfile(const std::string& path) {
+bool PanelModel::importProfile(const std::string& path, std::string* problem) {
     static MouseSettings loaded;  // large; the window is single-threaded
-    settings::clear(loaded);
-    // A file that holds none of the settings' sections is not a profile file: nothing is replaced.
-    bool exists = false;
-    const platform::IniDocument document = platform::readProfileDocument(path, &exists);
-    bool settingsInside = false;
-    for (const std::string& section : document.sectionNames())
-        settingsInside = settingsInside || ::strcasecmp(section.c_str(), settings::kSettingSection) == 0 ||
-                         ::strcasecmp(section.c_str(), settings::profileSection(0).c_str()) == 0;
-    if (!exists || !settingsInside) return false;
-    if (!settings::loadAll(loaded, path, -1)) return false;
+    // A whole settings file with values the mouse keeps, or nothing is replaced.
+    if (!settings::loadProfileFile(loaded, path, problem)) return false;
     settings::validateCopy(working_, loaded);
     apply();
     platform::writeProfileString(paths_.settingsPath, settings::kSettingSection, "ProfileName", platform::fileTitle(path));

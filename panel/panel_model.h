@@ -65,8 +65,8 @@ public:
     bool lastSaveFailed() const { return saveFailed_; }
 
     // Commands of the window. Each returns true when it changed something.
-    // The profile with the stage it last had (settingsrules::selectProfile); saves, posts 1298. The
-    // current profile does nothing.
+    // Makes the profile current with the stage it keeps; saves, posts 1298. The current profile
+    // does nothing.
     bool selectProfile(int profile);
     void resetAll();                      // profile 0, all five profiles to defaults; apply
     void resetCurrentProfile();           // the current profile to defaults; apply
@@ -94,9 +94,10 @@ public:
     // Profile files (".prof"): the whole settings in the settings file's format.
     bool exportProfile(const std::string& path) const;   // false when it could not be written
     // Loads the file into a cleared record (the chosen file is only read), validates it into the
-    // working record, applies (save, 1279) and records "ProfileName". False,
-    // with nothing changed, when the file cannot be read.
-    bool importProfile(const std::string& path);
+    // working record, applies (save, 1279) and records "ProfileName". False, with nothing changed,
+    // when the file cannot be read, lacks a setting or holds a value the mouse cannot keep (what is
+    // wrong in *problem, when given).
+    bool importProfile(const std::string& path, std::string* problem = nullptr);
 
     // Notices from the service.
     void onMouseChanged(int64_t kind, int64_t value);  // 1285

@@ -6,9 +6,9 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
 #include "platform/vk_keysym.h"
 
@@ -109,11 +109,8 @@ std::unique_ptr<KeyPositions> KeyPositions::fromXDisplay() {
 
 std::unique_ptr<KeyPositions> KeyPositions::forSession(const std::string& keyboardDefaults) {
     if (auto fromX = fromXDisplay()) return fromX;
-    std::ifstream file(keyboardDefaults);
-    if (file) {
-        std::stringstream text;
-        text << file.rdbuf();
-        if (auto fromFile = fromNames(parseKeyboardDefaults(text.str()))) return fromFile;
+    if (const auto text = readWholeFile(keyboardDefaults)) {
+        if (auto fromFile = fromNames(parseKeyboardDefaults(*text))) return fromFile;
     }
     return fromNames({});
 }

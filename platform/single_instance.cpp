@@ -21,12 +21,14 @@ SingleInstance::~SingleInstance() {
 bool SingleInstance::acquire() {
     if (fd_ >= 0) return true;
     heldElsewhere_ = false;
-    std::string folder = runtimeFolder();
+    problem_.clear();
+    std::string folder = runtimeFolder(&problem_);
     if (folder.empty()) return false;
     std::string path = folder + "/" + fileNameForTitle(name_) + ".lock";
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        debugPrintf("single instance: cannot open %s (%s)", path.c_str(), std::strerror(errno));
+        problem_ = path + ": cannot be opened (" + std::strerror(errno) + ")";
+        debugPrintf("single instance: %s", problem_.c_str());
         return false;
     }
     int rc;
@@ -35,8 +37,10 @@ bool SingleInstance::acquire() {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         heldElsewhere_ = errno == EWOULDBLOCK;
-        if (!heldElsewhere_)
-            debugPrintf("single instance: cannot lock %s (%s)", path.c_str(), std::strerror(errno));
+        if (!heldElsewhere_) {
+            problem_ = path + ": cannot be locked (" + std::strerror(errno) + ")";
+            debugPrintf("single instance: %s", problem_.c_str());
+        }
         ::close(fd);
         return false;
     }

@@ -22,11 +22,14 @@ public:
     // After a failed acquire(): true when another live holder has the lock, false when the lock
     // could not be taken at all (unusable runtime folder or lock file).
     bool heldElsewhere() const { return heldElsewhere_; }
+    // After a failed acquire() that is not heldElsewhere(): why, in words that say what to fix.
+    const std::string& problem() const { return problem_; }
 
 private:
     std::string name_;
     int fd_ = -1;
     bool heldElsewhere_ = false;
+    std::string problem_;
 };
 
 }  // namespace platform

@@ -16,7 +16,7 @@ int main() {
     if (!instance.acquire()) {
         if (instance.heldElsewhere()) return 0;  // a second copy ends at once, silently
         // Without the runtime folder there is neither the single-instance lock nor the bus.
-        platform::debugLine("hidagent: the runtime folder cannot be used, not started");
+        platform::debugPrintf("hidagent: the runtime folder cannot be used, not started: %s", instance.problem().c_str());
         return 1;
     }
 

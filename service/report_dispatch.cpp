@@ -1,5 +1,7 @@
 #include "service/report_dispatch.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/diagnostics.h"
@@ -61,9 +63,8 @@ ReportAction classifyReport(int reportId, const uint8_t* data, int length, int c
     if (b1 != 255) return action;
 
     if (b2 == 23 || b2 == 24) {
-        int p = currentProfile + (b2 == 23 ? 1 : -1);
-        if (p > 4) p = 4;
-        if (p < 0) p = 0;
+        // In 64 bits: a current profile at either end of the int range steps without overflow.
+        const int p = static_cast<int>(std::clamp<int64_t>(int64_t{currentProfile} + (b2 == 23 ? 1 : -1), 0, 4));
         action.kind = ReportAction::Kind::ProfileStep;
         action.newProfile = p;
         action.wParam = msg::kChangedProfile;

@@ -1,6 +1,7 @@
 #include "service/service_window.h"
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -10,12 +11,14 @@
 #include "platform/diagnostics.h"
 #include "platform/key_synthesis.h"
 #include "platform/known_folders.h"
+#include "platform/profile_ini.h"
 #include "service/pointer_acceleration.h"
 #include "service/report_dispatch.h"
 #include "service/tray_program.h"
 #include "shared/first_run.h"
 #include "shared/ini_file.h"
 #include "shared/mouse_settings.h"
+#include "shared/settings_rules.h"
 #include "shared/window_messages.h"
 
 // Notifications go out with postNotification alone: it finds the window by its title and does
@@ -107,15 +110,32 @@ void CMorvikhidDlg::startTray() {
     tray_.start(programFolder_, settings_.TrayEnabled);
 }
 
-void CMorvikhidDlg::reload(platform::IniDocument* loaded) {
+bool CMorvikhidDlg::reload(platform::IniDocument* loaded) {
     platform::IniDocument own;
     if (loaded == nullptr) loaded = &own;
     settings::clear(loadBuffer_);
-    settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
+    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
     settings::validateCopy(validated_, loadBuffer_);
+    // Every value the mouse is given lies in its range: an unset one takes its factory value.
+    settingsrules::keepInRange(validated_);
     settings_ = validated_;
     verifyWrites_ = platform::parseProfileInt(loaded->get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
     releaseFreedMemory();
+    return read;
+}
+
+bool CMorvikhidDlg::settingsReadable() const {
+    struct stat st {};
+    if (::stat(settingsPath_.c_str(), &st) != 0) return true;  // missing: it reads as the defaults
+    bool read = false;
+    platform::readProfileDocument(settingsPath_, &read);
+    return read;
+}
+
+int64_t CMorvikhidDlg::settingsUnreadable(uint32_t request) {
+    // The record holds nothing of the user's: writing it would put defaults into the mouse.
+    platform::debugPrintf("request %u: %s cannot be read, nothing written into the mouse", request, settingsPath_.c_str());
+    return msg::kWriteSettingsUnreadable;
 }
 
 bool CMorvikhidDlg::openDeviceLink() {
@@ -185,8 +205,11 @@ bool CMorvikhidDlg::finishInterruptedWrite() {
     // The mouse holds part of a write: reading it back now would store that half-written state
     // over the settings the user saved. Write them in full first.
     platform::debugLine("a write did not reach the mouse completely: writing the saved settings in full");
+    if (!reload()) {
+        settingsUnreadable(msg::kApplyAll);
+        return false;
+    }
     writeOnLinkUp_ = false;
-    reload();
     inSession(msg::kApplyAll, [&] { config_.sendAll(); });
     if (writeOnLinkUp_) platform::debugLine("the full write failed too: no read-back, the saved settings stay");
     return !writeOnLinkUp_;
@@ -196,7 +219,10 @@ void CMorvikhidDlg::readBackFromMouse() {
     // Start from the file as it is now, so that the values the mouse does not hold (and edits
     // saved since the last request) are written back unchanged.
     platform::IniDocument loaded;
-    reload(&loaded);
+    if (!reload(&loaded)) {
+        platform::debugLine("the settings file cannot be read: the mouse is not read back into it");
+        return;
+    }
     if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
     // Reading the mouse takes seconds; what another program saved meanwhile (a change the user
     // just made, announced by a request that waits behind this one) is newer than the mouse.
@@ -215,9 +241,11 @@ void CMorvikhidDlg::onInputReport(const std::vector<uint8_t>& report) {
             // rule that follows starts from it.
             if (action.wParam == msg::kChangedProfile) settings_.Profile = action.lParam;
             announceMouseChange(action.wParam, action.lParam);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);  // its notice
             break;
         case ReportAction::Kind::ProfileStep:
             moveProfile(action.newProfile);
+            platform::postNotification(title::kTraylet, msg::kMouseChanged, action.wParam, action.lParam);
             break;
         case ReportAction::Kind::SoftwareAction:
             softwareAction(action.functionCode);
@@ -403,56 +431,58 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             platform::postNotification(title::kPanel, msg::kCounters, settings_.LeftCount, settings_.RightCount);
             return 0;
         case msg::kLighting:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return inSession(message, [&] { config_.writeLighting(); });
         case msg::kLiftAngle:
         case msg::kDoubleClickSpeed:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return link_.linked() ? inSession(message, [&] { config_.writeLiftAngle(true); }) : 0;
         case msg::kDpiStageIndex:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return link_.linked() ? inSession(message, [&] { config_.writeDpiStageIndex(true); }) : 0;
         case msg::kLegacyButtonUpload:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             // Output reports, not memory writes: nothing to read back.
             if (link_.linked()) inSession(message, [&] { config_.legacyButtonUpload(); });
             return 0;
         case msg::kTraySetting:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (settings_.TrayEnabled != 0)
                 startTray();
             else
                 closeTrayProgramAndPanel();
             return 0;
         case msg::kPollingRate:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return link_.linked() ? inSession(message, [&] { config_.writePollingRate(true); }) : 0;
         case msg::kSendAll:
         case msg::kApplyAll:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return link_.linked() ? inSession(message, [&] { config_.sendAll(); }) : 0;
         case msg::kScrollTrayFlags:
             settings::readScrollTrayFlags(settings_, settingsPath_);
             return 0;
         case msg::kWheelLines:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             return link_.linked() ? inSession(message, [&] { config_.writeWheelLines(); }) : 0;
         case msg::kDpiOrAcceleration:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (wParam == 255 && lParam == 255)
                 applyPointerAccelerationLevel(mouseKey_, settings_.Acceleration);
             else if (link_.linked())
                 return inSession(message, [&] { config_.writeDpiStageIndex(true); });
             return 0;
         case msg::kProfile:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (!link_.linked()) return 0;
             return inSession(message, [&] {
                 config_.writeProfile(true);
+                // The mouse keeps a stage per profile: the one the settings give this profile.
+                config_.writeDpiStageIndex(true);
                 config_.writeTrailers(settings_.Profile);
             });
         case msg::kButton:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             // The profile and button come from another process: anything outside the record
             // is refused rather than written to a random place of the mouse's memory.
             if (!inRange(wParam, 0, kProfileCount - 1) || !inRange(lParam, 0, kButtonRecordCount - 1)) {
@@ -473,9 +503,10 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             // wParam is the macro's "MACRO_LIST" key; the slot it goes to is the one the last
             // button writes gave its name (no reload: after a deletion the record still names it).
             if (!link_.linked()) return 0;
+            if (!settingsReadable()) return settingsUnreadable(message);
             return inSession(message, [&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
         case msg::kDpiValues:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             if (!inRange(wParam, 0, kDpiStageCount - 1)) {
                 platform::debugPrintf("DPI stage %" PRId64 " ignored", wParam);
                 return 0;
@@ -493,7 +524,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return reach;
         }
         case msg::kProgramRules:
-            reload();
+            if (!reload()) return settingsUnreadable(message);
             applyProgramRules();
             return 0;
         default:

@@ -51,9 +51,15 @@ public:
 
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
-    // second record, copy that back over the working record. `loaded` (when given) receives the
-    // file's document as loaded.
-    void reload(platform::IniDocument* loaded = nullptr);
+    // second record, put every value into the mouse's range, copy that back over the working
+    // record. `loaded` (when given) receives the file's document as loaded. False when the file
+    // exists but cannot be read: the record then holds defaults, which must not reach the mouse.
+    bool reload(platform::IniDocument* loaded = nullptr);
+    // The answer of a write request whose settings cannot be read: nothing written, one
+    // diagnostics line, msg::kWriteSettingsUnreadable.
+    int64_t settingsUnreadable(uint32_t request);
+    // Whether the settings file can be read (a missing one can: it holds the defaults).
+    bool settingsReadable() const;
     // Starts the tray program unless the shutdown has begun.
     void startTray();
     bool openDeviceLink();

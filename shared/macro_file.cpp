@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/atomic_file.h"
+#include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 
 namespace macro {
@@ -94,7 +96,11 @@ bool writeMacroFile(const std::string& path, int count, int loopTime, const Bloc
     file.writeInt(kSection, kKeyCount, clampCount(count));
     file.writeInt(kSection, kKeyLoopTime, loopTime);
     file.writeStruct(kSection, kKeyBlock, block.data(), block.size());
-    return file.commit(fresh);
+    const bool written = file.commit(fresh);
+    // What killed saves of any macro left in the folder (also of one renamed or deleted since)
+    // goes with the next save, as in the settings folder.
+    platform::removeStaleTemporariesInFolder(platform::parentFolder(path), kExtension);
+    return written;
 }
 
 bool isValidMacroName(std::string_view name) {

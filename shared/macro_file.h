@@ -111,6 +111,7 @@ bool readMacroFile(const std::string& path, MacroFileData& data, int loopTimeDef
 // Writes "MacroFilePath" (= path), "Count" (taken into 0..60), "LoopTime" and "MacroSetting_0", in
 // that order, in one atomic replace. With fresh set the file is written anew (an existing file's
 // other content is dropped, as after deleting it); otherwise other keys of the file stay.
+// Leftovers of killed saves of any macro file in the same folder are removed on the way.
 bool writeMacroFile(const std::string& path, int count, int loopTime, const Block& block, bool fresh = false);
 
 // A macro name that can form a file in the macro folder: not empty, not "." or "..", and without

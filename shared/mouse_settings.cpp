@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
 #include <string_view>
 
+#include "platform/diagnostics.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -183,17 +188,87 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile, pl
     // The read and the write-back happen under one lock: another program saving between the two
     // would otherwise have its new values overwritten with the ones read just before.
     bool loaded = false;
+    std::vector<settingsrules::Correction> corrected;
     bool saved = platform::updateProfile(path, [&](platform::IniDocument& doc) {
         platform::ProfileBatch ini(path, std::move(doc));
         readRecord(ini, s, profile);
+        // A value the mouse cannot hold is corrected in the file too, under the same lock; an unset
+        // one stays unset (its user puts the factory value in its place).
+        corrected = settingsrules::keepInRange(s, nullptr, true);
         writeRecord(ini, s);
         doc = ini.document();
         if (normalised) *normalised = doc;
         loaded = true;
         return true;
     });
-    if (!loaded) loadAll(s, path, profile);  // unreadable or unlockable: defaults, nothing written
-    return saved && loaded;
+    // Unreadable or unlockable: read without the lock (unreadable: defaults), nothing written.
+    if (!loaded) return loadAll(s, path, profile);
+    for (const settingsrules::Correction& c : corrected)
+        platform::debugPrintf("%s: \"%s\" held a value the mouse cannot keep (%s)%s", path.c_str(), c.key.c_str(),
+                              c.change.c_str(), saved ? ", corrected" : "");
+    return true;
+}
+
+namespace {
+
+// "-12", "300": what a writer of the file writes for an integer (no text, no hex, no overflow).
+bool isDecimalInt(std::string_view text) {
+    size_t i = text.size() > 1 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i == text.size() || text.size() - i > 10) return false;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value <= (text[0] == '-' ? 2147483648LL : 2147483647LL);
+}
+
+void listProblem(std::vector<std::string>& problems, std::string problem) { problems.push_back(std::move(problem)); }
+
+}  // namespace
+
+bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* problem) {
+    bool exists = false;
+    const platform::IniDocument doc = platform::readProfileDocument(path, &exists);
+    if (!exists) {
+        if (problem) problem->clear();
+        return false;
+    }
+    // Every key a save writes, as one writes them: the record's keys and their kinds.
+    platform::ProfileBatch keys(path, platform::IniDocument{});
+    writeRecord(keys, s);
+    std::vector<std::string> problems;
+    for (const std::string& section : keys.document().sectionNames()) {
+        for (const std::string& key : keys.document().keyNames(section)) {
+            const std::string where = section == kSettingSection ? key : section + "/" + key;
+            const std::optional<std::string> value = doc.get(section, key);
+            if (!value) {
+                listProblem(problems, "\"" + where + "\" is missing");
+                continue;
+            }
+            const std::string form = *keys.document().get(section, key);
+            const bool blob = key.rfind("DPI_INFO", 0) == 0 || key.rfind("LED_MODE_INFO", 0) == 0 ||
+                              key.rfind("ButtonAssigned", 0) == 0;
+            std::vector<uint8_t> bytes(form.size() / 2);
+            if (blob ? !platform::decodeStruct(*value, bytes.data(), bytes.size() - 1) : !isDecimalInt(*value))
+                listProblem(problems, "\"" + where + "\" is damaged");
+        }
+    }
+    clear(s);
+    platform::ProfileBatch ini(path, doc);
+    readRecord(ini, s, -1);
+    if (problems.empty()) {
+        auto copy = std::make_unique<MouseSettings>(s);
+        for (const settingsrules::Correction& c : settingsrules::keepInRange(*copy, nullptr, true))
+            listProblem(problems, "\"" + c.key + "\" holds a value the mouse cannot keep (" + c.change + ")");
+    }
+    if (problems.empty()) return true;
+    if (problem) {
+        *problem = problems.front();
+        for (size_t i = 1; i < problems.size() && i < 3; ++i) *problem += ", " + problems[i];
+        if (problems.size() > 3) *problem += " and " + std::to_string(problems.size() - 3) + " more";
+    }
+    return false;
 }
 
 void validateCopy(MouseSettings& dst, const MouseSettings& src) {

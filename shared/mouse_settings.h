@@ -37,9 +37,12 @@ bool loadAll(MouseSettings& s, const std::string& path, int profile);
 // Writes every key of the record (unset values as "-1"); "Name" and "Exe" are never written.
 bool saveAll(const MouseSettings& s, const std::string& path);
 
-// loadAll, then saveAll of the same record (this is how both programs load). Returns the save's
-// result. With `loaded` given, it receives the file's document as the save left it: the base of a
-// later saveAllKeepingChanges().
+// loadAll, then saveAll of the same record (this is how both programs load), under one lock. A
+// stored value the mouse cannot keep is put into its range on the way (settingsrules::keepInRange;
+// an unset -1 stays), with one diagnostics line per key. False when the file exists but cannot be
+// read (a folder, a FIFO, a device, too large): the record then holds the defaults and nothing is
+// written. A save that fails (a read-only file) leaves the load valid. With `loaded` given, it
+// receives the file's document as the save left it: the base of a later saveAllKeepingChanges().
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
                       platform::IniDocument* loaded = nullptr);
 
@@ -47,6 +50,13 @@ bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
 // whose value in the file now differs from `loaded` was saved by another program meanwhile and
 // keeps that value; every other key of the record is written. Compared under the file's lock.
 bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded);
+
+// A profile file (".prof", the settings file's format) read for an import: every key a save writes
+// must be there, each integer a decimal number, each blob whole, and every value one the mouse
+// keeps (settingsrules::keepInRange; -1, unset, is allowed). Then s holds the file's record, as
+// clear() and loadAll() give it, and the result is true. Otherwise false, with what is wrong (the
+// first few problems) in *problem; empty when the file cannot be read at all.
+bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* problem);
 
 // dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
 // PollingRate ranges, and every button record with an invalid function code reset to its default.

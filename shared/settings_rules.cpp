@@ -91,7 +91,7 @@ int reportRateIndex(int32_t interval) {
     return -1;
 }
 
-int reportsPerSecond(int32_t interval) { return reportRateIndex(interval) < 0 ? -1 : 1000 / interval; }
+int reportsPerSecond(int32_t interval) { return interval >= 1 && interval <= 8 ? 1000 / interval : -1; }
 
 Request setReportRate(MouseSettings& s, int index) {
     if (index < 0 || index >= kReportRateCount) return {};
@@ -235,6 +235,7 @@ struct Rule {
     size_t offset;      // of the int32_t in MouseSettings
     std::function<bool(int32_t)> allowed;
     std::function<int32_t(int32_t)> replacement;  // for a value that is not allowed
+    bool desktop = false;  // a setting of the desktop's pointer: unset (-1) always stays unset
 };
 
 struct KeyRules {
@@ -267,17 +268,20 @@ const MouseSettings& factory() {
 std::vector<KeyRules> recordRules() {
     const MouseSettings& f = factory();
     std::vector<KeyRules> keys;
-    auto global = [&](const char* key, size_t offset, std::function<bool(int32_t)> allowed) {
-        keys.push_back({key, {{"", offset, std::move(allowed), always(at(f, offset))}}});
+    auto global = [&](const char* key, size_t offset, std::function<bool(int32_t)> allowed, bool desktop = false) {
+        keys.push_back({key, {{"", offset, std::move(allowed), always(at(f, offset)), desktop}}});
     };
 #define KR_FIELD(member) offsetof(MouseSettings, member)
-    global("PollingRate", KR_FIELD(PollingRate), [](int32_t v) { return reportRateIndex(v) >= 0; });
+    // The mouse holds any interval of 1..8 ms and lift distance of 7 bits, where the window and
+    // korvantectl offer four intervals and two distances.
+    global("PollingRate", KR_FIELD(PollingRate), within({1, 8}));
     global("WheelScrollLines", KR_FIELD(WheelScrollLines), within(kWheelLines));
-    global("DoubleClickSpeed", KR_FIELD(DoubleClickSpeed), within(kDoubleClickSpeeds));
-    global("AccelerationEnabled", KR_FIELD(AccelerationEnabled), within({0, 1}));
-    global("Acceleration", KR_FIELD(Acceleration), within(kAccelerationLevels));
+    // Not the mouse's: an unset pointer acceleration leaves the desktop's own settings alone.
+    global("DoubleClickSpeed", KR_FIELD(DoubleClickSpeed), within(kDoubleClickSpeeds), true);
+    global("AccelerationEnabled", KR_FIELD(AccelerationEnabled), within({0, 1}), true);
+    global("Acceleration", KR_FIELD(Acceleration), within(kAccelerationLevels), true);
     global("AngleV", KR_FIELD(AngleV), [](int32_t v) { return v == 0 || v == kAngleOn; });
-    global("LiftV", KR_FIELD(LiftV), within({0, 1}));
+    global("LiftV", KR_FIELD(LiftV), within({0, 0x7F}));
     for (int i = 0; i < kDpiStageCount; ++i) {
         const size_t stage = KR_FIELD(dpiStages) + i * sizeof(DpiStage);
         const int32_t steps = f.dpiStages[i].common;
@@ -344,7 +348,7 @@ std::vector<Correction> keepInRange(MouseSettings& s, const MouseSettings* fallb
         std::string change;
         for (const Rule& rule : key.rules) {
             int32_t& value = at(s, rule.offset);
-            if (rule.allowed(value) || (keepUnset && value == -1)) continue;
+            if (rule.allowed(value) || ((keepUnset || rule.desktop) && value == -1)) continue;
             const int32_t replaced =
                 fallback && rule.allowed(at(*fallback, rule.offset)) ? at(*fallback, rule.offset) : rule.replacement(value);
             describe(change, rule.label, value, replaced);

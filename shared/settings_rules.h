@@ -65,7 +65,8 @@ Request setStageAxes(MouseSettings& s, int stage, int xSteps, int ySteps);
 // ---- report rate ("PollingRate": milliseconds between reports) ----
 inline constexpr int kReportRateCount = 4;
 inline constexpr int32_t kReportIntervals[kReportRateCount] = {8, 4, 2, 1};  // 125, 250, 500, 1000 reports/s
-// The button index 0..3 of an interval, -1 for none; reports per second of an interval, -1 for none.
+// The button index 0..3 of an interval, -1 for none; reports per second of an interval the mouse
+// holds (1..8 ms; the buttons offer four of them), -1 for none.
 int reportRateIndex(int32_t interval);
 int reportsPerSecond(int32_t interval);
 // A report-rate button, index 0..3. 1277 (0, index).
@@ -145,8 +146,9 @@ struct Correction {
 // range. A value outside it takes the fallback record's value when that one is in range (the
 // read-back keeps the file's value for what the mouse holds no sound value of), else its factory
 // value, or the nearest allowed value where that is plainly meant (a value between two steps, a
-// lighting rate above the fastest, a DPI shift or rapid-fire speed past an end). With keepUnset,
-// -1 ("not set") stays. Returns one correction per key, in the file's order.
+// lighting rate above the fastest, a rapid-fire speed past an end). With keepUnset, -1 ("not set")
+// stays; it always does for the desktop's pointer settings (acceleration, double-click speed),
+// which the mouse never gets. Returns one correction per key, in the file's order.
 std::vector<Correction> keepInRange(MouseSettings& s, const MouseSettings* fallback = nullptr,
                                     bool keepUnset = false);
 

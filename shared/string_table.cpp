@@ -1,5 +1,6 @@
 #include "shared/string_table.h"
 
+#include "shared/strings_language.h"
 #include "shared/xml_document.h"
 
 namespace {
@@ -19,18 +20,31 @@ std::string findString(XmlDocument& doc, const std::string& section, const std::
 
 }  // namespace
 
-StringTable::StringTable(const std::string& xmlPath) : doc_(std::make_unique<XmlDocument>()) {
-    if (!doc_->load(xmlPath)) doc_.reset();
+StringTable::StringTable(const std::string& xmlPath) : StringTable(strings::userStringsFiles(xmlPath)) {}
+
+StringTable::StringTable(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        auto doc = std::make_unique<XmlDocument>();
+        if (doc->load(file)) docs_.push_back(std::move(doc));
+    }
 }
 
 StringTable::~StringTable() = default;
 
 std::string StringTable::lookup(const std::string& section, const std::string& key) const {
-    return doc_ ? findString(*doc_, section, key) : std::string();
+    for (const auto& doc : docs_) {
+        std::string text = findString(*doc, section, key);
+        if (!text.empty()) return text;
+    }
+    return {};
 }
 
 std::string lookupString(const std::string& xmlPath, const std::string& section, const std::string& key) {
-    XmlDocument doc;
-    if (!doc.load(xmlPath)) return {};
-    return findString(doc, section, key);
+    for (const std::string& file : strings::userStringsFiles(xmlPath)) {
+        XmlDocument doc;
+        if (!doc.load(file)) continue;
+        std::string text = findString(doc, section, key);
+        if (!text.empty()) return text;
+    }
+    return {};
 }

@@ -64,6 +64,9 @@ inline constexpr int32_t kChangedLighting = 10;
 inline constexpr uint32_t kWriteFailed = 1286;
 inline constexpr int32_t kWriteMismatch = 1;  // the mouse kept other values
 inline constexpr int32_t kWriteNoAnswer = 2;  // the mouse did not answer the read-back
+// The result (only) of a write request while the settings file exists but cannot be read (a
+// folder, a FIFO, a device, too large): nothing was written into the mouse.
+inline constexpr int32_t kWriteSettingsUnreadable = 3;
 // The answer to kShortcutQuery, and the news when it changes: wParam = how far shortcuts reach.
 inline constexpr uint32_t kShortcutState = 1311;
 inline constexpr int32_t kShortcutsEverywhere = 0;

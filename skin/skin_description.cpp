@@ -1,9 +1,13 @@
 #include "skin/skin_description.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/profile_ini.h"
+#include "shared/string_table.h"
+#include "shared/strings_language.h"
 
 namespace skin {
 namespace {
@@ -37,7 +41,23 @@ bool controlNumber(const std::string& key, int& number) {
     return true;
 }
 
+// The translations of the strings file beside the program for the user's language; null when the
+// user's language is English or no translation is there.
+std::unique_ptr<StringTable> captionTranslations(const std::string& programFolder) {
+    std::vector<std::string> files = strings::userStringsFiles(programFile(programFolder, "Strings.xml"));
+    files.pop_back();  // "Strings.xml" itself: the description files hold the English captions
+    if (files.empty()) return nullptr;
+    return std::make_unique<StringTable>(files);
+}
+
 }  // namespace
+
+std::string captionSection(const std::string& iniFile) {
+    std::string name = iniFile.substr(iniFile.find_last_of("/\\") + 1);
+    name = name.substr(0, name.rfind('.'));
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    return name;
+}
 
 std::string SkinDescription::caption(int id) const {
     auto it = captions.find(id);
@@ -58,8 +78,14 @@ std::string skinImagePath(const std::string& programFolder, const std::string& n
 }
 
 SkinDescription loadSkinDescription(const std::string& programFolder, const std::string& iniFile) {
+    const std::unique_ptr<StringTable> translations = captionTranslations(programFolder);
+    return parseSkinDescription(platform::readProfileDocument(programFile(programFolder, iniFile)), translations.get(),
+                                captionSection(iniFile));
+}
+
+SkinDescription parseSkinDescription(const platform::IniDocument& doc, const StringTable* translations,
+                                     const std::string& section) {
     SkinDescription result;
-    const platform::IniDocument doc = platform::readProfileDocument(programFile(programFolder, iniFile));
     auto text = [&](const char* section, const char* key) { return doc.get(section, key).value_or(std::string()); };
     result.main = text("Screen", "Main");
     result.over = text("Screen", "Over");
@@ -67,7 +93,10 @@ SkinDescription loadSkinDescription(const std::string& programFolder, const std:
     result.disabled = text("Screen", "Disabled");
     for (const std::string& key : doc.keyNames("BUTTONPOS")) {
         int number = 0;
-        if (controlNumber(key, number)) result.captions[number] = withLineBreaks(text("BUTTONPOS", key.c_str()));
+        if (!controlNumber(key, number)) continue;
+        std::string caption = translations != nullptr ? translations->lookup(section, "C" + key) : std::string();
+        if (caption.empty()) caption = text("BUTTONPOS", key.c_str());
+        result.captions[number] = withLineBreaks(caption);
     }
     return result;
 }

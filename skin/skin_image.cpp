@@ -1,11 +1,16 @@
 #include "skin/skin_image.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QScreen>
 #include <cmath>
+#include <optional>
+#include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
 #include "skin/skin_description.h"
 
@@ -23,24 +28,32 @@ SkinImage SkinImage::load(const QString& path) { return load(path, applicationRa
 
 SkinImage SkinImage::load(const QString& path, qreal deviceRatio) {
     SkinImage result;
+    // Read through the guard of every file the programs read: a FIFO, a device or a folder in a
+    // picture's place is refused at once instead of blocking the window before it appears.
+    auto bytesOf = [](const QString& file) { return platform::readWholeFile(QFile::encodeName(file).toStdString()); };
     QString file = path;
     qreal ratio = 1.0;
+    std::optional<std::string> bytes;
     if (deviceRatio > 1.0) {
         const QFileInfo info(path);
         const QString doubled = info.path() + "/" + info.completeBaseName() + "@2x." + info.suffix();
-        if (QFileInfo::exists(doubled)) {
+        if (QFileInfo::exists(doubled) && (bytes = bytesOf(doubled))) {
             file = doubled;
             ratio = 2.0;
         }
     }
-    if (!QFileInfo::exists(file)) {
+    if (!bytes && !QFileInfo::exists(file)) {
         result.status_ = Status::FileNotFound;
         return result;
     }
-    QImageReader reader(file);
-    QImage image = reader.read();
+    if (!bytes) bytes = bytesOf(file);
+    QByteArray data = bytes ? QByteArray::fromRawData(bytes->data(), qsizetype(bytes->size())) : QByteArray();
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, QFileInfo(file).suffix().toLatin1());
+    QImage image = bytes ? reader.read() : QImage();
     if (image.isNull()) {
-        platform::debugPrintf("skin picture %s: %s", qPrintable(file), qPrintable(reader.errorString()));
+        platform::debugPrintf("skin picture %s: %s", qPrintable(file),
+                              bytes ? qPrintable(reader.errorString()) : "not a readable file");
         result.status_ = Status::NotDecodable;
         return result;
     }

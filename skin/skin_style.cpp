@@ -1,5 +1,7 @@
 #include "skin/skin_style.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace skin {
@@ -15,7 +17,12 @@ QString fontFace() { return faceStorage(); }
 
 QFont uiFont(int pixelHeight, int weight, bool italic) {
     QFont font;
-    if (!fontFace().isEmpty()) font.setFamily(fontFace());
+    // The face may be a list ("WenQuanYi Micro Hei, Noto Sans CJK SC"): the first installed one is
+    // used, and a glyph it lacks is taken from the next before the system's fallback fonts.
+    QStringList faces;
+    for (const QString& face : fontFace().split(QLatin1Char(',')))
+        if (!face.trimmed().isEmpty()) faces.append(face.trimmed());
+    if (!faces.isEmpty()) font.setFamilies(faces);
     font.setPixelSize(std::max(pixelHeight, 1));
     font.setWeight(QFont::Weight(std::clamp(weight, 100, 900)));
     font.setItalic(italic);

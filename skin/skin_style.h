@@ -1,6 +1,7 @@
 #pragma once
 // What every skinned control shares: the UI's font face (the "MAIN"/"FONT" text of the strings
-// file, set once at start-up) and COLORREF colours (0x00BBGGRR, red in the low byte).
+// file, set once at start-up; a comma-separated list names faces in order of preference) and
+// COLORREF colours (0x00BBGGRR, red in the low byte).
 #include <QColor>
 #include <QFont>
 #include <QString>

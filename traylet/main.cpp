@@ -24,6 +24,7 @@
 #include "platform/known_folders.h"
 #include "platform/single_instance.h"
 #include "qtbridge/qt_reactor.h"
+#include "shared/string_table.h"
 #include "traylet/tray_app.h"
 #include "traylet/tray_icon_art.h"
 #include "traylet/tray_status.h"
@@ -89,14 +90,19 @@ int main(int argc, char** argv) {
     }
 
     const std::string settingsPath = platform::settingsPath();
+    const tray::Texts texts = tray::loadTexts(StringTable(platform::stringsPath()));
     if (mode == Mode::Status) {
-        std::printf("%s\n", tray::tooltipText(tray::readStatus(settingsPath)).c_str());
+        std::printf("%s\n", tray::tooltipText(tray::readStatus(settingsPath), texts).c_str());
         return 0;
     }
 
     // Only the first copy runs; the service may start the program several times.
     platform::SingleInstance guard("KORVANTEMouseTraylet_Mutex");
-    if (mode == Mode::Run && !guard.acquire()) return 0;
+    if (mode == Mode::Run && !guard.acquire()) {
+        if (guard.heldElsewhere()) return 0;
+        platform::debugPrintf("traylet: not started: %s", guard.problem().c_str());
+        return 1;
+    }
 
     chooseHeadlessPlatformWhenNeeded();
     QApplication app(argc, argv);
@@ -104,7 +110,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QtReactor reactor;
-    TrayApp tray(reactor, settingsPath, platform::pathJoin(platform::programFolder(), "cfgpanel"));
+    TrayApp tray(reactor, settingsPath, platform::pathJoin(platform::programFolder(), "cfgpanel"), texts);
 
     if (mode == Mode::RenderIcon) {
         tray.refresh();

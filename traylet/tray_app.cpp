@@ -8,6 +8,9 @@
 
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
+
 #include <QAction>
 #include <QApplication>
 #include <QFont>
@@ -28,12 +31,15 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath)
+TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath, tray::Texts texts)
     : window_(reactor, [this](uint32_t m, int64_t w, int64_t l) { return onMessage(m, w, l); }),
       settingsPath_(std::move(settingsPath)),
       panelPath_(std::move(panelPath)),
-      menu_(std::make_unique<QMenu>()) {
-    headerAction_ = menu_->addAction(QStringLiteral("KORVANTE mouse"));
+      texts_(std::move(texts)),
+      menu_(std::make_unique<QMenu>()),
+      notices_(qs(texts_.name), QStringLiteral("korvante"), QStringLiteral("korvante-traylet")),
+      service_(reactor, title::kService, [this](bool running) { setServiceRunning(running); }) {
+    headerAction_ = menu_->addAction(qs(texts_.name));
     QFont bold = headerAction_->font();
     bold.setBold(true);
     headerAction_->setFont(bold);
@@ -48,14 +54,21 @@ TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panel
     failureAction_->setEnabled(false);
     failureAction_->setVisible(false);
     menu_->addSeparator();
-    panelAction_ = menu_->addAction(QStringLiteral("Open configuration"));
+    panelAction_ = menu_->addAction(qs(texts_.openPanel));
     QObject::connect(panelAction_, &QAction::triggered, [this] { openPanel(); });
+    noticesAction_ = menu_->addAction(qs(texts_.notices));
+    noticesAction_->setCheckable(true);
+    noticesAction_->setToolTip(qs(texts_.noticesTip));
+    QObject::connect(noticesAction_, &QAction::triggered, [this](bool on) { setNoticesEnabled(on); });
     menu_->addSeparator();
-    QAction* quitAction = menu_->addAction(QStringLiteral("Quit"));
+    QAction* quitAction = menu_->addAction(qs(texts_.quit));
     QObject::connect(quitAction, &QAction::triggered, [this] { quit("quit chosen in the menu"); });
     menu_->setToolTipsVisible(true);
-    // The configuration program may be installed while the tray runs.
-    QObject::connect(menu_.get(), &QMenu::aboutToShow, [this] { updatePanelAction(); });
+    // The configuration program may be installed while the tray runs, and "TrayNotices" edited.
+    QObject::connect(menu_.get(), &QMenu::aboutToShow, [this] {
+        updatePanelAction();
+        noticesAction_->setChecked(tray::readNoticesEnabled(settingsPath_));
+    });
 
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
@@ -87,6 +100,7 @@ void TrayApp::start() {
     // Watch first, then read: a change between the two is then seen as an event.
     rewatch();
     refresh();
+    service_.start();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         showIconWhenTrayAppears();
         return;
@@ -103,7 +117,7 @@ void TrayApp::showIconWhenTrayAppears() {
     if (icon_ || quitting_) return;
     icon_ = std::make_unique<QSystemTrayIcon>();
     icon_->setIcon(tray::makeTrayIcon(status_));
-    icon_->setToolTip(qs(tray::tooltipText(status_)));
+    icon_->setToolTip(qs(tray::tooltipText(status_, texts_)));
     icon_->setContextMenu(menu_.get());
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason why) {
         if (why == QSystemTrayIcon::DoubleClick) openPanel();
@@ -122,51 +136,88 @@ void TrayApp::quit(const char* reason) {
     QCoreApplication::exit(0);
 }
 
-int64_t TrayApp::onMessage(uint32_t message, int64_t, int64_t) {
+int64_t TrayApp::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     if (message == msg::kClose) quit("WM_CLOSE");
     else if (message == msg::kQuit) quit("WM_QUIT");
+    else if (message == msg::kMouseChanged) onMouseChanged(wParam, lParam);
     return 0;
+}
+
+void TrayApp::onMouseChanged(int64_t kind, int64_t value) {
+    if (quitting_ || kind < INT32_MIN || kind > INT32_MAX || value < INT32_MIN || value > INT32_MAX) return;
+    if (!tray::readNoticesEnabled(settingsPath_)) return;
+    // The notice reads what it names (a stage's resolution, a profile's name) from the file as it
+    // is now; the change itself comes with the message, before any program has saved it.
+    std::unique_ptr<MouseSettings> settings = tray::loadValidated(settingsPath_);
+    if (!settings) return;
+    const std::optional<tray::Notice> notice =
+        tray::noticeFor(static_cast<int32_t>(kind), static_cast<int32_t>(value), *settings, texts_);
+    if (!notice) return;
+    platform::debugPrintf("traylet: notice \"%s\"", notice->summary.c_str());
+    notices_.show(qs(notice->summary), qs(notice->body));
+}
+
+void TrayApp::setNoticesEnabled(bool enabled) {
+    if (!tray::writeNoticesEnabled(settingsPath_, enabled)) {
+        platform::debugPrintf("traylet: cannot save %s=%d in %s", tray::kNoticesKey, enabled ? 1 : 0,
+                              settingsPath_.c_str());
+        noticesAction_->setChecked(tray::readNoticesEnabled(settingsPath_));
+    }
+}
+
+void TrayApp::setServiceRunning(bool running) {
+    if (haveStatus_ && status_.serviceRunning == running) return;
+    status_.serviceRunning = running;
+    platform::debugLine(running ? "traylet: the service runs" : "traylet: the service is not running");
+    showStatus();
 }
 
 void TrayApp::refresh() {
     tray::Status fresh = tray::readStatus(settingsPath_);
+    fresh.serviceRunning = status_.serviceRunning;
     if (haveStatus_ && fresh == status_) return;
     status_ = fresh;
     haveStatus_ = true;
-    platform::debugPrintf("traylet: %s", tray::tooltipText(status_).c_str());
+    showStatus();
+}
+
+void TrayApp::showStatus() {
+    platform::debugPrintf("traylet: %s", tray::tooltipText(status_, texts_).c_str());
     updateMenu();
     if (icon_) {
         icon_->setIcon(tray::makeTrayIcon(status_));
-        icon_->setToolTip(qs(tray::tooltipText(status_)));
+        icon_->setToolTip(qs(tray::tooltipText(status_, texts_)));
     }
 }
 
 void TrayApp::updateMenu() {
     headerAction_->setIcon(tray::makeTrayIcon(status_));
     if (!status_.settingsFound) {
-        summaryAction_->setText(QStringLiteral("No settings yet"));
+        summaryAction_->setText(qs(texts_.noSettings));
         nameAction_->setVisible(false);
-        deviceAction_->setVisible(false);
     } else {
-        summaryAction_->setText(qs(tray::summaryText(status_)));
+        summaryAction_->setText(qs(tray::summaryText(status_, texts_)));
         nameAction_->setVisible(!status_.profileName.empty());
         // '&' would be taken for a mnemonic marker.
         nameAction_->setText(QStringLiteral("\u201c%1\u201d").arg(qs(status_.profileName).replace('&', "&&")));
-        deviceAction_->setVisible(true);
-        deviceAction_->setText(status_.deviceConnected ? QStringLiteral("Mouse connected")
-                                                       : QStringLiteral("Mouse not connected"));
     }
-    const std::string failure = tray::failureText(status_);
+    // "Device" is the service's word: without a service it says nothing about the mouse.
+    deviceAction_->setVisible(status_.settingsFound || !status_.serviceRunning);
+    deviceAction_->setText(!status_.serviceRunning  ? qs(texts_.noService)
+                           : status_.deviceConnected ? qs(texts_.connected)
+                                                     : qs(texts_.noDevice));
+    const std::string failure = tray::failureText(status_, texts_);
     failureAction_->setVisible(status_.settingsFound && !failure.empty());
     failureAction_->setText(qs(failure));
+    noticesAction_->setChecked(tray::readNoticesEnabled(settingsPath_));
+    noticesAction_->setEnabled(status_.settingsFound);
     updatePanelAction();
 }
 
 void TrayApp::updatePanelAction() {
     const bool present = ::access(panelPath_.c_str(), X_OK) == 0;
     panelAction_->setEnabled(present);
-    panelAction_->setToolTip(present ? QStringLiteral("Start the configuration program")
-                                     : QStringLiteral("The configuration program is not installed"));
+    panelAction_->setToolTip(present ? qs(texts_.openPanelTip) : qs(texts_.noPanel));
 }
 
 void TrayApp::openPanel() {

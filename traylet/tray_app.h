@@ -4,7 +4,11 @@
 //
 // Bus: WM_CLOSE and WM_QUIT both end the program with exit code 0 (the service posts WM_CLOSE then
 // WM_QUIT when it closes the tray, WM_CLOSE alone when it ends). The window is unregistered first,
-// so the title is gone by the time the process exits.
+// so the title is gone by the time the process exits. Message 1285 (a change made with the mouse's
+// own buttons, which the service reports to the tray as to the window) shows a desktop notice
+// unless "TrayNotices" in "Mouse.ini" is 0 (the menu's "Show notices").
+// A service that ends without closing the tray (killed, crashed) leaves it running: the icon turns
+// grey and the tooltip and menu say "Service not running" until a service runs again.
 // Without a system tray (offscreen, a desktop without a tray) the program runs hidden and still
 // answers the bus.
 #include <QFileSystemWatcher>
@@ -15,7 +19,10 @@
 
 #include "platform/message_bus.h"
 #include "qtbridge/qt_reactor.h"
+#include "traylet/desktop_notices.h"
+#include "traylet/service_watch.h"
 #include "traylet/tray_status.h"
+#include "traylet/tray_texts.h"
 
 class QAction;
 class QMenu;
@@ -23,8 +30,9 @@ class QSystemTrayIcon;
 
 class TrayApp {
 public:
-    // settingsPath: "Mouse.ini" (read only); panelPath: the configuration program to start.
-    TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath);
+    // settingsPath: "Mouse.ini" (read, and its key "TrayNotices" written); panelPath: the
+    // configuration program to start; texts: in the user's language.
+    TrayApp(QtReactor& reactor, std::string settingsPath, std::string panelPath, tray::Texts texts = {});
     ~TrayApp();
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
@@ -32,8 +40,8 @@ public:
     // Registers the bus window; false when the title cannot be registered.
     bool registerWindow();
 
-    // Reads the status, fills the menu, watches the settings file and shows the tray icon when a
-    // system tray exists.
+    // Reads the status, fills the menu, watches the settings file and the service, and shows the
+    // tray icon when a system tray exists.
     void start();
 
     // Ends the program: unregisters the window, hides the icon and makes the event loop return 0.
@@ -48,6 +56,10 @@ public:
 
 private:
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam);
+    void onMouseChanged(int64_t kind, int64_t value);
+    void setServiceRunning(bool running);
+    void setNoticesEnabled(bool enabled);
+    void showStatus();
     void updateMenu();
     void updatePanelAction();
     void rewatch();
@@ -57,6 +69,7 @@ private:
     platform::Window window_;
     std::string settingsPath_;
     std::string panelPath_;
+    tray::Texts texts_;
     std::unique_ptr<QMenu> menu_;
     QAction* headerAction_ = nullptr;
     QAction* summaryAction_ = nullptr;
@@ -64,11 +77,14 @@ private:
     QAction* deviceAction_ = nullptr;
     QAction* failureAction_ = nullptr;  // shown while the last write did not reach the mouse
     QAction* panelAction_ = nullptr;
+    QAction* noticesAction_ = nullptr;
     std::unique_ptr<QSystemTrayIcon> icon_;
     QFileSystemWatcher watcher_;
     QTimer settle_;  // coalesces the bursts of change events of one atomic replace
     QTimer trayProbe_;  // looks for a system tray that appears after start (desktop still loading)
     int trayProbesLeft_ = 0;
+    DesktopNotices notices_;
+    ServiceWatch service_;
     tray::Status status_;
     bool haveStatus_ = false;
     bool quitting_ = false;

@@ -15,7 +15,7 @@ const QColor kAccentDeep(0x06, 0x8f, 0xb4);
 const QColor kBodyTop(0x4b, 0x55, 0x63);
 const QColor kBodyBottom(0x11, 0x18, 0x27);
 const QColor kOutline(0x03, 0x07, 0x12);
-const QColor kOffline(0x9c, 0xa3, 0xaf);     // grey light when no settings are known
+const QColor kOffline(0x9c, 0xa3, 0xaf);     // grey light: no settings known, or no service
 const QColor kWarning(0xf5, 0x9e, 0x0b);     // amber badge of a write that did not reach the mouse
 
 // The mouse body in a unit box (0..1 by 0..1): a rounded shell, wider at the palm.
@@ -45,8 +45,9 @@ QImage renderIconImage(int size, const Status& status) {
 
     const qreal s = size;
     const bool small = size < 24;
-    const QColor light = status.settingsFound ? kAccent : kOffline;
-    const QColor lightDeep = status.settingsFound ? kAccentDeep : kOffline.darker(140);
+    const bool lit = status.settingsFound && status.serviceRunning;
+    const QColor light = lit ? kAccent : kOffline;
+    const QColor lightDeep = lit ? kAccentDeep : kOffline.darker(140);
 
     // Body: slightly left of centre, leaving the lower right corner to the badge.
     const QRectF body(s * 0.16, s * 0.04, s * 0.56, s * 0.86);

@@ -99,11 +99,15 @@ LibraryResult MacroLibrary::createNew(const std::string& baseText, int loopTime,
         // would be one macro twice.
         if (!platform::fileExists(path) && std::find(listed.begin(), listed.end(), name) == listed.end()) break;
     }
-    if (!platform::ensureFolder(macroFolder_) || !writeMacroFile(path, 0, loopTime, Block{}, true))
-        return LibraryResult::WriteFailed;
+    if (!platform::ensureFolder(macroFolder_)) return LibraryResult::WriteFailed;
+    // The list entry first: should the program die before the file is written, the list names a
+    // macro without a file, which reads as the empty macro it was to be, instead of a file that no
+    // list names and that hides the name from every later "New".
     int slot = -1;
-    if (!changeList([&](platform::IniDocument& doc) { return (slot = addToList(doc, name)) >= 0; }) || slot < 0) {
-        removeFile(path);
+    if (!changeList([&](platform::IniDocument& doc) { return (slot = addToList(doc, name)) >= 0; }) || slot < 0)
+        return LibraryResult::WriteFailed;
+    if (!writeMacroFile(path, 0, loopTime, Block{}, true)) {
+        changeList([&](platform::IniDocument& doc) { return removeFromList(doc, name); });
         return LibraryResult::WriteFailed;
     }
     createdName = name;
@@ -127,8 +131,7 @@ LibraryResult MacroLibrary::rename(const std::string& oldName, const std::string
     if (platform::fileExists(from)) {
         const std::optional<std::string> text = movedMacroText(from, to);
         if (!text) return LibraryResult::WriteFailed;
-        platform::FileLock lock(to);
-        written = lock.locked() && platform::replaceFileAtomically(to, *text);
+        written = platform::replaceFileLocked(to, *text);
     } else {
         written = writeMacroFile(to, 0, 0, Block{}, true);
     }
@@ -175,9 +178,8 @@ LibraryResult MacroLibrary::import(const std::string& sourcePath, bool overwrite
     const bool existed = platform::fileExists(target);
     if (existed && !inPlace && !overwrite) return LibraryResult::NeedsConfirm;
     if (!inPlace) {
-        if (!platform::ensureFolder(macroFolder_)) return LibraryResult::WriteFailed;
-        platform::FileLock lock(target);
-        if (!lock.locked() || !platform::replaceFileAtomically(target, *content)) return LibraryResult::WriteFailed;
+        if (!platform::ensureFolder(macroFolder_) || !platform::replaceFileLocked(target, *content))
+            return LibraryResult::WriteFailed;
     }
     int slot = -1;
     if (!isListed && (!changeList([&](platform::IniDocument& doc) { return (slot = addToList(doc, name)) >= 0; }) ||
@@ -194,8 +196,8 @@ LibraryResult MacroLibrary::exportTo(const std::string& name, const std::string&
     if (from.empty()) return LibraryResult::NotFound;
     const std::optional<std::string> text = movedMacroText(from, path);
     if (!text) return LibraryResult::NotFound;
-    // The user's own file, replaced whole; no lock file is left beside it.
-    return platform::replaceFileAtomically(path, *text) ? LibraryResult::Ok : LibraryResult::WriteFailed;
+    // The user's own file, replaced whole (the lock's sidecar goes with the lock).
+    return platform::replaceFileLocked(path, *text) ? LibraryResult::Ok : LibraryResult::WriteFailed;
 }
 
 }  // namespace macro

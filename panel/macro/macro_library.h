@@ -5,7 +5,8 @@
 //
 // Rules kept here:
 // - a name is a file in the macro folder (macro::isValidMacroName); the folder is created before
-//   the first write into it;
+//   the first write into it; a new macro is listed before its file is written, so no file is left
+//   that the list does not name;
 // - rename writes the new file first and removes the old one only after that succeeded; an
 //   unchanged name does nothing; an invalid name or one already in the list is refused;
 // - a rename is carried into the button records of all five profiles (a button keeps its macro);

@@ -9,6 +9,7 @@
 
 #include "platform/diagnostics.h"
 #include "service/device/device_codes.h"
+#include "shared/settings_rules.h"
 
 namespace {
 
@@ -128,36 +129,80 @@ bool DeviceConfig::write3EPair() {
     return sendFeature(link_.currentDeviceId(), buf, sizeof buf);
 }
 
-bool DeviceConfig::writeLighting() {
+namespace {
+
+// The lighting record a mode runs from: modes 1..4 have records 0..3, modes 5 and 6 share record 4,
+// any other mode counts as mode 1; while the lighting is off the mouse runs record 4.
+int lightingRecordOf(int mode, int on) {
+    if (on == 0) return 4;
+    return (mode >= 1 && mode <= 4) ? mode - 1 : (mode == 5 || mode == 6) ? 4 : 0;
+}
+
+// The direction byte of modes 2 and 5: 1 for their first direction (1, 3), 0 for their second
+// (2, 4). -1: the mode has none, or the value is none of its directions (the byte is left alone).
+int directionByte(int mode, int direction) {
+    if (mode == 2 || mode == 5) {
+        const int first = mode == 2 ? 1 : 3;
+        if (direction == first) return 1;
+        if (direction == first + 1) return 0;
+    }
+    return -1;
+}
+
+// The reverse, for the mode whose parameters a record holds; `kept` for a byte that is neither.
+int directionOf(int mode, uint8_t value, int kept) {
+    if (mode != 2 && mode != 5) return kept;
+    const int first = mode == 2 ? 1 : 3;
+    return value == 1 ? first : value == 0 ? first + 1 : kept;
+}
+
+}  // namespace
+
+bool DeviceConfig::writeLightingRecord(int d, int mode) {
     MouseSettings& s = settings_;
-    const int m = s.LedMode;
-    int d = (m >= 1 && m <= 4) ? m - 1 : (m == 5 || m == 6) ? 4 : 0;
-    if (s.LedStateOn == 0) d = 4;
-
-    bool ok = true;
-    const uint8_t mask = static_cast<uint8_t>(1u << d);
-    ok = writeMemory(devmap::kLedMask, &mask, 1) && ok;
-
     const uint32_t colour = static_cast<uint32_t>(s.LedColor);
     uint8_t rec[4] = {0x80, static_cast<uint8_t>(colour & 0xFF), static_cast<uint8_t>((colour >> 8) & 0xFF),
                       static_cast<uint8_t>((colour >> 16) & 0xFF)};
-    if (m == 1 || m == 4 || m == 5 || m == 6) {
-        rec[0] = 0x80;
-    } else {
+    if (mode != 1 && mode != 4 && mode != 5 && mode != 6) {  // those four take the flag alone
         if (rec[1]) rec[0] |= 0x01;
         if (rec[2]) rec[0] |= 0x02;
         if (rec[3]) rec[0] |= 0x04;
     }
-    ok = writeMemory(static_cast<uint16_t>(devmap::kLedRecord + 8 * d), rec, 4) && ok;
+    bool ok = writeMemory(static_cast<uint16_t>(devmap::kLedRecord + 8 * d), rec, 4);
 
-    // A mode outside 1..6 has no record of its own; the first one stands in for it.
-    LedModeInfo& info = s.ledModes[(m >= 1 && m <= 6) ? m - 1 : 0];
+    // A mode outside 1..6 has no parameters of its own; the first mode's stand in for it.
+    LedModeInfo& info = s.ledModes[(mode >= 1 && mode <= 6) ? mode - 1 : 0];
     if (static_cast<uint32_t>(info.rate) >= 8) info.rate = 8;
     const uint8_t rate = static_cast<uint8_t>(9 - info.rate);
     ok = writeMemory(static_cast<uint16_t>(devmap::kLedRate + 8 * d), &rate, 1) && ok;
+    const int direction = directionByte(mode, info.direction);
+    if (direction >= 0) {
+        const uint8_t value = static_cast<uint8_t>(direction);
+        ok = writeMemory(static_cast<uint16_t>(devmap::kLedDirection + 8 * d), &value, 1) && ok;
+    }
     const uint8_t level = static_cast<uint8_t>((info.level >= 1 && info.level <= 4) ? info.level - 1 : 3);
     ok = writeMemory(static_cast<uint16_t>(devmap::kLedLevel + 8 * d), &level, 1) && ok;
+    return ok;
+}
+
+bool DeviceConfig::writeLighting() {
+    const int m = settings_.LedMode;
+    const int d = lightingRecordOf(m, settings_.LedStateOn);
+    const uint8_t mask = static_cast<uint8_t>(1u << d);
+    bool ok = writeMemory(devmap::kLedMask, &mask, 1);
+    ok = writeLightingRecord(d, m) && ok;
+    // Record 4 is mode 5's, lent to any mode while the lighting is off (and to mode 6): once
+    // another record runs, it gets mode 5's parameters back, so that nothing of the mode that
+    // borrowed it stays there as mode 5's.
+    if (d != 4) ok = writeLightingRecord(4, 5) && ok;
     ok = commit(0x02, 0x04) && ok;
+    return ok;
+}
+
+bool DeviceConfig::writeEveryLightingRecord() {
+    // Records 0..3 hold modes 1..4; writeLighting writes record 4 (mode 5's, or the current mode's).
+    bool ok = true;
+    for (int d = 0; d < 4; ++d) ok = writeLightingRecord(d, d + 1) && ok;
     return ok;
 }
 
@@ -266,6 +311,9 @@ bool DeviceConfig::writeTrailers(int which) {
 bool DeviceConfig::sendAll() {
     if (!link_.linked()) return false;
     bool ok = write3EPair();
+    // Every mode's parameters, so that the mouse's own mode button and a later read-back find them,
+    // then the current mode's.
+    ok = writeEveryLightingRecord() && ok;
     ok = writeLighting() && ok;
     ok = writePollingRate(false) && ok;
     ok = writeWheelLines() && ok;
@@ -305,30 +353,49 @@ bool DeviceConfig::sendAll() {
 }
 
 bool DeviceConfig::readSettingsInto(MouseSettings& t) {
+    // t starts as the saved settings. What the mouse holds exactly as their write left it keeps
+    // the saved values: the mouse cannot tell mode 5 from a lighting that is off, nor one value
+    // for both axes from equal separate ones. Everything else is decoded from the mouse.
+    const MouseSettings& saved = settings_;
     uint8_t v[8] = {};
     if (!readMemory(devmap::kProfile, v, 1)) return false;
-    t.Profile = v[0];
+    if (v[0] < kProfileCount) t.Profile = v[0];  // anything else is no profile: the saved one stays
 
     if (!readMemory(devmap::kLedMask, v, 1)) return false;
-    switch (v[0]) {
-    case 2: t.LedMode = 2; break;
-    case 4: t.LedMode = 3; break;
-    case 8: t.LedMode = 4; break;
-    case 16:
-    case 32: t.LedMode = 5; break;
-    default: t.LedMode = 1; break;
+    const uint8_t mask = v[0];
+    uint8_t state[7] = {};
+    if (!readMemory(devmap::kLedState, state, 7)) return false;
+    t.LedColor = state[0] + state[1] * 256 + state[2] * 65536;
+    const int written = lightingRecordOf(saved.LedMode, saved.LedStateOn);
+    int running = -1;  // the record the mouse runs, which holds the current mode's parameters
+    if (mask == (1u << written)) {
+        t.LedMode = saved.LedMode;
+        t.LedStateOn = saved.LedStateOn == 0 || state[3] == 0 ? 0 : 1;
+        running = written;
+    } else {
+        switch (mask) {
+        case 2: t.LedMode = 2; break;
+        case 4: t.LedMode = 3; break;
+        case 8: t.LedMode = 4; break;
+        case 16: t.LedMode = 5; break;
+        case 32: t.LedMode = 6; break;  // as the mouse's own notice of it; no record of its own
+        default: t.LedMode = 1; break;
+        }
+        t.LedStateOn = state[3] != 0 ? 1 : 0;
+        for (int d = 0; d < devmap::kLedRecordCount; ++d)
+            if (mask == (1u << d)) running = d;
     }
-    if (!readMemory(devmap::kLedState, v, 7)) return false;
-    t.LedColor = v[0] + v[1] * 256 + v[2] * 65536;
-    t.LedStateOn = v[3] != 0 ? 1 : 0;
-    for (int i = 0; i < kLedModeCount; ++i) {
-        if (!readMemory(static_cast<uint16_t>(devmap::kLedRate + 8 * i), v, 3)) return false;
-        LedModeInfo& info = t.ledModes[i];
+    for (int d = 0; d < devmap::kLedRecordCount; ++d) {
+        if (!readMemory(static_cast<uint16_t>(devmap::kLedRate + 8 * d), v, 3)) return false;
+        // Record d holds mode d + 1, except the record the mouse runs, which holds the current
+        // mode's (record 4 lends itself to any mode while the lighting is off, and to mode 6).
+        const int mode = d == running ? t.LedMode : d + 1;
+        if (d != running && running >= 0 && mode == t.LedMode) continue;  // an older copy of it
+        if (mode < 1 || mode > kLedModeCount) continue;
+        LedModeInfo& info = t.ledModes[mode - 1];
         info.rate = 9 - v[0];
-        if (t.LedMode == 2) info.direction = v[1] == 0 ? 2 : 1;
-        else if (t.LedMode == 5) info.direction = v[1] == 1 ? 3 : 4;
-        else info.direction = 0;
-        int level = i == 3 ? 3 : v[2] + 1;
+        info.direction = directionOf(mode, v[1], info.direction);
+        const int level = v[2] + 1;
         info.level = (level >= 1 && level <= 3) ? level : 4;
     }
 
@@ -341,12 +408,16 @@ bool DeviceConfig::readSettingsInto(MouseSettings& t) {
     if (!readMemory(static_cast<uint16_t>(devmap::kProfileBase[current] + devmap::kDpiIndexOffset), v, 1))
         return false;
     t.DPI = v[0];
+    if (t.DPI < kDpiStageCount) t.profiles[current].DPI = t.DPI;
     for (int s = 0; s < kDpiStageCount; ++s) {
         // Every block holds all seven stages; stages 5 and 6 come from block 0.
         const uint16_t base = devmap::kProfileBase[s < kProfileCount ? s : 0];
         if (!readMemory(static_cast<uint16_t>(base + devmap::kDpiStageOffset + 6 * s), v, 5)) return false;
         const int x = v[1] | (v[2] << 8);
         const int y = v[3] | (v[4] << 8);
+        const DpiStage& before = saved.dpiStages[s];
+        if (x == (before.separate ? before.x : before.common) && y == (before.separate ? before.y : before.common))
+            continue;  // as written: the separate flag and the value the mouse does not hold stay
         DpiStage& st = t.dpiStages[s];
         st.x = x;
         st.y = y;
@@ -403,6 +474,11 @@ bool DeviceConfig::queryAll() {
     }
     closeSession();
 
+    // What the mouse holds outside the ranges this software writes (programmed elsewhere, or never
+    // written) is not taken: the saved value stays.
+    for (const settingsrules::Correction& c : settingsrules::keepInRange(*scratch, &settings_))
+        platform::debugPrintf("QueryAllFrMouse: \"%s\" read back outside its range, kept the saved value (%s)",
+                              c.key.c_str(), c.change.c_str());
     std::memcpy(&settings_, scratch.get(), sizeof(MouseSettings));
     return true;
 }

@@ -36,7 +36,9 @@ inline constexpr uint16_t kTrailerOffset = 0xAA;
 inline constexpr uint16_t kLedMask = 0x0446;
 inline constexpr uint16_t kLedRecord = 0x0448;      // + 8 * record: flags, colour 0, 1, 2
 inline constexpr uint16_t kLedRate = 0x044D;        // + 8 * record
+inline constexpr uint16_t kLedDirection = 0x044E;   // + 8 * record: modes 2 and 5
 inline constexpr uint16_t kLedLevel = 0x044F;       // + 8 * record
+inline constexpr int kLedRecordCount = 5;
 inline constexpr uint16_t kLedState = 0x0471;       // read only: colour 0, 1, 2, lighting on
 inline constexpr uint16_t kMacroSlots = 0x0478;     // + 200 * slot
 inline constexpr int kMacroSlotSize = 200;
@@ -110,7 +112,12 @@ public:
 
     // --- Operations on the settings record ---
     bool write3EPair();
-    bool writeLighting();                 // commit (0x02, 0x04) always
+    // The mask and the current mode's record (record 4 while off), commit (0x02, 0x04) always.
+    // Modes 2 and 5 write their direction too: 1 for direction 1 or 3, 0 for 2 or 4. While
+    // another record runs, record 4 gets mode 5's parameters back.
+    bool writeLighting();
+    // Records 0..3 with the parameters of modes 1..4 and the colour, no mask, no commit.
+    bool writeEveryLightingRecord();
     bool writePollingRate(bool commit);   // (0x02, 0x08)
     bool writeWheelLines();               // commit (0x01, 0x01) always
     bool writeDpiStageIndex(bool commit); // (0x02, 0x02)
@@ -138,6 +145,8 @@ public:
 
 private:
     bool session(uint8_t value);
+    // Lighting record d (0..4): flags and colour, rate, direction, level of `mode`.
+    bool writeLightingRecord(int d, int mode);
     bool sendFeature(uint32_t deviceId, const uint8_t* data, int length);
     bool sendOutput(uint32_t deviceId, const uint8_t* data, int length);
     void wait(int ms);

@@ -58,6 +58,18 @@ const std::array<CodeRow, kRowCount> kTable = {{
     {101, 0x9F, 0, 0, 0},
 }};
 
+namespace {
+
+constexpr uint8_t kDpiShiftItemCount = 4;
+
+// The device value of a DPI shift item 1..4 (250, 500, 750, 1000 DPI); 0 for anything else.
+uint8_t dpiShiftValue(uint8_t item) {
+    static const uint8_t values[kDpiShiftItemCount] = {0x02, 0x03, 0x06, 0x26};
+    return item >= 1 && item <= kDpiShiftItemCount ? values[item - 1] : 0;
+}
+
+}  // namespace
+
 const CodeRow* rowForCode(uint8_t code) {
     for (const CodeRow& row : kTable)
         if (row.code == code) return &row;
@@ -75,14 +87,7 @@ DeviceBytes encodeButton(const ButtonRecord& r) {
     case 9:  // X-shoot
         return {row->d0, r.byte(5), r.byte(2), static_cast<uint8_t>(r.byte(3) / 10)};
     case 15: {  // DPI shift: the dialog's choice in byte 2
-        uint8_t v = 0;
-        switch (r.byte(2)) {
-        case 1: v = 0x02; break;
-        case 2: v = 0x03; break;
-        case 3: v = 0x06; break;
-        case 4: v = 0x26; break;
-        default: v = 0x00; break;
-        }
+        const uint8_t v = dpiShiftValue(r.byte(2));
         return {row->d0, 0x01, v, v};
     }
     case 101:  // rapid fire
@@ -101,15 +106,27 @@ DeviceBytes encodeMacroButton(const ButtonRecord& r, int slot, int loopTime) {
 
 bool decodeButton(uint8_t d0, uint8_t d1, uint8_t d2, uint8_t d3, ButtonRecord& r) {
     const CodeRow* found = nullptr;
-    for (const CodeRow& row : kTable) {
-        bool match;
-        if (d0 == 0x8E)
-            match = d2 == 0xFF ? row.d3 == d3 : row.d2 == d2;
-        else
-            match = row.d0 == d0;
-        if (match) {
-            found = &row;
-            break;
+    if (d0 == 0x8E) {
+        for (const CodeRow& row : kTable) {
+            if (d2 == 0xFF ? row.d3 == d3 : row.d2 == d2) {
+                found = &row;
+                break;
+            }
+        }
+    } else {
+        // The row that holds all four bytes first: rows sharing their first byte (0x9C: the
+        // five profiles, 0x9B: lighting on/off, hand switch, next lighting mode) differ in the
+        // others, and each must read back as itself. Otherwise the first row of that first byte
+        // (the functions whose other bytes are parameters).
+        for (const CodeRow& row : kTable) {
+            if (row.d0 == d0 && row.d1 == d1 && row.d2 == d2 && row.d3 == d3) {
+                found = &row;
+                break;
+            }
+        }
+        for (const CodeRow& row : kTable) {
+            if (found) break;
+            if (row.d0 == d0) found = &row;
         }
     }
     if (!found) return false;
@@ -123,6 +140,10 @@ bool decodeButton(uint8_t d0, uint8_t d1, uint8_t d2, uint8_t d3, ButtonRecord& 
         r.byte(5) = d1;
         r.byte(2) = d2;
         r.byte(3) = static_cast<uint8_t>(d3 * 10);
+        break;
+    case 15:  // the dialog's item whose device value the mouse holds
+        for (uint8_t item = 1; item <= kDpiShiftItemCount; ++item)
+            if (dpiShiftValue(item) == d2) r.byte(2) = item;
         break;
     case 101:
         r.byte(2) = d1;

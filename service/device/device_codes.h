@@ -1,8 +1,8 @@
 #pragma once
 // The mouse's four-byte encoding of button function codes, and its reverse.
 //
-// The table order matters: decoding takes the first matching row, so 0x9C always reads back as
-// code 113 and 0x9B as code 100 whatever the other bytes hold.
+// The table order matters where several rows match: the host functions (0x8E) decode to the first
+// row of their usage or code; rows that share a first byte decode to the one that holds all four.
 #include <array>
 #include <cstdint>
 
@@ -32,8 +32,9 @@ DeviceBytes encodeButton(const ButtonRecord& record);
 // file's "LoopTime" (0 taken as 1); a record whose byte 0 is 255 loops for ever (0xFFFF).
 DeviceBytes encodeMacroButton(const ButtonRecord& record, int slot, int loopTime);
 
-// Decodes four device bytes into the record: the first matching row's code becomes byte 1 and,
-// outside the 0x8E group, codes 5, 9 and 101 write their parameters back. Returns false (record
+// Decodes four device bytes into the record: the matching row's code becomes byte 1 (outside the
+// 0x8E group the row holding all four bytes, else the first row of the first byte) and, outside
+// the 0x8E group, codes 5, 9, 15 and 101 write their parameters back. Returns false (record
 // untouched) when no row matches.
 bool decodeButton(uint8_t d0, uint8_t d1, uint8_t d2, uint8_t d3, ButtonRecord& record);
 

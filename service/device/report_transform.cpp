@@ -5,7 +5,9 @@
 
 #include <climits>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
+#include "platform/known_folders.h"
 
 std::string ReportTransform::defaultPluginPath() {
     char buf[PATH_MAX];
@@ -17,6 +19,11 @@ std::string ReportTransform::defaultPluginPath() {
 }
 
 bool ReportTransform::load(const std::string& path) {
+    // The file guard first: the loader's open would block on a FIFO in the plugin's place.
+    if (path.find('/') != std::string::npos && platform::fileExists(path) && !platform::isReadableRegularFile(path)) {
+        problem_ = "report transform plugin missing: " + path + " is not a readable file";
+        return false;
+    }
     // The handle is deliberately never closed: the plugin stays loaded for the program's life.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {

@@ -1,12 +1,14 @@
 // Pure parts of the bus: the frame codec and the runtime folder / file name rules.
 #include "platform/bus_frame.h"
 #include "platform/runtime_folder.h"
+#include "platform/single_instance.h"
 
 #include "bus_test_support.h"
 
 #include <sys/stat.h>
 
 #include <climits>
+#include <filesystem>
 #include <random>
 #include <set>
 
@@ -123,6 +125,42 @@ TEST_F(RuntimeFolder, RefusesSymlinkAndPlainFile) {
     ASSERT_NE(f, nullptr);
     std::fclose(f);
     EXPECT_EQ(platform::runtimeFolder(), "");
+}
+
+// Without XDG_RUNTIME_DIR the folder is one only this user can have made: another user who made
+// "korvante-<uid>" first in the shared temporary folder stops nothing. Every call finds the same
+// folder; one that was removed, or taken over, is replaced by a new private one.
+TEST_F(RuntimeFolder, WithoutXdgRuntimeDirAPrivateFolderNobodyCanTakeFirst) {
+    const std::string tmp = root_ + "/tmp", uid = std::to_string(::getuid());
+    ASSERT_EQ(::mkdir(tmp.c_str(), 01777), 0);
+    env_.set("TMPDIR", tmp);
+    env_.unset("XDG_RUNTIME_DIR");
+    const std::string squatted = tmp + "/korvante-" + uid;
+    ASSERT_EQ(::mkdir(squatted.c_str(), 0777), 0);
+    const bool asRoot = ::getuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(squatted.c_str(), 65534, 65534), 0);
+    }
+
+    auto isPrivate = [&](const std::string& folder) {
+        struct stat st {};
+        return folder.rfind(tmp + "/korvante-" + uid + "-", 0) == 0 && ::lstat(folder.c_str(), &st) == 0 &&
+               S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 07777) == 0700;
+    };
+    const std::string folder = platform::runtimeFolder();
+    EXPECT_TRUE(isPrivate(folder)) << folder;
+    EXPECT_EQ(platform::runtimeFolder(), folder);
+    platform::SingleInstance instance("KORVANTE_Mutex");
+    EXPECT_TRUE(instance.acquire());
+
+    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(isPrivate(platform::runtimeFolder()));
+    if (asRoot) {
+        ASSERT_EQ(::chown(platform::runtimeFolder().c_str(), 65534, 65534), 0);
+        const std::string replaced = platform::runtimeFolder();
+        EXPECT_TRUE(isPrivate(replaced)) << replaced;
+        EXPECT_NE(replaced, folder);
+    }
 }
 
 TEST_F(RuntimeFolder, RefusesFolderOfAnotherUser) {

@@ -1,16 +1,21 @@
 // Titled windows across threads and processes: order, results, discovery, stale sockets, refused
 // peers, malformed frames, timers and the bus over a foreign Reactor.
 #include "platform/bus_frame.h"
+#include "platform/diagnostics.h"
 #include "platform/message_bus.h"
 #include "platform/runtime_folder.h"
 
 #include "bus_test_support.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <tuple>
 
@@ -237,6 +242,37 @@ TEST_F(MessageBus, GarbageAndOversizedFramesDropOnlyThatConnection) {
     runUntil(loop, [&] { return got.size() == 1; });
     EXPECT_EQ(got.at(0), Msg(7, 8, 9));
     ::close(idle);
+}
+
+// 2,000 peers that each send a malformed frame: each is dropped, and the diagnostics say so in a
+// few lines and a count instead of 2,000 lines.
+TEST_F(MessageBus, AFloodOfMalformedFramesGivesAFewLinesAndACount) {
+    EventLoop loop;
+    Window w(loop, [](uint32_t, int64_t, int64_t) { return int64_t{0}; });
+    ASSERT_TRUE(w.create("KORVANTE"));
+    const std::string path = busFolder() + "/KORVANTE", log = root_ + "/stderr.txt";
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDERR_FILENO);
+    ::close(file);
+    for (int batch = 0; batch < 20; ++batch) {
+        std::vector<int> fds;
+        for (int i = 0; i < 100; ++i) {
+            const int fd = rawConnect(path);
+            if (fd >= 0) fds.push_back(fd);
+            if (fd >= 0) (void)::send(fd, "hello", 5, MSG_NOSIGNAL);
+        }
+        runUntil(loop, [&] { return std::all_of(fds.begin(), fds.end(), [](int fd) { return closedByPeer(fd, 0); }); });
+        for (int fd : fds) ::close(fd);
+    }
+    platform::flushDiagnostics();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 3 * platform::kDiagnosticsBurst) << text;
+    EXPECT_NE(text.find("more lines like \"message bus: malformed frame"), std::string::npos) << text;
 }
 
 TEST_F(MessageBus, PeerOfAnotherUserIsRefused) {

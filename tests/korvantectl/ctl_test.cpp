@@ -127,7 +127,9 @@ TEST_F(Ctl, EachChangeIsStoredAndSendsTheWindowsMessage) {
         {{"button", "1", "profile-next"}, toService(msg::kButton, 0, 0, true),
          [](const MouseSettings& s) { EXPECT_EQ(s.profiles[0].buttons[0].code, kCodeProfileUp); }},
         {{"apply"}, toService(msg::kApplyAll), [](const MouseSettings&) {}},
-        {{"profile", "3"}, toService(msg::kProfile), [](const MouseSettings& s) { EXPECT_EQ(s.Profile, 2); }},
+        // The profile's own stage becomes the current one (the mouse keeps a stage per profile).
+        {{"profile", "3"}, toService(msg::kProfile),
+         [](const MouseSettings& s) { EXPECT_EQ(s.Profile, 2); EXPECT_EQ(s.DPI, s.profiles[2].DPI); }},
         // A program rule names the real file; the current profile stays.
         {{"profile", "4", "--exe", "/proc/self/exe"}, toService(msg::kProgramRules),
          [](const MouseSettings& s) {
@@ -169,7 +171,8 @@ TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
         {"dpi", "1", "800", "-5"}, {"dpi", "1", "800", "900", "1000"},
         {"rate", "300"}, {"rate", "0x10"},
         {"lighting", "6"}, {"lighting", "0"}, {"lighting", "--color", "12345"}, {"lighting", "--color", "zz0000"},
-        {"lighting", "--level", "5"}, {"lighting", "--rate", "10"}, {"lighting", "1", "--direction", "1"},
+        {"lighting", "--level", "5"}, {"lighting", "--rate", "10"}, {"lighting", "--rate", "9"},
+        {"lighting", "1", "--direction", "1"},
         {"lighting", "2", "--direction", "3"}, {"lighting", "--on", "--off"}, {"lighting", "--level"},
         {"lighting", "--blink"},
         {"wheel", "0"}, {"wheel", "11"}, {"lift", "2"}, {"angle", "maybe"},
@@ -179,6 +182,9 @@ TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
         {"button", "2", "macro", "Slow"}, {"button", "2", "macro", "Fast", "sometimes"},
         {"button", "2", "dpi-shift", "600"}, {"button", "2", "x-shoot", "0", "5", "left"},
         {"button", "2", "x-shoot", "1", "256", "left"}, {"button", "2", "rapid-fire", "3", "300", "30"},
+        // The mouse keeps x-shoot's and rapid fire's B in tens only.
+        {"button", "2", "x-shoot", "1", "255", "left"}, {"button", "2", "x-shoot", "1", "5", "left"},
+        {"button", "2", "rapid-fire", "3", "95", "30"},
         {"button", "2", "rapid-fire", "3", "10", "5"}, {"button", "2", "profile-1"},  // the profile being edited
         {"button", "2", "game-key"}, {"button", "2", "copy", "--profile", "9"},
         {"macro", "new", "Fast"}, {"macro", "new", "a/b"}, {"macro", "new", " pad"}, {"macro", "new", ".."},
@@ -285,6 +291,21 @@ TEST_F(Ctl, ProfileFilesCarryTheWholeSettings) {
     EXPECT_EQ(load()->WheelScrollLines, 6);
     EXPECT_EQ(platform::readProfileString(paths.settings, "Setting", "ProfileName"), "game");
     EXPECT_EQ(bus.sent.front(), toService(msg::kApplyAll));
+
+    // A file cut short, or holding a value the mouse cannot keep, is refused and changes nothing.
+    const std::string whole = platform::readWholeFile(tmp.file("game.prof")).value_or("");
+    const std::string before = fileText();
+    std::string lift = whole;
+    lift.replace(lift.find("LiftV=0"), 7, "LiftV=254");
+    for (const std::string& damaged : {whole.substr(0, 100), lift}) {
+        ASSERT_TRUE(platform::replaceFileAtomically(tmp.file("bad.prof"), damaged));
+        bus.sent.clear();
+        const ctl::Result r = run({"import", tmp.file("bad.prof")});
+        EXPECT_EQ(r.exitCode, ctl::kExitRefused);
+        EXPECT_NE(r.err.find("is not a settings file to import: "), std::string::npos) << r.err;
+        EXPECT_TRUE(fileText() == before);
+        EXPECT_TRUE(bus.sent.empty());
+    }
 }
 
 TEST(CtlParsing, NamesKeysAndJson) {

@@ -271,3 +271,24 @@ TEST(MacroList, TakesTheListFromADocument) {
     platform::IniDocument doc = platform::IniDocument::parse("[macro_list]\n1=b\n0=a\n3=\n7=late\n");
     EXPECT_EQ(listNames(doc), (std::vector<std::string>{"a", "b"}));
 }
+
+// What killed saves left in the macro folder goes with the next save of any macro, also for a
+// macro deleted since; a save in progress (its lock held) keeps its temporary file, and files of
+// other kinds stay. No lock file stays either.
+TEST(MacroFile, ASaveClearsWhatKilledSavesLeftInTheFolder) {
+    TempDir dir;
+    const std::vector<std::string> leftovers = {".Gone.macro.save-Ab12Cd", ".Gone.macro.lock",
+                                                ".Old Name.macro.save-x0x0x0"};
+    const std::vector<std::string> kept = {".Busy.macro.save-Zz99zz", ".notes.txt.save-Ab12Cd", "notes.txt"};
+    for (const auto& name : leftovers) writeText(dir.file(name), "half a save");
+    for (const auto& name : kept) writeText(dir.file(name), "other");
+    platform::FileLock busy(dir.file("Busy.macro"));  // another program saving "Busy" right now
+    ASSERT_TRUE(busy.locked());
+
+    ASSERT_TRUE(writeMacroFile(dir.file("Fast.macro"), 0, 1, Block{}, true));
+    std::vector<std::string> expected = kept;
+    expected.push_back(".Busy.macro.lock");
+    expected.push_back("Fast.macro");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entriesOf(dir.path()), expected);
+}

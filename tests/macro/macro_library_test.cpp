@@ -1,9 +1,15 @@
 // The user's macros as a whole (MacroLibrary) and macro buttons resolved by name.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
 
 #include "panel/macro/macro_library.h"
+#include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/macro_buttons.h"
@@ -166,6 +172,41 @@ TEST_F(Library, ImportAsksBeforeOverwritingAndExportCopies) {
     ASSERT_EQ(lib.exportTo("Fast", target), LibraryResult::Ok);
     EXPECT_EQ(platform::readProfileString(target, kSection, kKeyFilePath), target);
     EXPECT_FALSE(platform::fileExists(elsewhere.path() + "/.Out.macro.lock"));
+}
+
+// "New" killed halfway (here: while it waits for the settings file's lock, which another program
+// holds) leaves no macro file that the list does not name; the library leaves no lock files.
+TEST_F(Library, NewKilledHalfwayLeavesNoUnlistedFile) {
+    ASSERT_TRUE(writeListSlot(ini, 0, ""));
+    auto lock = std::make_unique<platform::FileLock>(ini);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string name;
+        lib.createNew("New Macro", 0, name);
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    bool waiting = false;  // the child is blocked on a lock ("->" lines of /proc/locks)
+    for (int i = 0; i < 1000 && !waiting; ++i) {
+        waiting = readText("/proc/locks").find("-> FLOCK  ADVISORY  WRITE " + std::to_string(child) + " ") !=
+                  std::string::npos;
+        if (!waiting) ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    lock.reset();
+    ASSERT_TRUE(waiting) << readText("/proc/locks");
+    EXPECT_FALSE(exists("New Macro 1"));
+
+    std::string name;
+    ASSERT_EQ(lib.createNew("New Macro", 0, name), LibraryResult::Ok);
+    ASSERT_EQ(lib.rename(name, "Fast"), LibraryResult::Ok);
+    TempDir elsewhere;
+    ASSERT_EQ(lib.exportTo("Fast", elsewhere.file("Out.macro")), LibraryResult::Ok);
+    ASSERT_EQ(lib.import(elsewhere.file("Out.macro"), false, name), LibraryResult::Ok);
+    EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"Fast.macro", "Out.macro"}));
+    EXPECT_EQ(entriesOf(elsewhere.path()), std::vector<std::string>{"Out.macro"});
+    EXPECT_EQ(lib.names(), (std::vector<std::string>{"Fast", "Out"}));
 }
 
 TEST(MacroButtons, ResolvedByNameNotByPosition) {

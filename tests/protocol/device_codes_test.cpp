@@ -28,18 +28,15 @@ TEST(DeviceCodes, TableKeepsItsOrderAndSize) {
     EXPECT_EQ(devcodes::kTable[50].code, 101);
 }
 
-// Every row encodes and decodes back to its own code, except the rows that share their first
-// byte with an earlier row: 0x9C reads back as 113, 0x9B as 100.
-TEST(DeviceCodes, EveryRowRoundTripsUnlessAnEarlierRowWins) {
-    const std::map<uint8_t, uint8_t> shadowed = {{114, 113}, {115, 113}, {116, 113}, {117, 113},
-                                                 {99, 100},  {102, 100}};
+// Every row encodes and decodes back to its own code, the rows that share their first byte too
+// (0x9C: the five profiles; 0x9B: lighting on/off, hand switch, next lighting mode).
+TEST(DeviceCodes, EveryRowRoundTripsToItsOwnCode) {
     for (const devcodes::CodeRow& row : devcodes::kTable) {
         ButtonRecord r = recordWithCode(row.code);
         const devcodes::DeviceBytes d = devcodes::encodeButton(r);
         ButtonRecord back = recordWithCode(255);
         ASSERT_TRUE(devcodes::decodeButton(d[0], d[1], d[2], d[3], back)) << int(row.code);
-        auto it = shadowed.find(row.code);
-        EXPECT_EQ(back.code, it == shadowed.end() ? row.code : it->second) << int(row.code);
+        EXPECT_EQ(back.code, row.code) << int(row.code);
     }
 }
 
@@ -96,7 +93,17 @@ TEST(DeviceCodes, DecodeWritesParametersBack) {
 
     r = recordWithCode(1);
     ASSERT_TRUE(devcodes::decodeButton(0x9C, 0x00, 0x03, 0x00, r));
-    EXPECT_EQ(r.code, 113);
+    EXPECT_EQ(r.code, 116);  // profile shift 4
+    ASSERT_TRUE(devcodes::decodeButton(0x9C, 0x07, 0x03, 0x00, r));
+    EXPECT_EQ(r.code, 113);  // no row holds these bytes: the first row of 0x9C
+
+    // A DPI shift reads back as the dialog's item; a value of no item keeps the record's.
+    const uint8_t shift[][2] = {{0x02, 1}, {0x03, 2}, {0x06, 3}, {0x26, 4}, {0x11, 4}};
+    for (const auto& c : shift) {
+        ASSERT_TRUE(devcodes::decodeButton(0x9A, 0x01, c[0], c[0], r));
+        EXPECT_EQ(r.code, 15);
+        EXPECT_EQ(r.byte(2), c[1]) << int(c[0]);
+    }
 }
 
 TEST(DeviceCodes, HostFunctionGroupDecodesByUsageOrCode) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,8 @@ TEST(ReportDispatch, ProfileStepsStayWithinTheFiveProfiles) {
     EXPECT_EQ(classify({8, 255, 23, 0}, 4).kind, ReportAction::Kind::ProfileStep);
     EXPECT_EQ(classify({8, 255, 24, 0}, 0).newProfile, 0);
     EXPECT_EQ(classify({8, 255, 24, 0}, 3).newProfile, 2);
+    EXPECT_EQ(classify({8, 255, 24, 0}, INT_MIN).newProfile, 0);  // no overflow at the ends of the range
+    EXPECT_EQ(classify({8, 255, 23, 0}, INT_MAX).newProfile, 4);
 }
 
 TEST(ReportDispatch, HostFunctionCodesWhateverTheReportId) {

@@ -45,8 +45,8 @@ TEST_F(Link, ReplugReadsAConfigurationMadeElsewhereIntoTheFiles) {
     ASSERT_TRUE(h.poke(0x32, bytes({3, 0, 3, 0, 3, 0})));
     ASSERT_TRUE(h.poke(0x2A, bytes({0x82})));
     ASSERT_TRUE(h.poke(0x44, bytes({1, 12, 0, 13, 0})));                   // stage 0, separate axes
-    ASSERT_TRUE(h.poke(devmap::buttonAddress(4, 8), bytes({0x9C, 0, 3, 0})));  // profile shift: reads as 113
-    ASSERT_TRUE(h.poke(devmap::buttonAddress(1, 0), bytes({0x9F, 5, 9, 7})));  // rapid fire
+    ASSERT_TRUE(h.poke(devmap::buttonAddress(4, 8), bytes({0x9C, 0, 3, 0})));  // profile shift 4 (116)
+    ASSERT_TRUE(h.poke(devmap::buttonAddress(1, 0), bytes({0x9F, 5, 9, 70})));  // rapid fire
     ASSERT_TRUE(h.poke(devmap::macroSlotAddress(3), bytes({0x84, 0x04, 0x00, 0x04, 0x04, 0x00})));
     ASSERT_TRUE(h.poke(devmap::macroSlotAddress(5), bytes({0xFF, 0xFF, 0xFF, 0x84, 0x04, 0x00})));
 
@@ -64,12 +64,12 @@ TEST_F(Link, ReplugReadsAConfigurationMadeElsewhereIntoTheFiles) {
     EXPECT_EQ(s->dpiStages[0].separate, 1);
     EXPECT_EQ(s->dpiStages[0].x, 12);
     EXPECT_EQ(s->dpiStages[0].y, 13);
-    EXPECT_EQ(s->profiles[4].buttons[8].code, 113);
+    EXPECT_EQ(s->profiles[4].buttons[8].code, 116);
     const ButtonRecord& rapid = s->profiles[1].buttons[0];
     EXPECT_EQ(rapid.code, 101);
     EXPECT_EQ(rapid.byte(2), 5);
     EXPECT_EQ(rapid.byte(3), 90);
-    EXPECT_EQ(rapid.byte(5), 7);
+    EXPECT_EQ(rapid.byte(5), 70);
 
     EXPECT_EQ(macro::readListSlot(h.settingsPath(), 3), "New Macro 4");
     EXPECT_EQ(macro::readListSlot(h.settingsPath(), 5), "");
@@ -115,6 +115,11 @@ TEST_F(Link, FailedReadBackNeverOverwritesTheUsersSettings) {
 }
 
 TEST_F(Link, MouseChangesAreAnnouncedToTheUi) {
+    // The tray program hears of them too (its desktop notices).
+    const std::string trayFile = h.root() + "/tray.txt";
+    e2e::Child tray = e2e::spawn({e2e::binPath("korvante-msg"), "listen", title::kTraylet}, trayFile, "");
+    ASSERT_GT(tray.pid, 0);
+    for (int i = 0; i < 500 && !platform::findWindow(title::kTraylet); ++i) platform::sleepMs(10);
     ASSERT_TRUE(h.report("08 02 03"));
     ASSERT_TRUE(h.report("08 01 02"));
     ASSERT_TRUE(h.report("08 09 10"));
@@ -129,6 +134,12 @@ TEST_F(Link, MouseChangesAreAnnouncedToTheUi) {
     size_t a = out.find("1285 8 3"), b = out.find("1285 9 2"), c = out.find("1285 10 16");
     EXPECT_TRUE(a < b && b < c) << out;
     EXPECT_EQ(e2e::countOccurrences(out, "1285 "), 4) << out;  // the read-back and the three
+    ASSERT_TRUE(h.report("08 ff 17"));  // a profile step made on the mouse
+    EXPECT_TRUE(h.waitPanelLine("1285 9 3"));
+    for (int i = 0; i < 1000 && e2e::readFile(trayFile).find("1285 9 3") == std::string::npos; ++i) platform::sleepMs(10);
+    ::kill(tray.pid, SIGTERM);
+    e2e::waitExit(tray.pid, 2000);
+    EXPECT_EQ(e2e::readFile(trayFile), "1285 8 3\n1285 9 2\n1285 10 16\n1285 9 3\n");
 }
 
 TEST_F(Link, ProfileStepsStopAtTheEndsButStillWriteAndNotify) {

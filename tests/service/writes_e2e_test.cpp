@@ -27,7 +27,8 @@ const ButtonCase kButtons[] = {
     {11, 0, 0, 0, {0x84, 0, 0, 0}},       {14, 0, 0, 0, {0x88, 0, 0, 0}},
     {13, 0, 0, 0, {0x89, 0, 0, 0}},       {12, 0, 0, 0, {0x8A, 0, 0, 0}},
     {15, 4, 0, 0, {0x9A, 1, 0x26, 0x26}}, {15, 1, 0, 0, {0x9A, 1, 0x02, 0x02}},
-    {15, 3, 0, 0, {0x9A, 1, 0x06, 0x06}}, {15, 9, 0, 0, {0x9A, 1, 0, 0}},
+    // An item of no choice is put back to the first (250 DPI) before it is written.
+    {15, 3, 0, 0, {0x9A, 1, 0x06, 0x06}}, {15, 9, 0, 0, {0x9A, 1, 0x02, 0x02}},
     {48, 0, 0, 0, {0x8B, 0, 0, 0}},       {49, 0, 0, 0, {0x8C, 0, 0, 0}},
     {25, 0, 0, 0, {0x8D, 0, 0, 0}},       {23, 0, 0, 0, {0x94, 0, 0, 0}},
     {24, 0, 0, 0, {0x95, 0, 0, 0}},       {64, 0, 0, 0, {0x8E, 1, 0xFF, 0x40}},
@@ -35,11 +36,11 @@ const ButtonCase kButtons[] = {
     {82, 0, 0, 0, {0x8E, 1, 0xFF, 0x52}}, {85, 0, 0, 0, {0x8E, 1, 0xFF, 0x55}},
     {33, 0, 0, 0, {0x8E, 1, 0xB7, 0}},    {32, 0, 0, 0, {0x8E, 1, 0xCD, 0}},
     {39, 0, 0, 0, {0x8E, 1, 0xE2, 0}},    {5, 0, 0, 0x04, {0x90, 0, 0x04, 0}},
-    {4, 0, 0, 0, {0x92, 2, 0x0A, 0}},     {9, 3, 25, 1, {0x99, 1, 3, 2}},
+    {4, 0, 0, 0, {0x92, 2, 0x0A, 0}},     {9, 3, 20, 1, {0x99, 1, 3, 2}},
     {7, 0, 0, 0, {0, 0, 0, 0}},           {113, 0, 0, 0, {0x9C, 0, 0, 0}},
     {117, 0, 0, 0, {0x9C, 0, 4, 0}},      {100, 0, 0, 0, {0x9B, 4, 0, 0}},
     {99, 0, 0, 0, {0x9B, 4, 0, 1}},       {102, 0, 0, 0, {0x9B, 8, 0, 0}},
-    {101, 5, 95, 7, {0x9F, 5, 9, 7}},     {21, 0, 0, 0, {0, 0, 0, 0}},
+    {101, 5, 90, 70, {0x9F, 5, 9, 70}},   {21, 0, 0, 0, {0, 0, 0, 0}},
     {50, 0, 0, 0, {0, 0, 0, 0}},
 };
 constexpr int kCaseCount = static_cast<int>(sizeof kButtons / sizeof kButtons[0]);
@@ -168,10 +169,12 @@ TEST_F(Writes, EachSingleRequestWritesOnlyItsPartWithItsCommit) {
          [](MouseSettings& m) { m.DPI = 6; }, [&] { EXPECT_EQ(h.dump(p3 + 2, 1), bytes({6})); }},
         {"Windows settings 1297 (255,255)", msg::kDpiOrAcceleration, 255, 255, {}, 0,
          [](MouseSettings& m) { m.DPI = 2; }, [] {}},
-        {"profile 1298", msg::kProfile, 0, 0, {{0x2C, 2}, {p1 + 0xAAu, 2}}, 1,
+        // The profile, the stage it keeps in its block, its trailer.
+        {"profile 1298", msg::kProfile, 0, 0, {{0x2C, 2}, {p1 + 2u, 1}, {p1 + 0xAAu, 2}}, 2,
          [](MouseSettings& m) { m.Profile = 1; },
          [&] {
              EXPECT_EQ(h.dump(0x2C, 2), bytes({1, 0}));
+             EXPECT_EQ(h.dump(p1 + 2, 1), bytes({2}));  // "DPI" as the step before left it
              EXPECT_EQ(h.dump(p1 + 0xAA, 2), bytes({0xFF, 0xFF}));
          }},
         {"DPI stage 1302", msg::kDpiValues, 3, 0,

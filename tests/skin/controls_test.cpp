@@ -7,13 +7,22 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <filesystem>
+#include <functional>
+
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/colour_math.h"
 #include "skin/colour_select.h"
+#include "skin/skin_description.h"
 #include "skin/skin_image.h"
 #include "skin/slider.h"
+#include "platform/atomic_file.h"
+#include "platform/profile_ini.h"
+#include "shared/macro_file.h"
+#include "shared/string_table.h"
 #include "tests/skin/skin_test_support.h"
+#include "tests/support/fifo_reader.h"
 
 using namespace skin;
 using skintest::Message;
@@ -70,6 +79,47 @@ TEST(SkinImage, LoadsCutsAndPicksTheDoubleSizePicture) {
         EXPECT_EQ(window.size(), QSize(40, 20));
         window.setBackgroundPicture(missing);
         EXPECT_EQ(window.size(), QSize(0, 0));
+    }
+}
+
+// Every kind of file the window reads, with a FIFO in its place: each reader refuses it at once
+// (a blocked open would hang the window before it appears).
+TEST(FileGuard, EveryReaderOfTheWindowPassesAFifo) {
+    skintest::PictureFolder folder;
+    folder.picture("good.png", 4, 4, Qt::red);
+    const std::string fifoPicture = folder.skinFile("fifo.png"), fifoDouble = folder.skinFile("good@2x.png");
+    const std::string fifo = folder.path() + "/fifo";
+    struct Case {
+        const char* what;
+        std::string path;
+        std::function<void(const std::string&)> read;
+    };
+    const Case cases[] = {
+        {"skin picture", fifoPicture, [](const std::string& p) {
+             EXPECT_EQ(SkinImage::load(QString::fromStdString(p), 1.0).status(), SkinImage::Status::NotDecodable);
+         }},
+        {"its double-size picture", fifoDouble, [&](const std::string&) {
+             EXPECT_EQ(SkinImage::load(QString::fromStdString(folder.skinFile("good.png")), 2.0).devicePixelRatio(), 1.0);
+         }},
+        {"skin description", folder.skinFile("skin_main.ini"), [&](const std::string&) {
+             EXPECT_TRUE(loadSkinDescription(folder.path(), "skins/skin_main.ini").main.empty());
+         }},
+        {"strings file", fifo, [](const std::string& p) { EXPECT_EQ(lookupString(p, "MAIN", "FONT"), ""); }},
+        {"macro file", fifo, [](const std::string& p) {
+             macro::MacroFileData data;
+             EXPECT_FALSE(macro::readMacroFile(p, data, 0));
+         }},
+        {"macro import", fifo, [](const std::string& p) { EXPECT_FALSE(platform::readWholeFile(p)); }},
+        {"profile import", fifo, [](const std::string& p) {
+             bool exists = true;
+             platform::readProfileDocument(p, &exists);
+             EXPECT_FALSE(exists);
+         }},
+        {"help page or plugin", fifo, [](const std::string& p) { EXPECT_FALSE(platform::isReadableRegularFile(p)); }},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(testsupport::readsPastFifo(c.path, [&] { c.read(c.path); })) << c.what;
+        std::filesystem::remove(c.path);
     }
 }
 

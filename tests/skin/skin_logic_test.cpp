@@ -2,12 +2,14 @@
 #if KORVANTE_SKIN_QT  // built with the Qt programs only
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "skin/colour_math.h"
 #include "skin/menu_placement.h"
 #include "skin/skin_description.h"
 #include "skin/slider_math.h"
+#include "shared/string_table.h"
 #include "tests/support/private_session.h"
 
 using namespace skin;
@@ -111,5 +113,47 @@ TEST(SkinDescription, ReadsNamesAndCaptions) {
 
     EXPECT_EQ(skinImagePath("/opt/k/", "bar1.png"), "/opt/k/skins/bar1.png");
     EXPECT_EQ(skinImagePath("/opt/k", "bar1.png"), "/opt/k/skins/bar1.png");
+}
+
+TEST(SkinDescription, CaptionsInTheUsersLanguageWhereTheTranslationHasThem) {
+    testsupport::TempFolder folder("korvante-skin");
+    testsupport::ScopedEnvironment env;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) env.unset(name);
+    std::filesystem::create_directories(folder.file("skins"));
+    std::ofstream(folder.file("skins/skin_main.ini")) << "[BUTTONPOS]\n1=Apply\n2=Reload\n";
+    std::ofstream(folder.file("Strings.de.xml")) << "<S><SKIN_MAIN><C1>\u00dcber\\nnehmen</C1></SKIN_MAIN>"
+                                                    "<SKIN_OTHER><C2>Falsch</C2></SKIN_OTHER></S>";
+    const struct {
+        const char *language, *first, *second;
+    } cases[] = {{"de", "\u00dcber\nnehmen", "Reload"}, {"es", "Apply", "Reload"}, {"en:de", "Apply", "Reload"}};
+    for (const auto& c : cases) {
+        env.set("LANGUAGE", c.language);
+        const SkinDescription d = loadSkinDescription(folder.path(), "skins/skin_main.ini");
+        EXPECT_EQ(d.caption(1), c.first) << c.language;
+        EXPECT_EQ(d.caption(2), c.second) << c.language;
+    }
+    EXPECT_EQ(captionSection("skins/skin_Xshoot.ini"), "SKIN_XSHOOT");
+}
+
+// When a description file gets a new caption, this names each translation that lacks it.
+TEST(SkinDescription, EveryShippedTranslationHasEveryCaption) {
+    const std::string data = std::string(KORVANTE_SOURCE_DIR) + "/data";
+    testsupport::ScopedEnvironment env;
+    env.set("LANGUAGE", "en");
+    int translations = 0;
+    for (const auto& file : std::filesystem::directory_iterator(data)) {
+        const std::string name = file.path().filename().string();
+        if (!name.starts_with("Strings.") || name == "Strings.xml" || !name.ends_with(".xml")) continue;
+        ++translations;
+        const StringTable translation(std::vector<std::string>{file.path().string()});
+        for (const auto& skinFile : std::filesystem::directory_iterator(data + "/skins")) {
+            const std::string ini = "skins/" + skinFile.path().filename().string();
+            for (const auto& [id, english] : loadSkinDescription(data, ini).captions) {
+                EXPECT_FALSE(translation.lookup(captionSection(ini), "C" + std::to_string(id)).empty())
+                    << name << " lacks " << captionSection(ini) << "/C" << id << " (English: \"" << english << "\")";
+            }
+        }
+    }
+    EXPECT_EQ(translations, 3);
 }
 #endif

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "platform/atomic_file.h"
@@ -444,7 +445,8 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         bool ok = true;
-        for (int i = 1; i <= kSaves; ++i) ok = platform::writeProfileInt(path, "Setting", "WheelScrollLines", i) && ok;
+        // A key stored as it is (no range to keep): every value is one the normalising save keeps.
+        for (int i = 1; i <= kSaves; ++i) ok = platform::writeProfileInt(path, "Setting", "MouseSensitivity", i) && ok;
         _exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -455,7 +457,7 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
     }
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", -5), kSaves);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "MouseSensitivity", -5), kSaves);
 }
 
 // Every request of the service loads and normalises the file: once the file is normalised, that
@@ -463,7 +465,7 @@ TEST(MouseSettings, NormalisingNeverUndoesAConcurrentSave) {
 TEST(MouseSettings, NormalisingAnUnchangedFileDoesNotRewriteIt) {
     TempDir dir;
     std::string path = dir.file("Mouse.ini");
-    writeText(path, "[Setting]\nPollingRate=3\n");
+    writeText(path, "[Setting]\nPollingRate=4\n");
     MouseSettings s{};
     ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));  // adds every missing key
     struct stat before {};
@@ -471,14 +473,91 @@ TEST(MouseSettings, NormalisingAnUnchangedFileDoesNotRewriteIt) {
     const std::string text = readText(path);
     const uint64_t replaces = platform::fileReplaceCount();
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(settings::loadAndNormalise(s, path, -1));
-    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 3));
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 4));
     struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_EQ(platform::fileReplaceCount(), replaces);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(readText(path), text);
 
-    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 4));
+    ASSERT_TRUE(platform::writeProfileInt(path, "Setting", "PollingRate", 8));
     EXPECT_EQ(platform::fileReplaceCount(), replaces + 1);
-    EXPECT_EQ(platform::readProfileInt(path, "Setting", "PollingRate", 0), 4);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "PollingRate", 0), 8);
+}
+
+// A stored value the mouse cannot keep is corrected in the file by the normalising save; an unset
+// one stays unset. A settings path that cannot be read (a folder, a FIFO) loads as nothing and is
+// left as it is.
+TEST(MouseSettings, NormalisingCorrectsValuesTheMouseCannotKeep) {
+    TempDir dir;
+    std::string path = dir.file("Mouse.ini");
+    auto s = newRecord();
+    settings::shippedDefaults(*s);
+    ASSERT_TRUE(settings::saveAll(*s, path));
+    ASSERT_TRUE(platform::writeProfileString(path, "Setting", "WheelScrollLines", "lots"));
+    ASSERT_TRUE(platform::writeProfileString(path, "Setting", "LiftV", "-1"));
+    const DpiStage zeroed{0, 0, 0, 0};
+    ASSERT_TRUE(platform::writeProfileStruct(path, "Setting", "DPI_INFO2", &zeroed, sizeof zeroed));
+    settings::clear(*s);
+    ASSERT_TRUE(settings::loadAndNormalise(*s, path, -1));
+    EXPECT_EQ(s->WheelScrollLines, 1);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "WheelScrollLines", 0), 1);
+    EXPECT_EQ(platform::readProfileInt(path, "Setting", "LiftV", 0), -1);
+    DpiStage stage{};
+    ASSERT_TRUE(platform::readProfileStruct(path, "Setting", "DPI_INFO2", &stage, sizeof stage));
+    EXPECT_EQ(stage.common, 20);
+    EXPECT_EQ(stage.x, 20);
+
+    for (const std::string& odd : {dir.file("folder"), dir.file("fifo")}) {
+        ASSERT_EQ(odd.back() == 'o' ? ::mkfifo(odd.c_str(), 0600) : ::mkdir(odd.c_str(), 0700), 0);
+        settings::clear(*s);
+        EXPECT_FALSE(settings::loadAndNormalise(*s, odd, -1)) << odd;
+        struct stat st {};
+        ASSERT_EQ(::lstat(odd.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode) || S_ISDIR(st.st_mode));
+    }
+}
+
+// An import takes a whole settings file with values the mouse keeps, or nothing.
+TEST(MouseSettings, ProfileFilesForImportAreWholeAndInRange) {
+    TempDir dir;
+    const std::string path = dir.file("game.prof");
+    auto s = newRecord();
+    settings::shippedDefaults(*s);
+    s->WheelScrollLines = -1;  // unset: allowed
+    ASSERT_TRUE(settings::saveAll(*s, path));
+    const std::string whole = readText(path);
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        const char* problem;  // part of the reason; nullptr: accepted
+    };
+    const Case cases[] = {
+        {"whole", [] {}, nullptr},
+        {"cut at 100 bytes", [&] { writeText(path, whole.substr(0, 100)); }, "is missing"},
+        {"no ButtonAssigned7", [&] { platform::deleteProfileKey(path, "GROUP3", "ButtonAssigned7"); },
+         "\"GROUP3/ButtonAssigned7\" is missing"},
+        {"text", [&] { platform::writeProfileString(path, "Setting", "LiftV", "high"); }, "\"LiftV\" is damaged"},
+        {"hex", [&] { platform::writeProfileString(path, "Setting", "DPI", "0x2"); }, "\"DPI\" is damaged"},
+        {"2^32", [&] { platform::writeProfileString(path, "Setting", "LedColor", "4294967296"); }, "is damaged"},
+        {"blob", [&] { platform::writeProfileString(path, "Setting", "DPI_INFO3", "00"); }, "\"DPI_INFO3\" is damaged"},
+        {"2^31-1", [&] { platform::writeProfileInt(path, "Setting", "WheelScrollLines", 2147483647); },
+         "\"WheelScrollLines\" holds a value the mouse cannot keep"},
+        {"zeroed stage", [&] {
+             const DpiStage zero{0, 0, 0, 0};
+             platform::writeProfileStruct(path, "Setting", "DPI_INFO1", &zero, sizeof zero);
+         }, "\"DPI_INFO1\" holds a value the mouse cannot keep (common 0 -> 10, X 0 -> 10, Y 0 -> 10)"},
+    };
+    for (const Case& c : cases) {
+        writeText(path, whole);
+        c.damage();
+        auto loaded = newRecord();
+        std::string problem;
+        EXPECT_EQ(settings::loadProfileFile(*loaded, path, &problem), c.problem == nullptr) << c.what;
+        if (c.problem) EXPECT_NE(problem.find(c.problem), std::string::npos) << c.what << ": " << problem;
+        else EXPECT_TRUE(sameRecord(*loaded, *s)) << c.what;
+    }
+    std::string problem = "x";
+    EXPECT_FALSE(settings::loadProfileFile(*s, dir.file("missing.prof"), &problem));
+    EXPECT_EQ(problem, "");
 }

@@ -313,7 +313,7 @@ TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
     const std::string settings = dir.file("Mouse.ini"), macroFile = dir.file("m.macro");
     writeText(settings, "[s]\nk=1\n");
     const std::vector<std::string> stale = {".Mouse.ini.save-Ab12Cd", ".Mouse.ini.save-zzzzzz", ".m.macro.save-000000"};
-    const std::vector<std::string> kept = {".Mouse.ini.lock", ".Mouse.ini.save-Ab12C", ".Mouse.ini.save-Ab12C-",
+    const std::vector<std::string> kept = {".Mouse.ini.save-Ab12C", ".Mouse.ini.save-Ab12C-",
                                            "Mouse.ini.save-Ab12Cd", ".Other.ini.save-Ab12Cd", ".Mouse.ini.save-Ab12Cde",
                                            ".Mouse.ini.backup"};
     for (const auto& name : stale) writeText(dir.file(name), "half a save");
@@ -327,4 +327,31 @@ TEST(ProfileIni, TemporariesOfAKilledSaveGoAtTheNextWrite) {
     for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
     for (const auto& name : kept) EXPECT_EQ(readText(dir.file(name)), "other") << name;
     EXPECT_TRUE(std::filesystem::is_directory(dir.file(".m.macro.save-folder")));
+}
+
+// The lock's sidecar goes with the lock, for the settings and for a file in a folder the user
+// chose, and the locks still exclude each other: four writers that each add 1 fifty times under
+// the lock, their sidecars coming and going all the while, lose no addition.
+TEST(ProfileIni, LocksLeaveNoFileBehindAndStillExclude) {
+    TempDir dir;
+    const std::string settings = dir.file("Mouse.ini");
+    writeText(dir.file(".Mouse.ini.lock"), "left by a killed holder");
+    ASSERT_TRUE(platform::writeProfileInt(settings, "s", "k", 0));
+    platform::ProfileBatch exported(dir.file("game.prof"));
+    exported.writeInt("Setting", "Profile", 1);
+    ASSERT_TRUE(exported.commit(true));
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"Mouse.ini", "game.prof"}));
+
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 4; ++w)
+        writers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i)
+                platform::updateProfile(settings, [](platform::IniDocument& doc) {
+                    doc.set("s", "k", std::to_string(platform::parseProfileInt(doc.get("s", "k"), 0) + 1));
+                    return true;
+                });
+        });
+    for (std::thread& t : writers) t.join();
+    EXPECT_EQ(platform::readProfileInt(settings, "s", "k", -1), 200);
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"Mouse.ini", "game.prof"}));
 }

@@ -5,7 +5,8 @@
 // TempFolder: a fresh folder under $TMPDIR (or /tmp), removed with its contents at the end.
 // ScopedEnvironment: environment variables changed for a while and put back afterwards.
 // PrivateEnvironment: a TempFolder whose "config" and "run" folders are XDG_CONFIG_HOME and
-// XDG_RUNTIME_DIR for the life of the object, optionally without a display.
+// XDG_RUNTIME_DIR for the life of the object, with a session bus address of its own, optionally
+// without a display.
 //
 // The environment is that of the whole test process (child processes inherit it), so one
 // PrivateEnvironment lives at a time.
@@ -98,6 +99,11 @@ public:
         // user's own folders.
         environment_.set("XDG_CONFIG_HOME", configHome_);
         environment_.set("XDG_RUNTIME_DIR", runtimeDir_);
+        // The session bus too: nothing answers there unless a test starts its own bus daemon on
+        // that socket (sessionBusAddress()).
+        environment_.set("DBUS_SESSION_BUS_ADDRESS", sessionBusAddress());
+        // English texts whatever the developer's locale (a test of a translation sets LANGUAGE).
+        environment_.set("LANGUAGE", "en");
         if (display == Display::Clear) {
             environment_.unset("DISPLAY");
             environment_.unset("WAYLAND_DISPLAY");
@@ -112,6 +118,8 @@ public:
     std::string file(const std::string& name) const { return folder_.file(name); }
     const std::string& configHome() const { return configHome_; }
     const std::string& runtimeDir() const { return runtimeDir_; }
+    // The private session bus's address: a socket in the runtime folder.
+    std::string sessionBusAddress() const { return "unix:path=" + runtimeDir_ + "/bus"; }
 
     // Further variables for the session, restored with the others.
     void set(const std::string& name, const std::string& value) { environment_.set(name, value); }

@@ -15,21 +15,7 @@
 
 namespace {
 
-// One application object for the whole test program, made on the main thread.
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "test_traylet";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
-}
-
-// Runs Qt's loop until the condition holds or the time is up; returns the condition.
-bool runUntil(const std::function<bool()>& done, uint32_t timeoutMs = 5000) {
-    uint64_t deadline = platform::tickCountMs() + timeoutMs;
-    while (!done() && platform::tickCountMs() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
+using traytest::runUntil;
 
 void runFor(uint32_t ms) {
     uint64_t deadline = platform::tickCountMs() + ms;
@@ -40,7 +26,7 @@ class QtReactorTest : public traytest::PrivateSession {
 protected:
     void SetUp() override {
         PrivateSession::SetUp();
-        ensureApplication();
+        traytest::ensureApplication();
     }
 };
 

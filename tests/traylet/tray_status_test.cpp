@@ -4,6 +4,9 @@
 
 #include "traylet_test_support.h"
 
+#include "shared/string_table.h"
+#include "shared/window_messages.h"
+
 #include <climits>
 
 namespace {
@@ -72,11 +75,54 @@ TEST(TrayStatus, ProfileNameIsConvertedFromUtf16) {
     EXPECT_EQ(tray::statusFromSettings(*s).profileName.size(), size_t(kNameLength));
 }
 
+TEST(TrayTexts, BuiltInEnglishMatchesTheShippedFileAndTranslationsReplaceIt) {
+    const std::string english = std::string(KORVANTE_SOURCE_DIR) + "/data/Strings.xml";
+    EXPECT_EQ(tray::loadTexts(::StringTable(std::vector<std::string>{english})), tray::Texts{});
+    const std::string german = std::string(KORVANTE_SOURCE_DIR) + "/data/Strings.de.xml";
+    const tray::Texts de = tray::loadTexts(::StringTable(std::vector<std::string>{german, english}));
+    auto s = shipped();
+    s->Profile = 1;
+    s->DPI = 2;
+    EXPECT_EQ(tray::tooltipText(tray::statusFromSettings(*s), de), "KORVANTE-Maus \u2014 Profil 2 \u00b7 DPI-Stufe 3 (1500 DPI)");
+    EXPECT_EQ(tray::fillIn("%2 of %1, %3%", {"a", "b"}), "b of a, %3%");
+}
+
+TEST(TrayNoticeTexts, TextOfEachChangeTheMouseReports) {
+    auto s = shipped();
+    s->dpiStages[2] = DpiStage{0, 30, 0, 0};
+    s->dpiStages[3] = DpiStage{1, 0, 32, 16};
+    s->dpiStages[4] = DpiStage{0, -1, -1, -1};
+    const char16_t name[] = u"Shooter";
+    std::copy(std::begin(name), std::end(name), s->profiles[1].Name);
+    using tray::Notice;
+    const struct {
+        int32_t kind, value;
+        std::optional<Notice> notice;
+    } cases[] = {
+        {msg::kChangedDpiStage, 2, Notice{"DPI stage 3 - 1500 DPI", ""}},
+        {msg::kChangedDpiStage, 3, Notice{"DPI stage 4 - 1600 \u00d7 800 DPI", ""}},
+        {msg::kChangedDpiStage, 4, Notice{"DPI stage 5", ""}},  // resolution unset
+        {msg::kChangedDpiStage, 7, std::nullopt},
+        {msg::kChangedDpiStage, -1, std::nullopt},
+        {msg::kChangedProfile, 1, Notice{"Profile 2", "Shooter"}},
+        {msg::kChangedProfile, 4, Notice{"Profile 5", ""}},
+        {msg::kChangedProfile, 5, std::nullopt},
+        {msg::kChangedLighting, 0, Notice{"Lighting off", ""}},
+        {msg::kChangedLighting, 2, Notice{"Lighting: Wave", ""}},
+        {msg::kChangedLighting, 32, Notice{"Lighting: Custom", ""}},
+        {msg::kChangedLighting, 64, Notice{"Lighting: Steady", ""}},  // as the window stores it: mode 1
+        {msg::kChangedLighting, 6, Notice{"Lighting: Steady", ""}},
+        {msg::kChangedReload, 0, std::nullopt},
+        {1234, 1, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tray::noticeFor(c.kind, c.value, *s), c.notice) << c.kind << " " << c.value;
+}
+
 class TrayStatusFile : public traytest::PrivateSession {};
 
 TEST_F(TrayStatusFile, ReadsValidatedSettingsAndTheDeviceFlag) {
     EXPECT_FALSE(tray::readStatus(platform::settingsPath()).settingsFound);
-    EXPECT_EQ(tray::tooltipText(tray::readStatus(platform::settingsPath())), "KORVANTE mouse \u2014 no settings yet");
+    EXPECT_EQ(tray::tooltipText(tray::readStatus(platform::settingsPath())), "KORVANTE mouse \u2014 No settings yet");
 
     writeSettings([](MouseSettings& s) {
         s.Profile = 7;  // stored as 7, validated to 0

@@ -75,11 +75,31 @@ TEST_F(Traylet, OtherMessagesAreAnsweredWithoutEffect) {
     EXPECT_EQ(waitChild(pid), 0);
 }
 
+// A runtime folder that cannot be used is no second copy: the tray program and the window say why
+// and what to fix instead of ending silently; the window also in a message box, which keeps it
+// open until it is answered.
+TEST_F(Traylet, AnUnusableRuntimeFolderIsReportedNotTakenForASecondCopy) {
+    std::ofstream(root_ + "/run/korvante") << "not a folder";
+    const std::string why = root_ + "/run/korvante is not a folder: remove it";
+    const std::string err = root_ + "/stderr.txt";
+    EXPECT_EQ(waitChild(start({}, "/dev/null", err), 20000), 1);
+    EXPECT_NE(readText(err).find("traylet: not started: " + why), std::string::npos) << readText(err);
+
+    program_ = std::string(KORVANTE_BIN_DIR) + "/cfgpanel";
+    if (!programBuilt()) GTEST_SKIP() << "cfgpanel not built";
+    const pid_t panel = start({}, "/dev/null", err);
+    auto said = [&] { return readText(err).find("cfgpanel: not started: " + why) != std::string::npos; };
+    const uint64_t deadline = platform::tickCountMs() + 20000;
+    while (!said() && platform::tickCountMs() < deadline) platform::sleepMs(20);
+    EXPECT_TRUE(said()) << readText(err);
+    EXPECT_EQ(waitChild(panel, 100), -1) << "ended instead of showing why";
+}
+
 TEST_F(Traylet, StatusFollowsTheSettingsFileWhichItNeverWrites) {
     // Started before the data folder exists (first log-on): the folder and file appear later.
     const std::string err = root_ + "/stderr.txt";
     pid_t pid = startAndWaitForWindow(err);
-    EXPECT_TRUE(waitForText(err, "no settings yet"));
+    EXPECT_TRUE(waitForText(err, "No settings yet"));
 
     writeSettings([](MouseSettings& s) {
         s.Profile = 1;
@@ -113,7 +133,7 @@ TEST_F(Traylet, StatusFollowsTheSettingsFileWhichItNeverWrites) {
 TEST_F(Traylet, StatusOptionPrintsTheTooltipAndCreatesNothing) {
     std::string out;
     EXPECT_EQ(run({"--status"}, &out), 0);
-    EXPECT_EQ(out, "KORVANTE mouse \u2014 no settings yet\n");
+    EXPECT_EQ(out, "KORVANTE mouse \u2014 No settings yet\n");
     EXPECT_FALSE(platform::fileExists(platform::settingsPath()));
 
     writeSettings([](MouseSettings& s) { s.Profile = 3; });  // shipped "DPI" 1: stage 2, 1000 DPI

@@ -23,9 +23,34 @@
 #include "shared/mouse_settings.h"
 #include "tests/support/private_session.h"
 
+#ifdef KORVANTE_TRAYLET_QT
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <functional>
+#endif
+
 extern char** environ;
 
 namespace traytest {
+
+#ifdef KORVANTE_TRAYLET_QT
+// One application object for the whole test program, made on the main thread.
+inline void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "test_traylet";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+}
+
+// Runs Qt's loop until the condition holds or the time is up; returns the condition.
+inline bool runUntil(const std::function<bool()>& done, uint32_t timeoutMs = 5000) {
+    uint64_t deadline = platform::tickCountMs() + timeoutMs;
+    while (!done() && platform::tickCountMs() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+#endif
 
 // Every test gets fresh XDG_RUNTIME_DIR and XDG_CONFIG_HOME folders (removed afterwards) and
 // Qt's offscreen platform; children still running at the end are killed.
@@ -50,6 +75,12 @@ protected:
     pid_t start(std::vector<std::string> args = {}, const std::string& outFile = "/dev/null",
                 const std::string& errFile = "/dev/null") {
         args.insert(args.begin(), program_);
+        return spawn(args, outFile, errFile);
+    }
+
+    // Starts any program (args[0] its path) the same way; it is killed at the end of the test.
+    pid_t spawn(std::vector<std::string> args, const std::string& outFile = "/dev/null",
+                const std::string& errFile = "/dev/null") {
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -58,7 +89,7 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid = -1;
-        int rc = ::posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+        int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (rc != 0) return -1;
         children_.push_back(pid);
@@ -110,6 +141,14 @@ protected:
             platform::sleepMs(20);
         }
         return readText(path).find(text) != std::string::npos;
+    }
+
+    // How many times the text occurs in the file.
+    static int countLines(const std::string& path, const std::string& text) {
+        const std::string content = readText(path);
+        int n = 0;
+        for (size_t at = content.find(text); at != std::string::npos; at = content.find(text, at + text.size())) ++n;
+        return n;
     }
 
     // Writes a settings file the way the other programs do: the shipped record with changes.

@@ -14,6 +14,7 @@
 #include "panel/macro/macro_library.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
+#include "shared/settings_rules.h"
 #include "shared/string_table.h"
 #include "shared/text_decoding.h"
 #include "shared/window_messages.h"
@@ -23,8 +24,8 @@
 namespace ctl {
 namespace {
 
-constexpr int kMinDpiSteps = 2, kMaxDpiSteps = 320, kDpiStep = 50;
-constexpr int kRates[][2] = {{125, 8}, {250, 4}, {500, 2}, {1000, 1}};  // reports/s, "PollingRate"
+namespace sr = settingsrules;
+constexpr int kDpiStep = sr::kDpiPerStep;
 
 struct Ctx {
     const Paths& paths;
@@ -55,7 +56,13 @@ std::string colourHex(int32_t colour) {
     return buf;
 }
 
-int rateHz(int code) { return code >= 1 && code <= 8 ? 1000 / code : -1; }
+int rateHz(int code) { return sr::reportsPerSecond(code); }
+
+// "1 to 10", "10 to 250 in tens": how help and refusals name a range.
+std::string rangeText(const sr::Range& r) {
+    return std::to_string(r.minimum) + " to " + std::to_string(r.maximum) +
+           (r.step > 1 ? " in steps of " + std::to_string(r.step) : "");
+}
 
 // ---- the store ----
 
@@ -104,6 +111,9 @@ std::string writeFailureText(int64_t reason) {
                ? "the mouse did not answer when the service read the change back"
                : "the mouse still held other values after the service wrote the change twice";
 }
+
+// The window's request for a change, as korvantectl delivers it (always waiting for the answer).
+Delivery toService(const sr::Request& r) { return {r.message, r.wParam, r.lParam}; }
 
 int finish(Ctx& c, const std::string& command, const std::string& summary, const Delivery& d) {
     const bool service = serviceRunning(c);
@@ -351,10 +361,10 @@ int cmdProfile(Ctx& c, std::vector<std::string> args) {
     if (args.empty()) return showValue(c, "profile", s->Profile + 1, "profile " + std::to_string(s->Profile + 1));
     int p = 0;
     if (!parseIndex(c, args[0], kProfileCount, "profile", &p)) return kExitRefused;
-    if (p == s->Profile) return unchanged(c, "profile", "profile " + args[0] + " is already current");
-    s->Profile = p;
+    const sr::Request request = sr::selectProfile(*s, p);
+    if (!request) return unchanged(c, "profile", "profile " + args[0] + " is already current");
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "profile", "profile " + std::to_string(p + 1) + " is current", {msg::kProfile});
+    return finish(c, "profile", "profile " + std::to_string(p + 1) + " is current", toService(request));
 }
 
 int cmdDpi(Ctx& c, std::vector<std::string> args) {
@@ -382,21 +392,18 @@ int cmdDpi(Ctx& c, std::vector<std::string> args) {
     if (!parseIndex(c, args[0], kDpiStageCount, "DPI stage", &stage)) return kExitRefused;
     if (args.size() == 1) {
         // A stage button: the current stage of the record and of the current profile.
-        s->DPI = stage;
-        s->profiles[s->Profile].DPI = stage;
+        const sr::Request request = sr::selectStage(*s, stage);
         if (!save(c, *s)) return kExitRefused;
         return finish(c, "dpi", "DPI stage " + args[0] + " is current (" + stageText(s->dpiStages[stage]) + ")",
-                      {msg::kDpiOrAcceleration, 0, 0});
+                      toService(request));
     }
     std::string error;
     int x = 0, y = 0;
     if (!parseDpi(args[1], &x, &error)) return refuse(c, error);
     if (args.size() == 3 && !parseDpi(args[2], &y, &error)) return refuse(c, error);
-    DpiStage& st = s->dpiStages[stage];
-    if (args.size() == 2) st = DpiStage{0, x, x, x};
-    else st = DpiStage{1, st.common, x, y};
+    const sr::Request request = args.size() == 2 ? sr::setStageDpi(*s, stage, x) : sr::setStageAxes(*s, stage, x, y);
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "dpi", "DPI stage " + args[0] + ": " + stageText(st), {msg::kDpiValues, stage, 0});
+    return finish(c, "dpi", "DPI stage " + args[0] + ": " + stageText(s->dpiStages[stage]), toService(request));
 }
 
 int cmdRate(Ctx& c, std::vector<std::string> args) {
@@ -406,11 +413,11 @@ int cmdRate(Ctx& c, std::vector<std::string> args) {
     if (args.empty())
         return showValue(c, "polling_rate", rateHz(s->PollingRate),
                          std::to_string(rateHz(s->PollingRate)) + " reports/s");
-    for (int i = 0; i < 4; ++i) {
-        if (args[0] != std::to_string(kRates[i][0])) continue;
-        s->PollingRate = kRates[i][1];
+    for (int i = 0; i < sr::kReportRateCount; ++i) {
+        if (args[0] != std::to_string(sr::reportsPerSecond(sr::kReportIntervals[i]))) continue;
+        const sr::Request request = sr::setReportRate(*s, i);
         if (!save(c, *s)) return kExitRefused;
-        return finish(c, "rate", "polling rate " + args[0] + " reports/s", {msg::kPollingRate, 0, i});
+        return finish(c, "rate", "polling rate " + args[0] + " reports/s", toService(request));
     }
     return refuse(c, "polling rate must be 125, 250, 500 or 1000, not \"" + args[0] + "\"");
 }
@@ -441,38 +448,37 @@ int cmdLighting(Ctx& c, std::vector<std::string> args) {
         return kExitDone;
     }
     // Validate everything before changing anything.
-    int mode = s->LedMode, value = 0;
+    int mode = s->LedMode, levelValue = 0, rateValue = 0, directionValue = 0;
     // The mode menu offers modes 1 to 5; mode 6 only appears when the mouse reports it.
-    if (!args.empty() && !parseNumber(args[0], 1, 5, &mode))
-        return refuse(c, "lighting mode must be 1 to 5, not \"" + args[0] + "\"");
+    if (!args.empty() && !parseNumber(args[0], sr::kLightingModes.minimum, sr::kLightingModes.maximum, &mode))
+        return refuse(c, "lighting mode must be " + rangeText(sr::kLightingModes) + ", not \"" + args[0] + "\"");
     if (mode < 1 || mode > kLedModeCount) return refuse(c, "the current lighting mode is unset; give a MODE");
-    LedModeInfo m = s->ledModes[mode - 1];
     int32_t rgb = s->LedColor;
     std::string error;
     if (hasColour && !parseColor(colour, &rgb, &error)) return refuse(c, error);
-    if (hasLevel) {
-        if (!parseNumber(level, 1, 4, &value)) return refuse(c, "--level must be 1 to 4 (shown as 0, 30, 60, 100)");
-        m.level = value;
-    }
-    if (hasRate) {
-        if (!parseNumber(rate, 0, 9, &value)) return refuse(c, "--rate must be 0 (off) to 9");
-        m.rate = value;
-    }
+    if (hasLevel && !parseNumber(level, sr::kLightingLevels.minimum, sr::kLightingLevels.maximum, &levelValue))
+        return refuse(c, "--level must be " + rangeText(sr::kLightingLevels) + " (shown as 0, 30, 60, 100)");
+    if (hasRate && !parseNumber(rate, sr::kLightingRates.minimum, sr::kLightingRates.maximum, &rateValue))
+        return refuse(c, "--rate must be 0 (off) to " + std::to_string(sr::kLightingRates.maximum) +
+                             " (the fastest the mouse runs)");
     if (hasDirection) {
         // Only modes 2 (directions 1, 2) and 5 (3, 4) have a direction.
-        const int lo = mode == 2 ? 1 : 3;
-        if ((mode != 2 && mode != 5) || !parseNumber(direction, lo, lo + 1, &value))
-            return refuse(c, mode == 2 ? "--direction must be 1 or 2 in mode 2"
-                             : mode == 5 ? "--direction must be 3 or 4 in mode 5"
-                                         : "--direction applies to modes 2 and 5 only");
-        m.direction = value;
+        const sr::Range ways = sr::lightingDirections(mode);
+        if (!sr::modeHasDirection(mode) || !parseNumber(direction, ways.minimum, ways.maximum, &directionValue))
+            return refuse(c, sr::modeHasDirection(mode) ? "--direction must be " + std::to_string(ways.minimum) + " or " +
+                                                              std::to_string(ways.maximum) + " in mode " + std::to_string(mode)
+                                                        : std::string("--direction applies to modes 2 and 5 only"));
     }
-    s->LedMode = mode;
-    s->ledModes[mode - 1] = m;
-    s->LedColor = rgb;
-    if (on || off) s->LedStateOn = on ? 1 : 0;
+    // Mode first: level, rate and direction belong to the mode that is current afterwards.
+    sr::Request request;  // every lighting change asks for the same request
+    if (!args.empty()) request = sr::setLightingMode(*s, mode);
+    if (hasLevel) request = sr::setLightingLevel(*s, levelValue);
+    if (hasRate) request = sr::setLightingRate(*s, rateValue);
+    if (hasDirection) request = sr::setLightingDirection(*s, directionValue);
+    if (hasColour) request = sr::setLightingColour(*s, static_cast<uint32_t>(rgb));
+    if (on || off) request = sr::setLightingOn(*s, on);
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "lighting", "lighting " + lightingText(*s), {msg::kLighting});
+    return finish(c, "lighting", "lighting " + lightingText(*s), toService(request));
 }
 
 int cmdWheel(Ctx& c, std::vector<std::string> args) {
@@ -482,10 +488,11 @@ int cmdWheel(Ctx& c, std::vector<std::string> args) {
     if (args.empty())
         return showValue(c, "wheel", s->WheelScrollLines, std::to_string(s->WheelScrollLines) + " wheel lines");
     int n = 0;
-    if (!parseNumber(args[0], 1, 10, &n)) return refuse(c, "wheel lines must be 1 to 10, not \"" + args[0] + "\"");
-    s->WheelScrollLines = n;
+    if (!parseNumber(args[0], sr::kWheelLines.minimum, sr::kWheelLines.maximum, &n))
+        return refuse(c, "wheel lines must be " + rangeText(sr::kWheelLines) + ", not \"" + args[0] + "\"");
+    const sr::Request request = sr::setWheelLines(*s, n);
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "wheel", std::to_string(n) + " wheel lines", {msg::kWheelLines});
+    return finish(c, "wheel", std::to_string(n) + " wheel lines", toService(request));
 }
 
 int cmdLift(Ctx& c, std::vector<std::string> args) {
@@ -495,9 +502,9 @@ int cmdLift(Ctx& c, std::vector<std::string> args) {
     if (args.empty()) return showValue(c, "lift", s->LiftV, "lift " + std::to_string(s->LiftV));
     int n = 0;
     if (!parseNumber(args[0], 0, 1, &n)) return refuse(c, "lift must be 0 or 1, not \"" + args[0] + "\"");
-    s->LiftV = n;
+    const sr::Request request = sr::setLift(*s, n == 1);
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "lift", "lift " + args[0], {msg::kLiftAngle});
+    return finish(c, "lift", "lift " + args[0], toService(request));
 }
 
 int cmdAngle(Ctx& c, std::vector<std::string> args) {
@@ -505,11 +512,11 @@ int cmdAngle(Ctx& c, std::vector<std::string> args) {
     if (args.size() > 1) return refuse(c, "usage: korvantectl angle [on|off]");
     if (!load(c, s)) return kExitRefused;
     if (args.empty())
-        return showValue(c, "angle", s->AngleV == 128, std::string("angle ") + (s->AngleV == 128 ? "on" : "off"));
+        return showValue(c, "angle", s->AngleV == sr::kAngleOn, std::string("angle ") + (s->AngleV == sr::kAngleOn ? "on" : "off"));
     if (args[0] != "on" && args[0] != "off") return refuse(c, "angle must be on or off, not \"" + args[0] + "\"");
-    s->AngleV = args[0] == "on" ? 128 : 0;
+    const sr::Request request = sr::setAngle(*s, args[0] == "on");
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "angle", "angle " + args[0], {msg::kLiftAngle});
+    return finish(c, "angle", "angle " + args[0], toService(request));
 }
 
 // ---- buttons ----
@@ -562,7 +569,7 @@ int cmdButton(Ctx& c, std::vector<std::string> args) {
     return finish(c, "button",
                   "profile " + std::to_string(p + 1) + " button " + args[0] + ": " + as.function->name +
                       (params.empty() ? "" : " " + params),
-                  {msg::kButton, p, b});
+                  toService(sr::buttonChanged(p, b)));
 }
 
 int cmdButtons(Ctx& c, std::vector<std::string> args) {
@@ -713,9 +720,13 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
             if (listed(name)) return refuse(c, "a macro named \"" + name + "\" exists");
             if (platform::fileExists(path)) return refuse(c, "\"" + path + "\" exists; import it instead");
         }
-        if (!platform::ensureFolder(c.paths.macroFolder) || !macro::writeMacroFile(path, 0, 1, macro::Block{}, true) ||
-            macro::addToList(ini, name) < 0)
+        // The list entry before the file, as the window does: never a file that no list names.
+        if (!platform::ensureFolder(c.paths.macroFolder) || macro::addToList(ini, name) < 0)
+            return refuse(c, "cannot write \"" + ini + "\"");
+        if (!macro::writeMacroFile(path, 0, 1, macro::Block{}, true)) {
+            macro::removeFromList(ini, name);
             return refuse(c, "cannot write \"" + path + "\"");
+        }
         return finish(c, "macro", "macro \"" + name + "\" created", {});
     }
     if (sub == "rename") {
@@ -755,11 +766,11 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
         macro::readMacroFile(args[0], data, 0);
         // Every writer of macro files writes the event block, so a file without a sound one is no macro.
         if (!data.blockValid) return refuse(c, "\"" + args[0] + "\" is not a macro file (no valid \"MacroSetting_0\")");
-        if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileAtomically(path, *content))
+        if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileLocked(path, *content))
             return refuse(c, "cannot write \"" + path + "\"");
         const int slot = macro::addToList(ini, name);
         if (slot < 0) return refuse(c, "cannot write \"" + ini + "\"");
-        return finish(c, "macro", "macro \"" + name + "\" imported", {msg::kMacroSlot, slot, 0});
+        return finish(c, "macro", "macro \"" + name + "\" imported", toService(sr::macroSlotChanged(slot, false)));
     }
     if (sub == "export") {
         if (args.size() != 2) return refuse(c, "usage: korvantectl macro export NAME FILE.macro");
@@ -795,21 +806,18 @@ int cmdExport(Ctx& c, std::vector<std::string> args) {
 
 int cmdImport(Ctx& c, std::vector<std::string> args) {
     if (args.size() != 1) return refuse(c, "usage: korvantectl import FILE.prof");
-    bool exists = false;
-    platform::readProfileDocument(args[0], &exists);
-    if (!exists) return refuse(c, "cannot read \"" + args[0] + "\"");
-    if (platform::readProfileString(args[0], settings::kSettingSection, "Profile", "").empty() &&
-        platform::readProfileString(args[0], "GROUP", "ButtonAssigned1", "").empty())
-        return refuse(c, "\"" + args[0] + "\" is not a settings file");
-    // Cleared, loaded and validated as the window imports (the chosen file itself stays as it is).
+    // A whole settings file with values the mouse keeps, or nothing: loaded into a cleared record
+    // and validated as the window imports (the chosen file itself stays as it is).
     auto buffer = std::make_unique<MouseSettings>();
-    settings::clear(*buffer);
-    settings::loadAll(*buffer, args[0], -1);
+    std::string problem;
+    if (!settings::loadProfileFile(*buffer, args[0], &problem))
+        return refuse(c, problem.empty() ? "cannot read \"" + args[0] + "\""
+                                         : "\"" + args[0] + "\" is not a settings file to import: " + problem);
     Settings s = std::make_unique<MouseSettings>();
     settings::validateCopy(*s, *buffer);
     if (!save(c, *s)) return kExitRefused;
     platform::writeProfileString(c.paths.settings, settings::kSettingSection, "ProfileName", platform::fileTitle(args[0]));
-    return finish(c, "import", "settings imported from " + args[0], {msg::kApplyAll});
+    return finish(c, "import", "settings imported from " + args[0], toService(sr::writeEverything()));
 }
 
 int cmdApply(Ctx& c, std::vector<std::string> args) {
@@ -817,7 +825,7 @@ int cmdApply(Ctx& c, std::vector<std::string> args) {
     Settings s;
     if (!load(c, s)) return kExitRefused;
     if (!save(c, *s)) return kExitRefused;
-    return finish(c, "apply", "settings applied", {msg::kApplyAll});
+    return finish(c, "apply", "settings applied", toService(sr::writeEverything()));
 }
 
 int cmdReset(Ctx& c, std::vector<std::string> args) {
@@ -838,7 +846,7 @@ int cmdReset(Ctx& c, std::vector<std::string> args) {
     }
     if (!save(c, *s)) return kExitRefused;
     return finish(c, "reset", hasProfile ? "profile " + profileText + " and the global settings reset" : "all profiles reset",
-                  {msg::kApplyAll});
+                  toService(sr::writeEverything()));
 }
 
 struct Command {
@@ -864,8 +872,8 @@ const Command kCommands[] = {
     {"rate", cmdRate, "rate [125|250|500|1000]", "Show or set the polling rate in reports/s. Sends 1277."},
     {"lighting", cmdLighting, "lighting [MODE] [--color RRGGBB] [--level N] [--rate N] [--direction N] [--on|--off]",
      "Show or change the lighting: MODE 1-5, level 1-4 (shown as 0, 30, 60, 100 %), rate 0 (off)\n"
-     "to 9, direction 1-2 in mode 2 and 3-4 in mode 5; level, rate and direction apply to the mode\n"
-     "that is current afterwards. Sends 1227."},
+     "to 8 (the fastest the mouse runs), direction 1-2 in mode 2 and 3-4 in mode 5; level, rate and\n"
+     "direction apply to the mode that is current afterwards. Sends 1227."},
     {"wheel", cmdWheel, "wheel [N]", "Show or set the wheel lines (1-10). Sends 1295."},
     {"lift", cmdLift, "lift [0|1]", "Show or set the lift option. Sends 1229."},
     {"angle", cmdAngle, "angle [on|off]", "Show or set the angle option. Sends 1229."},
@@ -875,14 +883,17 @@ const Command kCommands[] = {
      "  key KEY                          one key (a-z, 0-9, f1-f12, enter, esc, space, lctrl, ...)\n"
      "  macro NAME [once|repeat|hold]    a macro of the macro list\n"
      "  dpi-shift 250|500|750|1000\n"
-     "  x-shoot A B left|right|middle|KEY A and B 1-255\n"
-     "  rapid-fire [A B SPEED]           A 0-255, B 0-255, SPEED 10-200 (default 3 10 30)\n"
+     "  x-shoot A B left|right|middle|KEY A 1-255, B 10-250 in tens\n"
+     "  rapid-fire [A B SPEED]           A 0-255, B 0-250 in tens, SPEED 10-200 (default 3 10 30)\n"
+     "The mouse keeps B in tens only, so no other value is taken.\n"
      "The last left-click button of a profile keeps its function."},
     {"buttons", cmdButtons, "buttons [PROFILE]", "The nine buttons of the current profile (or of PROFILE)."},
     {"macro", cmdMacro, "macro list|show NAME|new [NAME]|rename OLD NEW|delete NAME|import FILE|export NAME FILE",
      "Manage the macro list (at most 7 macros). Delete and import send 1300."},
     {"export", cmdExport, "export FILE.prof", "Write the whole settings to a profile file."},
-    {"import", cmdImport, "import FILE.prof", "Load the whole settings from a profile file. Sends 1279."},
+    {"import", cmdImport, "import FILE.prof",
+     "Load the whole settings from a profile file. A file that lacks a setting, or holds a value the\n"
+     "mouse cannot keep, is refused and nothing changes. Sends 1279."},
     {"apply", cmdApply, "apply", "Save the settings again and have the service write all of them. Sends 1279."},
     {"reset", cmdReset, "reset [--profile N]",
      "Factory settings for all profiles (profile 1 becomes current), or the global settings and\n"
@@ -899,7 +910,7 @@ const Command* findCommand(std::string_view name) {
 
 bool parseDpi(std::string_view text, int* steps, std::string* error) {
     int dpi = 0;
-    if (!parseNumber(text, kMinDpiSteps * kDpiStep, kMaxDpiSteps * kDpiStep, &dpi) || dpi % kDpiStep != 0) {
+    if (!parseNumber(text, sr::kDpiSteps.minimum * kDpiStep, sr::kDpiSteps.maximum * kDpiStep, &dpi) || dpi % kDpiStep != 0) {
         *error = "DPI must be 100 to 16000 in steps of 50, not \"" + std::string(text) + "\"";
         return false;
     }

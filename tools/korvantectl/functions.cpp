@@ -7,6 +7,7 @@
 #include "platform/keyboard_layout.h"
 #include "shared/function_codes.h"
 #include "shared/key_tables.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 
 namespace ctl {
@@ -192,13 +193,9 @@ bool parseNumber(std::string_view text, int lo, int hi, int* out) {
     return true;
 }
 
-int dpiShiftItem(int dpi) {
-    for (int item = 1; item <= 4; ++item)
-        if (dpiShiftDpi(item) == dpi) return item;
-    return 0;
-}
+int dpiShiftItem(int dpi) { return settingsrules::dpiShiftItem(dpi); }
 
-int dpiShiftDpi(int item) { return item >= 1 && item <= 4 ? item * 250 : 0; }
+int dpiShiftDpi(int item) { return settingsrules::dpiShiftDpi(item); }
 
 int macroPlayMode(std::string_view text) {
     if (equalsIgnoreCase(text, "once")) return 0;
@@ -262,8 +259,12 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
         }
         case A::XShoot: {
             if (extra != 3) return wrongCount("x-shoot A B left|right|middle|KEY");
-            if (!parseNumber(words[1], 1, 255, &out.a) || !parseNumber(words[2], 1, 255, &out.b)) {
-                *error = "x-shoot values A and B must be 1 to 255";
+            // The mouse keeps B in tens (it holds B / 10): only such values read back as set.
+            const settingsrules::Range& a = settingsrules::kXShootCounts;
+            const settingsrules::Range& b = settingsrules::kXShootIntervals;
+            if (!parseNumber(words[1], a.minimum, a.maximum, &out.a) || !parseNumber(words[2], b.minimum, b.maximum, &out.b) ||
+                !b.contains(out.b)) {
+                *error = "x-shoot takes A 1 to 255 and B 10 to 250 in tens (the mouse keeps tens)";
                 return false;
             }
             const std::string output = lower(words[3]);
@@ -276,10 +277,13 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
         case A::RapidFire:
             if (extra == 0) return true;
             if (extra != 3) return wrongCount("rapid-fire [A B SPEED]");
-            // B is kept in one byte of the record (the mouse gets B / 10), so 255 is its limit.
-            if (!parseNumber(words[1], 0, 255, &out.a) || !parseNumber(words[2], 0, 255, &out.b) ||
-                !parseNumber(words[3], 10, 200, &out.c)) {
-                *error = "rapid-fire takes A 0 to 255, B 0 to 255 and SPEED 10 to 200";
+            // The mouse keeps B in tens (it holds B / 10), and the record keeps it in one byte.
+            if (!parseNumber(words[1], settingsrules::kRapidFireA.minimum, settingsrules::kRapidFireA.maximum, &out.a) ||
+                !parseNumber(words[2], 0, settingsrules::kRapidFireB.maximum, &out.b) ||
+                !settingsrules::kRapidFireB.contains(out.b) ||
+                !parseNumber(words[3], settingsrules::kRapidFireSpeeds.minimum, settingsrules::kRapidFireSpeeds.maximum,
+                             &out.c)) {
+                *error = "rapid-fire takes A 0 to 255, B 0 to 250 in tens (the mouse keeps tens) and SPEED 10 to 200";
                 return false;
             }
             out.hasValues = true;
