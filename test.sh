@@ -20,7 +20,7 @@ run_tests() {
   local second
   second=$(awk '/Test +#[0-9]+: / {
                   name = $0; sub(/.*Test +#[0-9]+: /, "", name); sub(/ \.+.*/, "", name)
-                  if ($0 ~ / Passed +[0-9.]+ sec/) { if (failed[name]) again[name] = 1 } else failed[name] = 1
+                  if ($0 ~ / Passed +[0-9.]+ sec/) { if (name in failed) again[name] = 1 } else failed[name] = 1
                 }
                 END { for (name in again) print name }' "$log" | sort)
   if [[ -n "$second" ]]; then
