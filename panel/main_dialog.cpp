@@ -30,7 +30,7 @@
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_page.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 #include "panel/layout/dialog_layout.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_name_menu.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"

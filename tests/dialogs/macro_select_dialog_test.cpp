@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "panel/dialogs/macro_select_dialog.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "platform/known_folders.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"

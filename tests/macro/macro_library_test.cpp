@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/macro_buttons.h"

@@ -23,7 +23,7 @@
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
 #include "panel/dialogs/macro_select_dialog.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_name_menu.h"
 #include "platform/profile_ini.h"
 #include "shared/macro_buttons.h"

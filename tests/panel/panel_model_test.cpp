@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"

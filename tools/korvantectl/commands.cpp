@@ -11,7 +11,7 @@
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/string_table.h"

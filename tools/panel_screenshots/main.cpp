@@ -22,7 +22,7 @@
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_page.h"
 #include "shared/macro_file.h"
 #include "platform/known_folders.h"
