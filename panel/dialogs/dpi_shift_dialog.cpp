@@ -16,20 +16,20 @@ skin::CBmpMenu* openMenuUnder(skin::SkinnedWindow* owner, QWidget* button, const
     return menu;
 }
 
-CDPIShift::CDPIShift(const DialogContext& context, QWidget* parent)
+CDPIShift::CDPIShift(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CSkinDialog(context, layout::dpiShiftDialog(), "DLGDPISHIFT", parent) {
     setSwallowReturnKeys(true);
     addCaption(0);
     skin::CBitmapBtn* value = addButton(Role::MenuField);
     value->setAccessibleName(caption(10));
     connect(value, &QAbstractButton::clicked, this, [this] { openMenu(); });
-    setChoice(record() != nullptr ? currentDpiShift(*record()) : 1);
+    setChoice(assignment::readDpiShift(current).item);
 }
 
 skin::CBitmapBtn* CDPIShift::valueButton() const { return button(Role::MenuField); }
 
 void CDPIShift::setChoice(int item) {
-    if (item < 1 || item > kDpiShiftItems) return;
+    if (item < 1 || item > assignment::kDpiShiftItems) return;
     choice_ = item;
     if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromLatin1(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
 }
@@ -37,8 +37,8 @@ void CDPIShift::setChoice(int item) {
 void CDPIShift::openMenu() {
     if (popup_ != nullptr) popup_->close();
     std::vector<skin::MenuItem> items;
-    for (int item = 1; item <= kDpiShiftItems; ++item) items.push_back({QString::fromLatin1(dpiShiftText(item)), item, false, {}});
-    popup_ = openMenuUnder(this, valueButton(), items, context().programFolder);
+    for (int item = 1; item <= assignment::kDpiShiftItems; ++item) items.push_back({QString::fromLatin1(dpiShiftText(item)), item, false, {}});
+    popup_ = openMenuUnder(surface(), valueButton(), items, context().programFolder);
 }
 
 int64_t CDPIShift::onMessage(uint32_t message, int64_t, int64_t lParam) {
