@@ -219,7 +219,8 @@ void factoryDefaults(MouseSettings& s, int profile) {
     s.LedMode = 1;
     for (int i = 0; i < kLedModeCount; ++i) {
         int32_t first = i == 1 ? 1 : i == 4 ? 3 : 0;
-        s.ledModes[i] = LedModeInfo{first, 4, 9};
+        // Rate 8: the fastest the mouse runs (and keeps; a higher one would read back as 8).
+        s.ledModes[i] = LedModeInfo{first, 4, 8};
     }
     for (int i = 0; i < kDpiStageCount; ++i) {
         int32_t v = kFactoryDpiSteps[i];

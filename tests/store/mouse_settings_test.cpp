@@ -270,7 +270,7 @@ TEST(MouseSettings, FactoryDefaults) {
     for (int i = 0; i < kLedModeCount; ++i) {
         EXPECT_EQ(s->ledModes[i].direction, first[i]);
         EXPECT_EQ(s->ledModes[i].level, 4);
-        EXPECT_EQ(s->ledModes[i].rate, 9);
+        EXPECT_EQ(s->ledModes[i].rate, 8);  // the fastest the mouse keeps
     }
     EXPECT_EQ(s->profiles[2].DPI, 1);
     for (int b = 0; b < kButtonRecordCount; ++b) EXPECT_EQ(s->profiles[2].buttons[b].code, kDefaults[b]);
@@ -293,7 +293,7 @@ TEST(MouseSettings, BlobsAreTheRecordsLittleEndianBytes) {
     settings::shippedDefaults(*s);
     ASSERT_TRUE(settings::saveAll(*s, path));
     EXPECT_EQ(platform::readProfileString(path, "Setting", "DPI_INFO1"), "000000000A0000000A0000000A0000001E");
-    EXPECT_EQ(platform::readProfileString(path, "Setting", "LED_MODE_INFO5"), "03000000040000000900000010");
+    EXPECT_EQ(platform::readProfileString(path, "Setting", "LED_MODE_INFO5"), "0300000004000000080000000F");
 }
 
 TEST(MouseSettings, SaveAndLoadRoundTripEveryField) {
