@@ -5,6 +5,7 @@
 
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
+#include "shared/settings_rules.h"
 
 namespace assignment {
 namespace {
@@ -67,7 +68,7 @@ uint8_t codeOf(const Value& value) {
 bool write(ButtonRecord& record, int recordIndex, uint8_t code, const Value& value) {
     if (recordIndex < 0 || recordIndex >= kButtonRecordCount) return false;
     if (!std::holds_alternative<std::monostate>(value) && codeOf(value) != code) return false;
-    if (const auto* d = std::get_if<DpiShift>(&value); d != nullptr && (d->item < 1 || d->item > kDpiShiftItems))
+    if (const auto* d = std::get_if<DpiShift>(&value); d != nullptr && !settingsrules::kDpiShiftItems.contains(d->item))
         return false;
     if (const auto* k = std::get_if<KeyList>(&value); k != nullptr && k->strokes.size() > size_t(kMaxKeyStrokes))
         return false;
@@ -94,7 +95,7 @@ XShoot readXShoot(const ButtonRecord& record) {
 
 DpiShift readDpiShift(const ButtonRecord& record) {
     const int item = record.byte(2);
-    return {record.code == kCodeDpiShift && item >= 1 && item <= kDpiShiftItems ? item : 1};
+    return {record.code == kCodeDpiShift && settingsrules::kDpiShiftItems.contains(item) ? item : 1};
 }
 
 RapidFire readRapidFire(const ButtonRecord& record) {

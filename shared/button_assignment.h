@@ -41,8 +41,7 @@ struct XShoot {
 };
 
 // ---- DPI shift (code 15) ----
-// Byte 2 = the item 1..4: 250, 500, 750 or 1000 DPI.
-inline constexpr int kDpiShiftItems = 4;
+// Byte 2 = the item 1..4 (settingsrules::kDpiShiftItems): 250, 500, 750 or 1000 DPI.
 struct DpiShift {
     int item = 1;
 };

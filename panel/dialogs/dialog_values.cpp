@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shared/button_assignment.h"
+#include "shared/settings_rules.h"
 
 namespace dialogs {
 
@@ -23,9 +24,9 @@ std::optional<std::string> limitedFieldText(std::string_view text, int minimum, 
     return std::nullopt;
 }
 
-const char* dpiShiftText(int item) {
-    static const char* const kTexts[assignment::kDpiShiftItems] = {"250", "500", "750", "1000"};
-    return item >= 1 && item <= assignment::kDpiShiftItems ? kTexts[item - 1] : "";
+std::string dpiShiftText(int item) {
+    const int dpi = settingsrules::dpiShiftDpi(item);
+    return dpi != 0 ? std::to_string(dpi) : std::string();
 }
 
 uint8_t outputOfItem(int item) {

@@ -29,7 +29,7 @@ inline constexpr int kSpeedMaximum = 200;
 // ---- DPI shift ----
 
 // "250", "500", "750", "1000" for items 1..4; "" otherwise.
-const char* dpiShiftText(int item);
+std::string dpiShiftText(int item);
 
 // ---- X-shoot: the output menu ----
 

@@ -2,6 +2,7 @@
 
 #include "panel/dialogs/dialog_values.h"
 #include "panel/layout/dialog_layout.h"
+#include "shared/settings_rules.h"
 #include "skin/bitmap_button.h"
 
 namespace dialogs {
@@ -29,15 +30,16 @@ CDPIShift::CDPIShift(const DialogContext& context, const ButtonRecord& current, 
 skin::CBitmapBtn* CDPIShift::valueButton() const { return button(Role::MenuField); }
 
 void CDPIShift::setChoice(int item) {
-    if (item < 1 || item > assignment::kDpiShiftItems) return;
+    if (!settingsrules::kDpiShiftItems.contains(item)) return;
     choice_ = item;
-    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromLatin1(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
+    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromStdString(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
 }
 
 void CDPIShift::openMenu() {
     if (popup_ != nullptr) popup_->close();
     std::vector<skin::MenuItem> items;
-    for (int item = 1; item <= assignment::kDpiShiftItems; ++item) items.push_back({QString::fromLatin1(dpiShiftText(item)), item, false, {}});
+    for (int item : settingsrules::kDpiShiftItems.values())
+        items.push_back({QString::fromStdString(dpiShiftText(item)), item, false, {}});
     popup_ = openMenuUnder(surface(), valueButton(), items, context().programFolder);
 }
 

@@ -8,6 +8,7 @@
 #include "shared/function_codes.h"
 #include "shared/key_tables.h"
 #include "shared/macro_buttons.h"
+#include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 
 namespace ctl {
@@ -193,14 +194,6 @@ bool parseNumber(std::string_view text, int lo, int hi, int* out) {
     return true;
 }
 
-int dpiShiftItem(int dpi) {
-    for (int item = 1; item <= 4; ++item)
-        if (dpiShiftDpi(item) == dpi) return item;
-    return 0;
-}
-
-int dpiShiftDpi(int item) { return item >= 1 && item <= 4 ? item * 250 : 0; }
-
 int macroPlayMode(std::string_view text) {
     if (equalsIgnoreCase(text, "once")) return 0;
     if (equalsIgnoreCase(text, "repeat")) return 1;
@@ -254,11 +247,11 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
         case A::DpiShift: {
             int dpi = 0;
             if (extra != 1) return wrongCount("dpi-shift 250|500|750|1000");
-            if (!parseNumber(words[1], 0, 100000, &dpi) || dpiShiftItem(dpi) == 0) {
+            if (!parseNumber(words[1], 0, 100000, &dpi) || settingsrules::dpiShiftItem(dpi) == 0) {
                 *error = "DPI shift takes 250, 500, 750 or 1000, not \"" + words[1] + "\"";
                 return false;
             }
-            out.a = dpiShiftItem(dpi);
+            out.a = settingsrules::dpiShiftItem(dpi);
             return true;
         }
         case A::XShoot: {
@@ -314,8 +307,10 @@ std::string describeParameters(const ButtonRecord& r) {
         }
         case kCodeMacro:
             return macro::buttonMacroName(r) + " " + macroPlayModeName(assignment::readPlayMode(r));
-        case kCodeDpiShift:
-            return dpiShiftDpi(r.param1) ? std::to_string(dpiShiftDpi(r.param1)) : std::string();
+        case kCodeDpiShift: {
+            const int dpi = settingsrules::dpiShiftDpi(r.param1);
+            return dpi != 0 ? std::to_string(dpi) : std::string();
+        }
         case kCodeXShoot: {
             const assignment::XShoot x = assignment::readXShoot(r);
             std::string output = x.output == assignment::kOutputLeftButton     ? "left"

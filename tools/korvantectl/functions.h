@@ -46,10 +46,6 @@ std::vector<std::string> keyNames();
 // A decimal number of lo..hi, digits only.
 bool parseNumber(std::string_view text, int lo, int hi, int* out);
 
-// DPI shift: the dialog's item 1..4 for 250, 500, 750, 1000 DPI; 0 for other values.
-int dpiShiftItem(int dpi);
-int dpiShiftDpi(int item);  // 0 outside 1..4
-
 // Macro play modes as typed: once (0), repeat (1), hold (2); -1 for other text.
 int macroPlayMode(std::string_view text);
 const char* macroPlayModeName(int mode);
