@@ -2,8 +2,8 @@
 
 #include <QMouseEvent>
 
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/layout/dialog_layout.h"
-#include "panel/macro/macro_name_menu.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
 #include "shared/macro_library.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/dialogs/macro_select_dialog.h"
-#include "panel/macro/macro_name_menu.h"
 #include "platform/known_folders.h"
 #include "shared/button_assignment.h"
 #include "shared/function_codes.h"

@@ -24,7 +24,7 @@
 #include "platform/known_folders.h"
 #include "panel/dialogs/macro_select_dialog.h"
 #include "shared/macro_library.h"
-#include "panel/macro/macro_name_menu.h"
+#include "panel/dialogs/macro_name_menu.h"
 #include "platform/profile_ini.h"
 #include "shared/macro_buttons.h"
 #include "qtbridge/qt_reactor.h"
