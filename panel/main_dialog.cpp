@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -23,15 +22,12 @@
 #include "shared/macro_file.h"
 #include "shared/string_table.h"
 #include "shared/window_messages.h"
-#include "panel/dialogs/dpi_shift_dialog.h"
-#include "panel/dialogs/gunfire_dialog.h"
-#include "panel/dialogs/key_dialog.h"
-#include "panel/dialogs/macro_select_dialog.h"
+#include "panel/dialogs/function_dialogs.h"
 #include "panel/dialogs/program_dialog.h"
-#include "panel/dialogs/xshoot_dialog.h"
+#include "panel/dialogs/prompts.h"
 #include "panel/function_menu.h"
 #include "panel/lighting_page.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_page.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
@@ -466,12 +462,11 @@ void CMocfgDlg::chooseProgram(int profile, int action) {
     if (action == kProgramClear) {
         if (!model_.setProgramRule(profile, {})) warn(text("NOSAVE"));
     } else if (action == kProgramSet) {
-        const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath,
-                                             &model_.working(), profile, 0};
+        const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath};
         dialogs::CProgramDlg dialog(context, profile, qs(model_.programRule(profile)), !platform::waylandSession(), this);
-        if (dialog.exec() != dialogs::kDialogOk || closingDown_) return;
-        if (!model_.setProgramRule(profile, dialog.result().toStdString()))
-            warn(text("NOPROGRAM").arg(dialog.result()));
+        if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk || closingDown_) return;
+        if (!model_.setProgramRule(profile, dialog.program().toStdString()))
+            warn(text("NOPROGRAM").arg(dialog.program()));
     }
     refreshProgramTips();
 }
@@ -631,13 +626,11 @@ void CMocfgDlg::onCommand(const layout::Control& c) {
 }
 
 QString CMocfgDlg::chooseProfileFile(bool forSaving) {
-    QFileDialog dialog(this, text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE"),
-                       qs(platform::parentFolder(model_.paths().settingsPath)), text("PROFILEFILTER"));
-    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("prof"));  // added when the user typed none
-    if (dialog.exec() != QDialog::Accepted || closingDown_ || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    const dialogs::FileQuery query{text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE"),
+                                   qs(platform::parentFolder(model_.paths().settingsPath)), text("PROFILEFILTER"),
+                                   QStringLiteral("prof"), {}};
+    const QString file = forSaving ? dialogs::prompts().saveFile(this, query) : dialogs::prompts().openFile(this, query);
+    return closingDown_ ? QString() : file;
 }
 
 void CMocfgDlg::exportProfile() {
@@ -668,8 +661,7 @@ void CMocfgDlg::saveOrSay() {
 }
 
 void CMocfgDlg::warn(const QString& message) {
-    QMessageBox box(QMessageBox::Warning, text("WARNING"), message, QMessageBox::Ok, this);
-    box.exec();
+    dialogs::prompts().tell(this, QMessageBox::Warning, text("WARNING"), message);
 }
 
 void CMocfgDlg::showWriteFailure(int64_t reason) {
@@ -677,7 +669,7 @@ void CMocfgDlg::showWriteFailure(int64_t reason) {
     // further failure while it shows only updates its text.
     const QString message = text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED");
     if (writeNotice_ == nullptr) {
-        auto* box = new QMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton, this);
+        QMessageBox* box = dialogs::makeMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::NonModal);
         QPushButton* retry = box->addButton(text("RETRY"), QMessageBox::AcceptRole);
@@ -776,76 +768,39 @@ void CMocfgDlg::assignFunction(int64_t lParam) {
     const int group = static_cast<int>((lParam >> 16) & 0xFFFF);
     const int item = static_cast<int>(lParam & 0xFFFF);
     const int profile = menuProfile_;
-    ButtonRecord* records = model_.working().profiles[profile].buttons;
+    const ButtonRecord* records = model_.working().profiles[profile].buttons;
     switch (leftClickGuard(records, kButtonRecordCount, b, group)) {
         case GuardDecision::Ignore: return;
         case GuardDecision::Warn: warn(text("WARN3", "BUTTONPAGE")); return;
         case GuardDecision::Proceed: break;
     }
     const MenuDecision decision = decideMenuSelection(group, item);
-    const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath,
-                                         &model_.working(), profile, b};
-    switch (decision.action) {
-        case MenuAction::StoreCode:
-            records[b].code = decision.code;
-            break;
-        case MenuAction::Nothing:
-            return;
-        case MenuAction::SelectMacro: {
-            // With no macro yet, the macro page is where one is made.
-            const macro::MacroLibrary library(model_.paths().settingsPath, model_.paths().macroFolder);
-            if (library.names().empty()) {
-                showPage(layout::kMacroPage);
-                return;
-            }
-            dialogs::CMacroSelDlg dialog(context, library, this);
-            dialog.exec();  // writes the macro record itself on OK
-            break;
-        }
-        // The parameter dialogs write their fields into the record on OK; Cancel stores nothing,
-        // and the labels, the save and the button message follow either way.
-        case MenuAction::OpenKeyDialog: {
-            dialogs::CKeyExDlg dialog(context, this);
-            dialog.exec();  // writes code 5 itself
-            break;
-        }
-        case MenuAction::OpenXShootDialog: {
-            dialogs::CXShoot dialog(context, this);
-            dialog.exec();  // writes code 9 itself
-            break;
-        }
-        case MenuAction::OpenDpiShiftDialog: {
-            dialogs::CDPIShift dialog(context, this);
-            if (dialog.exec() == dialogs::kDialogOk) {
-                records[b].code = decision.code;
-                records[b].param1 = static_cast<uint8_t>(dialog.choice());
-            }
-            break;
-        }
-        case MenuAction::OpenRapidFireDialog: {
-            dialogs::CGunfireDlg dialog(context, this);
-            if (dialog.exec() == dialogs::kDialogOk) records[b].code = decision.code;
-            break;
-        }
+    if (decision.action == MenuAction::Nothing) return;
+    const macro::MacroLibrary library(model_.paths().settingsPath, model_.paths().macroFolder);
+    if (decision.action == MenuAction::SelectMacro && library.names().empty()) {
+        showPage(layout::kMacroPage);  // with no macro yet, the macro page is where one is made
+        return;
     }
+    const dialogs::DialogContext context{model_.paths().programFolder, model_.paths().stringsPath};
+    const std::optional<assignment::Value> value =
+        dialogs::askFunctionValue(decision.action, context, records[b], library, this);
     if (closingDown_) return;  // the service closed the window while a dialog was open
+    // A cancelled dialog stores nothing; the file is saved and the service told all the same.
+    if (!value || !model_.assignFunction(profile, b, decision.code, *value)) model_.saveAndSend(msg::kButton, profile, b);
     refreshButtonLabels();
-    model_.save();
     saveOrSay();
-    service_.send(msg::kButton, profile, b);
 }
 
 bool CMocfgDlg::confirm(const QString& question) {
-    QMessageBox box(QMessageBox::Warning, text("WARNING"), question, QMessageBox::Ok | QMessageBox::Cancel, this);
-    const int answer = box.exec();
-    return !closingDown_ && answer == QMessageBox::Ok;
+    const bool ok = dialogs::prompts().confirm(this, text("WARNING"), question);
+    return !closingDown_ && ok;
 }
 
 void CMocfgDlg::openHelp() {
     const std::string page = platform::pathJoin(model_.paths().programFolder, "help/index.html");
     if (!platform::isReadableRegularFile(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
         platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
-        QMessageBox::information(this, text("WARNING"), text("NOHELP"));
+        dialogs::prompts().tell(this, QMessageBox::Information, text("WARNING"), text("NOHELP"));
     }
 }
 

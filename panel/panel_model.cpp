@@ -211,6 +211,13 @@ void PanelModel::takeCounters() {
     working_.RightCount = platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
 }
 
+bool PanelModel::assignFunction(int profile, int button, uint8_t code, const assignment::Value& value) {
+    if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonRecordCount) return false;
+    if (!assignment::write(working_.profiles[profile].buttons[button], button, code, value)) return false;
+    saveAndSend(msg::kButton, profile, button);
+    return true;
+}
+
 void PanelModel::saveAndPost(uint32_t message, int64_t wParam, int64_t lParam) {
     save();
     service_.post(message, wParam, lParam);

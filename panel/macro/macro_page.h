@@ -24,7 +24,7 @@
 
 #include "panel/layout/window_layout.h"
 #include "panel/macro/macro_editor.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "skin/bitmap_menu.h"
 
 class StringTable;
