@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +17,7 @@
 #include "platform/focus_watch.h"
 #include "platform/known_folders.h"
 #include "shared/window_messages.h"
+#include "panel/dialogs/prompts.h"
 #include "skin/bitmap_button.h"
 #include "skin/skin_description.h"
 #include "skin/skin_image.h"
@@ -197,13 +197,11 @@ void CMocfgDlg::frameCommand(const layout::Control& c) {
 }
 
 QString CMocfgDlg::chooseProfileFile(bool forSaving) {
-    QFileDialog dialog(this, text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE"),
-                       qs(platform::parentFolder(model_.paths().settingsPath)), text("PROFILEFILTER"));
-    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("prof"));  // added when the user typed none
-    if (dialog.exec() != QDialog::Accepted || closingDown_ || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    const dialogs::FileQuery query{text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE"),
+                                   qs(platform::parentFolder(model_.paths().settingsPath)), text("PROFILEFILTER"),
+                                   QStringLiteral("prof"), {}};
+    const QString file = forSaving ? dialogs::prompts().saveFile(this, query) : dialogs::prompts().openFile(this, query);
+    return closingDown_ ? QString() : file;
 }
 
 void CMocfgDlg::exportProfile() {
@@ -234,14 +232,7 @@ void CMocfgDlg::saveOrSay() {
 }
 
 void CMocfgDlg::warn(const QString& message) {
-    QMessageBox box(QMessageBox::Warning, text("WARNING"), message, QMessageBox::Ok, this);
-    box.exec();
-}
-
-bool CMocfgDlg::confirm(const QString& question) {
-    QMessageBox box(QMessageBox::Warning, text("WARNING"), question, QMessageBox::Ok | QMessageBox::Cancel, this);
-    const int answer = box.exec();
-    return !closingDown_ && answer == QMessageBox::Ok;
+    dialogs::prompts().tell(this, QMessageBox::Warning, text("WARNING"), message);
 }
 
 skin::CBmpMenu* CMocfgDlg::openPopup(QPoint corner, const std::vector<skin::MenuItem>& items,
@@ -256,11 +247,16 @@ void CMocfgDlg::closePopup() {
     popup_ = nullptr;
 }
 
+bool CMocfgDlg::confirm(const QString& question) {
+    const bool ok = dialogs::prompts().confirm(this, text("WARNING"), question);
+    return !closingDown_ && ok;
+}
+
 void CMocfgDlg::openHelp() {
     const std::string page = platform::pathJoin(model_.paths().programFolder, "help/index.html");
     if (!platform::isReadableRegularFile(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page)))) {
         platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
-        QMessageBox::information(this, text("WARNING"), text("NOHELP"));
+        dialogs::prompts().tell(this, QMessageBox::Information, text("WARNING"), text("NOHELP"));
     }
 }
 

@@ -209,6 +209,13 @@ void PanelModel::takeCounters() {
     working_.RightCount = platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
 }
 
+bool PanelModel::assignFunction(int profile, int button, uint8_t code, const assignment::Value& value) {
+    if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonRecordCount) return false;
+    if (!assignment::write(working_.profiles[profile].buttons[button], button, code, value)) return false;
+    saveAndTell(settingsrules::buttonChanged(profile, button));
+    return true;
+}
+
 void PanelModel::saveAndTell(const settingsrules::Request& request) {
     if (!request) return;
     save();

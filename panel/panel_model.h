@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/button_assignment.h"
 #include "shared/settings_record.h"
 #include "shared/settings_rules.h"
 
@@ -71,6 +72,11 @@ public:
     void resetAll();                      // profile 0, all five profiles to defaults; apply
     void resetCurrentProfile();           // the current profile to defaults; apply
     void apply();                         // save; post 1279
+    // The assignment step: the function (its code and, for the functions the dialogs set up, their
+    // value) into the button's record (assignment::write), the whole settings file saved, then 1299
+    // sent with profile and button. False, with nothing changed or sent, for a profile or button
+    // out of range or a value the record cannot keep.
+    bool assignFunction(int profile, int button, uint8_t code, const assignment::Value& value = {});
     void reload();                        // the settings file again, nothing sent
     // After macro::MacroLibrary renamed or deleted a macro: the library has changed the button
     // records in the settings file, so the working record is read again (a save of the old copy

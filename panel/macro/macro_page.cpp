@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
@@ -10,8 +9,9 @@
 #include "panel/dialogs/edit_delay_dialog.h"
 #include "panel/dialogs/key_capture.h"
 #include "panel/dialogs/key_events.h"
+#include "panel/dialogs/macro_name_menu.h"
+#include "panel/dialogs/prompts.h"
 #include "panel/dialogs/rename_dialog.h"
-#include "panel/macro/macro_name_menu.h"
 #include "panel/panel_model.h"
 #include "platform/known_folders.h"
 #include "shared/string_table.h"
@@ -347,14 +347,14 @@ void MacroPage::menuChosen(int64_t choice) {
 
 void MacroPage::editItem(uint32_t message, int index) {
     if (editor_.recording() || index < 0 || index >= editor_.count()) return;
-    const dialogs::DialogContext context{paths_.programFolder, paths_.stringsPath, nullptr, 0, 0};
+    const dialogs::DialogContext context{paths_.programFolder, paths_.stringsPath};
     bool changed = false;
     if (message == skin::kListEditDelay) {
         const macro::Event e = macro::eventAt(editor_.block(), index);
         if (e.kind() != macro::kKindDelay) return;
         dialogs::CEditDelay dialog(context, text("INSERTNEWDELAY"), int(macro::delayMsFromSteps(e.value())),
                                    kMaxDelayMs, &window());
-        if (dialog.exec() != dialogs::kDialogOk) return;
+        if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
         changed = editor_.setDelay(index, dialog.value());
     } else {
         const macro::MoveInfo move = editor_.moveAt(index);
@@ -362,7 +362,7 @@ void MacroPage::editItem(uint32_t message, int index) {
         QString title = text("INSERTNEWMOVE");
         if (title.isEmpty()) title = QStringLiteral("Distance (1-120)");
         dialogs::CEditDelay dialog(context, title, move.magnitude, macro::kMaxMoveMagnitude, &window());
-        if (dialog.exec() != dialogs::kDialogOk) return;
+        if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
         changed = editor_.setMove(index, dialog.value());
     }
     if (!changed) return;
@@ -444,11 +444,11 @@ void MacroPage::newMacro() {
 
 void MacroPage::renameMacro() {
     if (name_.empty()) return;
-    const dialogs::DialogContext context{paths_.programFolder, paths_.stringsPath, nullptr, 0, 0};
+    const dialogs::DialogContext context{paths_.programFolder, paths_.stringsPath};
     dialogs::CRenameProfileDlg dialog(context, &window());
     dialog.setText(qs(name_));
-    if (dialog.exec() != dialogs::kDialogOk) return;
-    const std::string newName = dialog.result().trimmed().toStdString();
+    if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
+    const std::string newName = dialog.name().trimmed().toStdString();
     if (newName.empty()) return;  // an empty name changes nothing
     switch (library_.rename(name_, newName)) {
         case macro::LibraryResult::Ok: break;
@@ -479,15 +479,10 @@ void MacroPage::deleteMacro() {
 }
 
 QString MacroPage::chooseMacroFile(bool forSaving) {
-    const QString filter = text("MACROFILENAME") + QStringLiteral("(*.macro)");
-    QFileDialog dialog(&window(), text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE", "MAIN"), qs(paths_.macroFolder),
-                       filter);
-    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("macro"));  // added when typed without
-    if (forSaving && !name_.empty()) dialog.selectFile(qs(name_) + QStringLiteral(".macro"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    const dialogs::FileQuery query{text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE", "MAIN"), qs(paths_.macroFolder),
+                                   text("MACROFILENAME") + QStringLiteral("(*.macro)"), QStringLiteral("macro"),
+                                   forSaving && !name_.empty() ? qs(name_) + QStringLiteral(".macro") : QString()};
+    return forSaving ? dialogs::prompts().saveFile(&window(), query) : dialogs::prompts().openFile(&window(), query);
 }
 
 void MacroPage::importMacro() {

@@ -24,8 +24,8 @@
 
 #include "panel/layout/window_layout.h"
 #include "panel/macro/macro_editor.h"
-#include "panel/macro/macro_library.h"
 #include "panel/pages/page.h"
+#include "shared/macro_library.h"
 #include "skin/bitmap_menu.h"
 #include "skin/colour_edit.h"
 

@@ -2,18 +2,15 @@
 
 #include <QScreen>
 
-#include "panel/dialogs/dpi_shift_dialog.h"
-#include "panel/dialogs/gunfire_dialog.h"
-#include "panel/dialogs/key_dialog.h"
-#include "panel/dialogs/macro_select_dialog.h"
+#include "panel/dialogs/function_dialogs.h"
 #include "panel/dialogs/program_dialog.h"
-#include "panel/dialogs/xshoot_dialog.h"
+#include "panel/dialogs/prompts.h"
 #include "panel/function_menu.h"
-#include "panel/macro/macro_library.h"
 #include "panel/panel_model.h"
 #include "platform/focus_watch.h"
 #include "shared/function_codes.h"
 #include "shared/macro_file.h"
+#include "shared/macro_library.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
 #include "skin/skinned_window.h"
@@ -124,61 +121,27 @@ void ButtonPage::assignFunction(int64_t lParam) {
     const int item = static_cast<int>(lParam & 0xFFFF);
     const int profile = menuProfile_;
     PanelModel& model = host_.model();
-    ButtonRecord* records = model.working().profiles[profile].buttons;
+    const ButtonRecord* records = model.working().profiles[profile].buttons;
     switch (leftClickGuard(records, kButtonRecordCount, b, group)) {
         case GuardDecision::Ignore: return;
         case GuardDecision::Warn: host_.warn(text("WARN3", "BUTTONPAGE")); return;
         case GuardDecision::Proceed: break;
     }
     const MenuDecision decision = decideMenuSelection(group, item);
-    const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath,
-                                         &model.working(), profile, b};
-    switch (decision.action) {
-        case MenuAction::StoreCode:
-            records[b].code = decision.code;
-            break;
-        case MenuAction::Nothing:
-            return;
-        case MenuAction::SelectMacro: {
-            // With no macro yet, the macro page is where one is made.
-            const macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
-            if (library.names().empty()) {
-                host_.showPage(layout::kMacroPage);
-                return;
-            }
-            dialogs::CMacroSelDlg dialog(context, library, &window());
-            dialog.exec();  // writes the macro record itself on OK
-            break;
-        }
-        // The parameter dialogs write their fields into the record on OK; Cancel stores nothing,
-        // and the labels, the save and the button message follow either way.
-        case MenuAction::OpenKeyDialog: {
-            dialogs::CKeyExDlg dialog(context, &window());
-            dialog.exec();  // writes code 5 itself
-            break;
-        }
-        case MenuAction::OpenXShootDialog: {
-            dialogs::CXShoot dialog(context, &window());
-            dialog.exec();  // writes code 9 itself
-            break;
-        }
-        case MenuAction::OpenDpiShiftDialog: {
-            dialogs::CDPIShift dialog(context, &window());
-            if (dialog.exec() == dialogs::kDialogOk) {
-                records[b].code = decision.code;
-                records[b].param1 = static_cast<uint8_t>(dialog.choice());
-            }
-            break;
-        }
-        case MenuAction::OpenRapidFireDialog: {
-            dialogs::CGunfireDlg dialog(context, &window());
-            if (dialog.exec() == dialogs::kDialogOk) records[b].code = decision.code;
-            break;
-        }
+    if (decision.action == MenuAction::Nothing) return;
+    const macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+    if (decision.action == MenuAction::SelectMacro && library.names().empty()) {
+        host_.showPage(layout::kMacroPage);  // with no macro yet, the macro page is where one is made
+        return;
     }
+    const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath};
+    const std::optional<assignment::Value> value =
+        dialogs::askFunctionValue(decision.action, context, records[b], library, &window());
     if (host_.closingDown()) return;  // the service closed the window while a dialog was open
+    // A cancelled dialog stores nothing; the file is saved and the service told all the same.
+    if (!value || !model.assignFunction(profile, b, decision.code, *value))
+        model.saveAndTell(settingsrules::buttonChanged(profile, b));
     host_.showSettings();
-    model.saveAndTell(settingsrules::buttonChanged(profile, b));
     host_.saveOrSay();
 }
 
@@ -200,13 +163,12 @@ void ButtonPage::chooseProgram(int profile, int action) {
     if (action == kProgramClear) {
         if (!model.setProgramRule(profile, {})) host_.warn(text("NOSAVE"));
     } else if (action == kProgramSet) {
-        const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath,
-                                             &model.working(), profile, 0};
+        const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath};
         dialogs::CProgramDlg dialog(context, profile, qs(model.programRule(profile)), !platform::waylandSession(),
                                     &window());
-        if (dialog.exec() != dialogs::kDialogOk || host_.closingDown()) return;
-        if (!model.setProgramRule(profile, dialog.result().toStdString()))
-            host_.warn(text("NOPROGRAM").arg(dialog.result()));
+        if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk || host_.closingDown()) return;
+        if (!model.setProgramRule(profile, dialog.program().toStdString()))
+            host_.warn(text("NOPROGRAM").arg(dialog.program()));
     }
     refreshProgramTips(model);
 }

@@ -10,13 +10,16 @@
 #include <set>
 #include <vector>
 
-#include "panel/macro/macro_library.h"
-#include "panel/macro/macro_name_menu.h"
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/macro/macro_page.h"
 #include "platform/atomic_file.h"
+#include "platform/ini_text.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
+#include "shared/button_assignment.h"
+#include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
+#include "shared/macro_library.h"
 #include "shared/window_messages.h"
 #include "skin/colour_select.h"
 #include "skin/list_box_ex.h"
@@ -241,6 +244,33 @@ TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
     EXPECT_NE(service_.sent[0].fileAtSend.find("WheelScrollLines=7"), std::string::npos);
     EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "Setting", "ProfileName", ""), "game");
     EXPECT_FALSE(std::filesystem::exists(env_.file(".game.prof.lock")));  // nothing left in the user's folder
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PanelModelTest, AFunctionIsWrittenSavedThenSentAndRefusedOnesChangeNothing) {
+    ASSERT_TRUE(model_.assignFunction(2, 4, kCodeDpiShift, assignment::DpiShift{3}));
+    const ButtonRecord& r = model_.working().profiles[2].buttons[4];
+    EXPECT_EQ(r.code, kCodeDpiShift);
+    EXPECT_EQ(r.param1, 3);
+    ASSERT_EQ(service_.sent.size(), 1u);
+    EXPECT_EQ(service_.sent[0].message, msg::kButton);
+    EXPECT_EQ(service_.sent[0].wParam, 2);
+    EXPECT_EQ(service_.sent[0].lParam, 4);
+    EXPECT_NE(service_.sent[0].fileAtSend.find(platform::encodeStruct(&r, sizeof r)), std::string::npos);  // saved first
+
+    const struct {
+        int profile, button;
+        uint8_t code;
+        assignment::Value value;
+    } refused[] = {{5, 0, kCodeCopy, {}}, {0, 11, kCodeCopy, {}}, {-1, 0, kCodeCopy, {}},
+                   {0, 0, kCodeSingleKey, assignment::XShoot{}}, {0, 0, kCodeDpiShift, assignment::DpiShift{9}}};
+    const MouseSettings before = model_.working();
+    for (const auto& c : refused) EXPECT_FALSE(model_.assignFunction(c.profile, c.button, c.code, c.value));
+    EXPECT_EQ(std::memcmp(&before, &model_.working(), sizeof before), 0);
+    EXPECT_EQ(service_.sent.size(), 1u);
 }
 
 }  // namespace

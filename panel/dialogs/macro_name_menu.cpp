@@ -1,4 +1,4 @@
-#include "panel/macro/macro_name_menu.h"
+#include "panel/dialogs/macro_name_menu.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
