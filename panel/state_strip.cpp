@@ -3,6 +3,7 @@
 #include <QFileSystemWatcher>
 #include <QPushButton>
 
+#include "panel/dialogs/prompts.h"
 #include "panel/layout/window_layout.h"
 #include "panel/panel_model.h"
 #include "platform/known_folders.h"
@@ -58,7 +59,8 @@ void StateStrip::showWriteFailure(int64_t reason, std::function<void()> retry) {
     const QString message = text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED");
     if (writeNotice_ == nullptr) {
         auto* parent = qobject_cast<QWidget*>(this->parent());
-        auto* box = new QMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton, parent);
+        QMessageBox* box = dialogs::makeMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton,
+                                                   parent);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::NonModal);
         QPushButton* again = box->addButton(text("RETRY"), QMessageBox::AcceptRole);
