@@ -2,6 +2,7 @@
 
 #include "panel/dialogs/dialog_values.h"
 #include "panel/layout/dialog_layout.h"
+#include "shared/settings_rules.h"
 #include "skin/bitmap_button.h"
 
 namespace dialogs {
@@ -16,29 +17,30 @@ skin::CBmpMenu* openMenuUnder(skin::SkinnedWindow* owner, QWidget* button, const
     return menu;
 }
 
-CDPIShift::CDPIShift(const DialogContext& context, QWidget* parent)
+CDPIShift::CDPIShift(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CSkinDialog(context, layout::dpiShiftDialog(), "DLGDPISHIFT", parent) {
     setSwallowReturnKeys(true);
     addCaption(0);
     skin::CBitmapBtn* value = addButton(Role::MenuField);
     value->setAccessibleName(caption(10));
     connect(value, &QAbstractButton::clicked, this, [this] { openMenu(); });
-    setChoice(record() != nullptr ? currentDpiShift(*record()) : 1);
+    setChoice(assignment::readDpiShift(current).item);
 }
 
 skin::CBitmapBtn* CDPIShift::valueButton() const { return button(Role::MenuField); }
 
 void CDPIShift::setChoice(int item) {
-    if (item < 1 || item > kDpiShiftItems) return;
+    if (!settingsrules::kDpiShiftItems.contains(item)) return;
     choice_ = item;
-    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromLatin1(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
+    if (skin::CBitmapBtn* b = valueButton()) b->setCaption(QString::fromStdString(dpiShiftText(item)), placeOf(Role::MenuField)->captionOffset);
 }
 
 void CDPIShift::openMenu() {
     if (popup_ != nullptr) popup_->close();
     std::vector<skin::MenuItem> items;
-    for (int item = 1; item <= kDpiShiftItems; ++item) items.push_back({QString::fromLatin1(dpiShiftText(item)), item, false, {}});
-    popup_ = openMenuUnder(this, valueButton(), items, context().programFolder);
+    for (int item : settingsrules::kDpiShiftItems.values())
+        items.push_back({QString::fromStdString(dpiShiftText(item)), item, false, {}});
+    popup_ = openMenuUnder(surface(), valueButton(), items, context().programFolder);
 }
 
 int64_t CDPIShift::onMessage(uint32_t message, int64_t, int64_t lParam) {

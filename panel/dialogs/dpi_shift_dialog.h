@@ -1,11 +1,13 @@
 #pragma once
 // CDPIShift: the DPI value of the DPI shift function (code 15): a value button that opens a picture
 // menu of "250", "500", "750" and "1000" (items 1..4). It starts at the item the button already
-// holds when its record has code 15, else at item 1. The dialog writes nothing: on OK the
-// assignment step stores code 15 and choice() in record byte 2. Enter and Esc are swallowed.
+// holds when its record has code 15, else at item 1; after OK, value() is what the assignment step
+// stores. Enter and Esc are swallowed.
 #include <QPointer>
 
 #include "panel/dialogs/skin_dialog.h"
+#include "shared/button_assignment.h"
+#include "shared/settings_record.h"
 #include "skin/bitmap_menu.h"
 
 namespace dialogs {
@@ -13,9 +15,10 @@ namespace dialogs {
 class CDPIShift : public CSkinDialog {
     Q_OBJECT
 public:
-    CDPIShift(const DialogContext& context, QWidget* parent = nullptr);
+    CDPIShift(const DialogContext& context, const ButtonRecord& current, QWidget* parent = nullptr);
 
     int choice() const { return choice_; }
+    assignment::DpiShift value() const { return {choice_}; }
     skin::CBitmapBtn* valueButton() const;
     // The open value menu, nullptr when none.
     skin::CBmpMenu* popup() const { return popup_; }

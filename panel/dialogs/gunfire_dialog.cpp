@@ -20,9 +20,9 @@ void limitNumberField(skin::CClrEdit* field, int minimum, int maximum) {
     });
 }
 
-CGunfireDlg::CGunfireDlg(const DialogContext& context, QWidget* parent)
+CGunfireDlg::CGunfireDlg(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CSkinDialog(context, layout::gunfireDialog(), "DLGGUNFIRE", parent) {
-    const RapidFire stored = record() != nullptr ? readRapidFire(*record()) : RapidFire{};
+    const assignment::RapidFire stored = assignment::readRapidFire(current);
 
     addCaption(0);
     shots_ = addEdit(Role::ValueField, 0, 3, caption(10));
@@ -32,15 +32,15 @@ CGunfireDlg::CGunfireDlg(const DialogContext& context, QWidget* parent)
     limitNumberField(interval_, 0, kIntervalMaximum);
     addCaption(2);
 
-    slider_ = new skin::CPngHSliderBar(this);
+    slider_ = new skin::CPngHSliderBar(surface());
     auto file = [&](const char* name) { return QString::fromStdString(skin::skinImagePath(context.programFolder, name)); };
-    slider_->create(file("bar3.png"), file("arrow3.png"), QString(), rectOf(Role::RateSlider), this, kSpeedSliderId,
+    slider_->create(file("bar3.png"), file("arrow3.png"), QString(), rectOf(Role::RateSlider), surface(), kSpeedSliderId,
                     file("bar4.png"));
     slider_->setRange(kSpeedMinimum, kSpeedMaximum);
     slider_->setAccessibleName(caption(12));
     place(Role::RateSlider, 0, slider_);
 
-    speedLabel_ = new skin::CStaticTrans(this);
+    speedLabel_ = new skin::CStaticTrans(surface());
     speedLabel_->setTextColor(0x00CCEF);
     speedLabel_->setFontHeight(15);
     speedLabel_->setAlignment(Qt::AlignCenter);
@@ -61,7 +61,7 @@ void CGunfireDlg::setSpeed(int speed) {
 
 QString CGunfireDlg::speedText() const { return speedLabel_->text(); }
 
-RapidFire CGunfireDlg::values() const {
+assignment::RapidFire CGunfireDlg::value() const {
     return {fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), speed_};
 }
 
@@ -70,11 +70,6 @@ int64_t CGunfireDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam)
     if ((message == skin::kSliderReleased || message == skin::kSliderDragged) && lParam == kSpeedSliderId)
         setSpeed(static_cast<int>(wParam));
     return 0;
-}
-
-void CGunfireDlg::accept() {
-    if (ButtonRecord* r = record()) writeRapidFire(*r, values());
-    CSkinDialog::accept();
 }
 
 }  // namespace dialogs

@@ -2,11 +2,8 @@
 
 #include <linux/input-event-codes.h>
 
-#include <cstring>
-
 #include "platform/keyboard_layout.h"
 #include "platform/vk_keysym.h"
-#include "shared/function_codes.h"
 #include "shared/key_tables.h"
 
 namespace dialogs {
@@ -95,13 +92,12 @@ void KeyCapture::openEmpty() {
 
 void KeyCapture::open(const ButtonRecord& record) {
     openEmpty();
-    int count = record.byte(3);
-    if (count > kMaxKeyEntries || (singleKey_ && count > 1)) count = 0;
-    for (int i = 0; i < count; ++i) {
-        const uint8_t mark = record.byte(4 + 2 * i);
+    const assignment::KeyList stored = assignment::readKeyList(record);
+    if (singleKey_ && stored.strokes.size() > 1) return;
+    for (const assignment::KeyStroke& k : stored.strokes) {
         uint32_t vk = 0;
-        if (!hidUsageToVirtualKey(record.byte(5 + 2 * i), &vk)) continue;
-        entries_.push_back({static_cast<int32_t>(vk), (mark & 0x80) ? 1 : 0, mark & 0x7F});
+        if (!hidUsageToVirtualKey(k.usage, &vk)) continue;
+        entries_.push_back({static_cast<int32_t>(vk), k.released ? 1 : 0, k.delay});
     }
 }
 
@@ -142,17 +138,12 @@ std::string KeyCapture::displayText() const {
     return text;
 }
 
-void KeyCapture::write(ButtonRecord& record) const {
-    record.byte(2) = 1;
-    record.byte(3) = static_cast<uint8_t>(entries_.size());
-    std::memset(&record.byte(4), 0, 120);
-    for (size_t i = 0; i < entries_.size() && i < size_t(kMaxKeyEntries); ++i) {
-        const KeyEntry& e = entries_[i];
-        const uint32_t usage = usageOfKey(static_cast<uint32_t>(e.key));
-        record.byte(4 + 2 * int(i)) = static_cast<uint8_t>((e.delay & 0x7F) | (e.released != 0 ? 0x80 : 0));
-        record.byte(5 + 2 * int(i)) = static_cast<uint8_t>(usage);
-    }
-    record.code = entries_.empty() ? kCodeOff : kCodeSingleKey;
+assignment::KeyList KeyCapture::keyList() const {
+    assignment::KeyList keys;
+    for (const KeyEntry& e : entries_)
+        keys.strokes.push_back({static_cast<uint8_t>(usageOfKey(static_cast<uint32_t>(e.key))), e.released != 0,
+                                static_cast<uint8_t>(e.delay & 0x7F)});
+    return keys;
 }
 
 }  // namespace dialogs

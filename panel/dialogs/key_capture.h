@@ -1,12 +1,12 @@
 #pragma once
-// The key list of the key dialog (CBaseKeyPressDlg's capture and CKeyExDlg's record), Qt-free:
-// which keyboard messages are captured, how the virtual key is normalised, the text the display
-// shows and how the list sits in a button record (byte 2 repeat count, byte 3 entries, from byte 4
-// two bytes per entry: delay with bit 7 = released, then the key's HID usage).
+// The key list of the key dialog (CBaseKeyPressDlg's capture and CKeyExDlg's value), Qt-free:
+// which keyboard messages are captured, how the virtual key is normalised and the text the display
+// shows. The list goes into a button record as assignment::KeyList (shared/button_assignment).
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "shared/button_assignment.h"
 #include "shared/settings_record.h"
 
 namespace dialogs {
@@ -16,7 +16,7 @@ inline constexpr uint32_t kKeyScanCodeMask = 0xFF;
 inline constexpr uint32_t kKeyExtended = 0x100;
 inline constexpr uint32_t kKeyRepeat = 0x4000;
 
-inline constexpr int kMaxKeyEntries = 60;
+inline constexpr int kMaxKeyEntries = assignment::kMaxKeyStrokes;
 
 struct KeyEntry {
     int32_t key = 0;       // normalised virtual key
@@ -54,8 +54,8 @@ class KeyCapture {
 public:
     explicit KeyCapture(bool singleKey = true) : singleKey_(singleKey) {}
 
-    // Opening: the started flag cleared, the list filled from the record (entries whose usage has
-    // no key are left out; a count above 60, or above 1 in single-key mode, reads as none).
+    // Opening: the started flag cleared, the list filled from a key record (code 5; entries whose
+    // usage has no key are left out; a count above 60, or above 1 in single-key mode, reads as none).
     void open(const ButtonRecord& record);
     // Opening without a stored key.
     void openEmpty();
@@ -66,8 +66,8 @@ public:
     bool singleKey() const { return singleKey_; }
     // Each press's name and a space ("Numl" for Num Lock), a delay as "(%dms)".
     std::string displayText() const;
-    // The list into the record: byte 2 = 1, byte 3 = count, bytes 4..123, byte 1 = 5 (or 7 when empty).
-    void write(ButtonRecord& record) const;
+    // The list as the button record keeps it: each entry's HID usage, release flag and delay.
+    assignment::KeyList keyList() const;
 
 private:
     bool singleKey_;

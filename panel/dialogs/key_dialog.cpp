@@ -1,13 +1,11 @@
 #include "panel/dialogs/key_dialog.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 
 #include "panel/dialogs/key_events.h"
 #include "panel/dialogs/macro_display.h"
 #include "panel/layout/dialog_layout.h"
-#include "shared/function_codes.h"
 #include "skin/bitmap_button.h"
 #include "skin/static_trans.h"
 
@@ -33,18 +31,16 @@ bool CBaseKeyPressDlg::filterKey(QKeyEvent* event) {
     return route == KeyRoute::CaptureAndEat || route == KeyRoute::Eat;
 }
 
-CKeyExDlg::CKeyExDlg(const DialogContext& context, QWidget* parent)
+CKeyExDlg::CKeyExDlg(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CBaseKeyPressDlg(context, layout::singleKeyDialog(), "DLGKEY", parent, true) {
     addPrompt(text("KEYPROMPT"));
 
-    display_ = new CMorvikMacroDisplay(this);
+    display_ = new CMorvikMacroDisplay(surface());
     display_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 4, -12, -4));
     display_->setAccessibleName(text("KEYDISPLAY"));
     place(Role::KeyDisplay, 0, display_);
 
-    const ButtonRecord* r = record();
-    if (r != nullptr && r->code == kCodeSingleKey) capture_.open(*r);
-    else capture_.openEmpty();
+    capture_.open(current);
     showKeys(!capture_.entries().empty());
 }
 
@@ -57,14 +53,13 @@ void CKeyExDlg::showKeys(bool highlight) {
 }
 
 void CKeyExDlg::captureKey(uint32_t virtualKey, uint32_t flags, bool released) {
-    QWidget* focus = QApplication::focusWidget();
-    if (qobject_cast<QLineEdit*>(focus) != nullptr && isAncestorOf(focus)) return;
+    // The keys reaching the dialog go to its focus widget.
+    if (qobject_cast<QLineEdit*>(focusWidget()) != nullptr) return;
     if (capture_.capture(virtualKey, flags, released)) showKeys(false);
 }
 
 void CKeyExDlg::accept() {
     if (capture_.entries().empty()) return;  // OK stays disabled until a key is captured
-    if (ButtonRecord* r = record()) capture_.write(*r);
     CBaseKeyPressDlg::accept();
 }
 

@@ -7,9 +7,9 @@
 //
 // CKeyExDlg: the key a button sends (code 5), in single-key mode: only the last pressed key stays.
 // Opening a button that holds code 5 shows its stored key highlighted; the first key pressed
-// replaces it (no highlight). OK is enabled once the list holds a key; it writes byte 1 = 5,
-// byte 2 = 1, byte 3 = 1, bytes 4..123 (byte 4 = 0, byte 5 = the key's HID usage). Keys typed while
-// an edit field of the dialog has the focus are not captured.
+// replaces it (no highlight). OK is enabled once the list holds a key; value() is then the one
+// press the assignment step stores. Keys typed while an edit field of the dialog has the focus are
+// not captured.
 #include "panel/dialogs/key_capture.h"
 #include "panel/dialogs/skin_dialog.h"
 
@@ -36,15 +36,17 @@ protected:
 class CKeyExDlg : public CBaseKeyPressDlg {
     Q_OBJECT
 public:
-    CKeyExDlg(const DialogContext& context, QWidget* parent = nullptr);
+    CKeyExDlg(const DialogContext& context, const ButtonRecord& current, QWidget* parent = nullptr);
+
+    assignment::KeyList value() const { return capture_.keyList(); }
 
     CMorvikMacroDisplay* display() const { return display_; }
     // What the display shows ("A ", "RCtrl ", "" before any key).
     QString keyText() const;
+    void accept() override;
 
 protected:
     void captureKey(uint32_t virtualKey, uint32_t flags, bool released) override;
-    void accept() override;
     void showEvent(QShowEvent* event) override;
 
 private:

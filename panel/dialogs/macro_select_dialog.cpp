@@ -2,11 +2,11 @@
 
 #include <QMouseEvent>
 
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/layout/dialog_layout.h"
-#include "panel/macro/macro_library.h"
-#include "panel/macro/macro_name_menu.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
+#include "shared/macro_library.h"
 #include "skin/bitmap_button.h"
 
 namespace dialogs {
@@ -15,21 +15,14 @@ using layout::Role;
 
 namespace {
 
-constexpr int kModes = 3;
-constexpr int kModeEndless = 1;  // byte 0 = 255: the mouse loops until told otherwise
-constexpr int kModeHold = 2;     // flag 0x80
-
-// The play mode a macro record was stored with.
-int modeOfRecord(const ButtonRecord& r) {
-    if (r.owner == 255) return kModeEndless;
-    return (r.param2 & 0x80) != 0 ? kModeHold : 0;
-}
+constexpr int kModes = 3;  // once, endless, hold
 
 QString qs(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
-CMacroSelDlg::CMacroSelDlg(const DialogContext& context, const macro::MacroLibrary& library, QWidget* parent)
+CMacroSelDlg::CMacroSelDlg(const DialogContext& context, const macro::MacroLibrary& library, const ButtonRecord& current,
+                           QWidget* parent)
     : CSkinDialog(context, layout::macroSelectDialog(), "DLGMACROSEL", parent), library_(library), names_(library.names()) {
     addCaption(0);
     skin::CBitmapBtn* name = addButton(Role::MenuField);
@@ -44,12 +37,12 @@ CMacroSelDlg::CMacroSelDlg(const DialogContext& context, const macro::MacroLibra
 
     // Start at what the button plays now, when that is a listed macro; else at the first macro.
     int start = 0, mode = 0;
-    if (const ButtonRecord* r = record(); r != nullptr && r->code == kCodeMacro) {
-        const std::string current = macro::buttonMacroName(*r);
+    if (current.code == kCodeMacro) {
+        const std::string playing = macro::buttonMacroName(current);
         for (size_t i = 0; i < names_.size(); ++i) {
-            if (names_[i] != current) continue;
+            if (names_[i] != playing) continue;
             start = static_cast<int>(i);
-            mode = modeOfRecord(*r);
+            mode = assignment::readPlayMode(current);
         }
     }
     choose(start);
@@ -83,7 +76,7 @@ void CMacroSelDlg::toggleNameList() {
     }
     std::vector<QString> names;
     for (const std::string& name : names_) names.push_back(qs(name));
-    popup_ = macro::CMacroNameMenu::open(this, nameButton(), names, index_, context().programFolder);
+    popup_ = macro::CMacroNameMenu::open(surface(), nameButton(), names, index_, context().programFolder);
 }
 
 void CMacroSelDlg::closeNameList() {
@@ -103,15 +96,12 @@ void CMacroSelDlg::mousePressEvent(QMouseEvent* event) {
     CSkinDialog::mousePressEvent(event);
 }
 
+assignment::MacroChoice CMacroSelDlg::value() const {
+    return {name_, index_, mode_, library_.loopTimeForButton(name_)};
+}
+
 void CMacroSelDlg::accept() {
-    ButtonRecord* r = record();
-    if (r != nullptr && !name_.empty()) {
-        r->code = kCodeMacro;
-        r->param2 = static_cast<uint8_t>((index_ & macro::kIndexMask) | (mode_ == kModeHold ? 0x80 : 0x40));
-        r->param1 = static_cast<uint8_t>(library_.loopTimeForButton(name_));
-        r->owner = mode_ == kModeEndless ? 255 : static_cast<uint8_t>(context().button + 1);
-        macro::setButtonMacroName(*r, name_);
-    }
+    if (name_.empty()) return;  // no macro to choose: OK stays disabled
     CSkinDialog::accept();
 }
 

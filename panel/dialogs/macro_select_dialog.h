@@ -5,10 +5,8 @@
 //
 // A choice is always shown: the dialog starts at the macro and mode the button already has when it
 // plays a listed macro, otherwise at the first macro and mode 0, so OK never assigns a macro the
-// user did not see. On OK the dialog writes the button record: byte 1 = 6, byte 3 = the macro's
-// position in the name list or-ed with 0x40 (modes 0 and 1) or 0x80 (mode 2), byte 2 = the macro
-// file's "LoopTime" (default 1), byte 0 = 255 for mode 1 else the record index + 1, and the name.
-// Cancel and close write nothing.
+// user did not see. After OK, value() is the choice the assignment step stores: the macro's name
+// and position in the name list, the play mode and the macro file's "LoopTime" (default 1).
 //
 // The name list (CMacroNameMenu) opens under the name button, one at a time: pressing the name
 // button while it is open closes it, and a press on the dialog's body closes it (and moves the
@@ -19,6 +17,8 @@
 #include <vector>
 
 #include "panel/dialogs/skin_dialog.h"
+#include "shared/button_assignment.h"
+#include "shared/settings_record.h"
 
 namespace macro {
 class MacroLibrary;
@@ -29,8 +29,10 @@ namespace dialogs {
 class CMacroSelDlg : public CSkinDialog {
     Q_OBJECT
 public:
-    CMacroSelDlg(const DialogContext& context, const macro::MacroLibrary& library, QWidget* parent = nullptr);
+    CMacroSelDlg(const DialogContext& context, const macro::MacroLibrary& library, const ButtonRecord& current,
+                 QWidget* parent = nullptr);
 
+    assignment::MacroChoice value() const;
     const std::string& chosenName() const { return name_; }
     int chosenIndex() const { return index_; }
     int playMode() const { return mode_; }
@@ -41,9 +43,9 @@ public:
     QWidget* popup() const { return popup_; }
 
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
+    void accept() override;
 
 protected:
-    void accept() override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:

@@ -1,12 +1,12 @@
 #include "panel/dialogs/program_dialog.h"
 
-#include <QFileDialog>
 #include <QListWidget>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
 #include <vector>
 
+#include "panel/dialogs/prompts.h"
 #include "panel/layout/dialog_layout.h"
 #include "platform/running_programs.h"
 #include "skin/bitmap_button.h"
@@ -25,13 +25,6 @@ const QColor kPathColour(0x8A, 0x90, 0x99);
 const QColor kSelectedGround(0x3A, 0x30, 0x0C);
 const QColor kSelectedEdge(0xC8, 0xA4, 0x00);
 constexpr uint32_t kNoteColour = 0x40B0FF;  // the window's amber for what is missing
-
-CProgramDlg::FileChooser& chooser() {
-    static CProgramDlg::FileChooser fileChooser = [](QWidget* parent, const QString& title, const QString& folder) {
-        return QFileDialog::getOpenFileName(parent, title, folder);
-    };
-    return fileChooser;
-}
 
 // Two lines per program: its name, and under it the full path in a quieter colour.
 class ProgramDelegate : public QStyledItemDelegate {
@@ -69,8 +62,6 @@ QString baseName(const QString& path) { return path.mid(path.lastIndexOf('/') + 
 
 }  // namespace
 
-void CProgramDlg::setFileChooser(FileChooser fileChooser) { chooser() = std::move(fileChooser); }
-
 CProgramDlg::CProgramDlg(const DialogContext& context, int profile, const QString& current, bool available,
                          QWidget* parent)
     : CSkinDialog(context, layout::programDialog(), "DLGPROGRAM", parent) {
@@ -79,7 +70,7 @@ CProgramDlg::CProgramDlg(const DialogContext& context, int profile, const QStrin
     prompt->setFontHeight(13);
     if (!available) prompt->setTextColor(kNoteColour);
 
-    list_ = new QListWidget(this);
+    list_ = new QListWidget(surface());
     list_->setGeometry(rectOf(Role::ProgramList).adjusted(4, 4, -4, -4));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setItemDelegate(new ProgramDelegate(list_));
@@ -129,14 +120,14 @@ CProgramDlg::CProgramDlg(const DialogContext& context, int profile, const QStrin
 void CProgramDlg::accept() {
     const QListWidgetItem* item = list_->currentItem();
     if (item == nullptr || !list_->isEnabled()) return;  // nothing chosen (Enter): the dialog stays
-    result_ = item->data(kPathRole).toString();
+    program_ = item->data(kPathRole).toString();
     CSkinDialog::accept();
 }
 
 void CProgramDlg::browse() {
-    const QString file = chooser()(this, text("PROGRAMBROWSE"), QStringLiteral("/usr/bin"));
+    const QString file = prompts().openFile(this, {text("PROGRAMBROWSE"), QStringLiteral("/usr/bin"), {}, {}, {}});
     if (file.isEmpty()) return;
-    result_ = file;
+    program_ = file;
     CSkinDialog::accept();
 }
 

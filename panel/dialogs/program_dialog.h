@@ -1,13 +1,11 @@
 #pragma once
 // CProgramDlg: the program of a profile. Lists the programs running now (name and path, from
 // /proc), with the profile's present program selected (and listed first when it is not running);
-// Browse picks any executable file instead. OK (Enter, a double click) ends with kDialogOk and the
-// chosen path in result(); Cancel leaves result() empty. Where the session cannot tell which
+// Browse picks any executable file instead (through the prompts' file chooser). OK (Enter, a double
+// click) ends with kDialogOk and the chosen path in program(); Cancel leaves program() empty. Where the session cannot tell which
 // program has the focus (Wayland), the prompt says so plainly and only Cancel is left. Skin
 // "skins/skin_program.ini".
 #include <QString>
-
-#include <functional>
 
 #include "panel/dialogs/skin_dialog.h"
 
@@ -22,21 +20,16 @@ public:
     CProgramDlg(const DialogContext& context, int profile, const QString& current, bool available,
                 QWidget* parent = nullptr);
 
-    QString result() const { return result_; }
+    QString program() const { return program_; }
     QListWidget* list() const { return list_; }
 
-    // The file chooser of Browse; tests replace it (an empty answer chooses nothing).
-    using FileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& folder)>;
-    static void setFileChooser(FileChooser chooser);
-
-protected:
     void accept() override;
 
 private:
     void browse();
 
     QListWidget* list_ = nullptr;
-    QString result_;
+    QString program_;
 };
 
 }  // namespace dialogs

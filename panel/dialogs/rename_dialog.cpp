@@ -1,6 +1,7 @@
 #include "panel/dialogs/rename_dialog.h"
 
 #include "panel/layout/dialog_layout.h"
+#include "shared/settings_record.h"
 #include "skin/colour_edit.h"
 #include "skin/static_trans.h"
 
@@ -22,7 +23,7 @@ CRenameProfileDlg::CRenameProfileDlg(const DialogContext& context, QWidget* pare
 void CRenameProfileDlg::setText(const QString& text) { field_->setText(text); }
 
 void CRenameProfileDlg::accept() {
-    result_ = field_->text();
+    name_ = field_->text();
     CSkinDialog::accept();
 }
 

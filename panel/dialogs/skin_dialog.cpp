@@ -1,11 +1,8 @@
 #include "panel/dialogs/skin_dialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QWindow>
 
 #include "panel/layout/dialog_layout.h"
@@ -24,24 +21,34 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 constexpr uint32_t kFieldBackground = 0x120F0D;
 constexpr uint32_t kCaptionColour = 0xD2D2D2;
 
+static_assert(kDialogOk == QDialog::Accepted && kDialogCancel == QDialog::Rejected);
+
+// The dialog's skinned surface: it paints the picture, holds the controls and hands their numbered
+// messages to the dialog.
+class Surface : public skin::SkinnedWindow {
+public:
+    explicit Surface(CSkinDialog& dialog) : skin::SkinnedWindow(&dialog), dialog_(dialog) {}
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override {
+        return dialog_.onMessage(message, wParam, lParam);
+    }
+
+private:
+    CSkinDialog& dialog_;
+};
+
 }  // namespace
 
 CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& window, const char* titleKey,
                          QWidget* parent)
-    : skin::SkinnedWindow(parent, Qt::Dialog | Qt::FramelessWindowHint), context_(context), window_(window) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), context_(context), window_(window) {
     const skin::SkinDescription description = skin::loadSkinDescription(context_.programFolder, window.skinFile);
     captions_ = description.captions;
-    auto load = [&](const std::string& name) {
-        return skin::SkinImage::load(qs(skin::skinImagePath(context_.programFolder, name)));
-    };
-    pictures_[0] = load(description.main);
-    pictures_[1] = load(description.over);
-    pictures_[2] = description.down.empty() ? pictures_[1] : load(description.down);
-    pictures_[3] = description.disabled.empty() ? pictures_[0] : load(description.disabled);
-    setBackgroundPicture(pictures_[0]);
-    setFixedSize(size());
+    pictures_ = skin::StatePictures::load(context_.programFolder, description);
+    surface_ = new Surface(*this);
+    surface_->setBackgroundPicture(pictures_.normal);
+    setFixedSize(surface_->size());
 
-    title_ = new skin::CStaticTrans(this);
+    title_ = new skin::CStaticTrans(surface_);
     title_->setTextColor(0xFFFFFF);
     title_->setFontHeight(15);
     title_->setFontWeight(600);
@@ -58,11 +65,7 @@ CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& win
     connect(close, &QAbstractButton::clicked, this, [this] { reject(); });
 }
 
-CSkinDialog::~CSkinDialog() {
-    if (filtering_) qApp->removeEventFilter(this);
-    // Deleted while exec() waits (by its parent, say): exec() returns kDialogCancel.
-    if (loop_ != nullptr) loop_->exit();
-}
+CSkinDialog::~CSkinDialog() = default;
 
 QString CSkinDialog::text(const char* key, const char* section) const {
     return qs(lookupString(context_.stringsPath, section, key));
@@ -88,32 +91,30 @@ QRect CSkinDialog::rectOf(layout::Role role, int index) const {
     return c ? QRect(c->rect.left, c->rect.top, c->rect.width(), c->rect.height()) : QRect();
 }
 
-void CSkinDialog::place(layout::Role role, int index, QWidget* widget) {
-    placed_.push_back(Placed{placeOf(role, index), widget});
-}
+void CSkinDialog::place(layout::Role role, int index, QWidget* widget) { placed_.add(placeOf(role, index), widget); }
 
-QWidget* CSkinDialog::control(layout::Role role, int index) const {
-    for (const Placed& p : placed_)
-        if (p.place != nullptr && p.place->role == role && p.place->index == index) return p.widget;
-    return nullptr;
-}
+QWidget* CSkinDialog::control(layout::Role role, int index) const { return placed_.find(role, index); }
 
 skin::CBitmapBtn* CSkinDialog::button(layout::Role role, int index) const {
     return qobject_cast<skin::CBitmapBtn*>(control(role, index));
 }
 
 skin::CBitmapBtn* CSkinDialog::addButton(layout::Role role, int index) {
-    auto* b = new skin::CBitmapBtn(this);
+    auto* b = new skin::CBitmapBtn(surface_);
     const QRect r = rectOf(role, index);
     b->setGeometry(r);
-    b->setImages(r.x(), r.y(), r.width(), r.height(), pictures_[0], pictures_[1], pictures_[2], pictures_[3]);
-    if (const layout::Control* c = placeOf(role, index)) b->setCaption(caption(c->id), c->captionOffset);
+    b->setImages(r.x(), r.y(), r.width(), r.height(), pictures_.normal, pictures_.over, pictures_.down,
+                 pictures_.disabled);
+    if (const layout::Control* c = placeOf(role, index)) {
+        b->setCaption(caption(c->id), c->captionOffset);
+        b->setToggleMode(c->toggles);
+    }
     place(role, index, b);
     return b;
 }
 
 skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength, const QString& accessibleName) {
-    auto* edit = new skin::CClrEdit(this);
+    auto* edit = new skin::CClrEdit(surface_);
     edit->setGeometry(rectOf(role, index).adjusted(6, 3, -6, -3));
     edit->setBackgroundColor(kFieldBackground);
     edit->setFontHeight(15);
@@ -131,7 +132,7 @@ skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength
 }
 
 skin::CStaticTrans* CSkinDialog::addCaption(int index) {
-    auto* label = new skin::CStaticTrans(this);
+    auto* label = new skin::CStaticTrans(surface_);
     label->setTextColor(kCaptionColour);
     label->setFontHeight(14);
     label->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
@@ -142,7 +143,7 @@ skin::CStaticTrans* CSkinDialog::addCaption(int index) {
 }
 
 skin::CStaticTrans* CSkinDialog::addPrompt(const QString& text) {
-    auto* prompt = new skin::CStaticTrans(this);
+    auto* prompt = new skin::CStaticTrans(surface_);
     prompt->setTextColor(kCaptionColour);
     prompt->setFontHeight(14);
     prompt->setText(text);
@@ -153,87 +154,27 @@ skin::CStaticTrans* CSkinDialog::addPrompt(const QString& text) {
 
 void CSkinDialog::orderTabs() {
     // The table lists every dialog's fields first, then OK, Cancel and close.
-    std::vector<const Placed*> order;
+    std::vector<QWidget*> order;
     for (const layout::Control& c : window_.controls)
-        for (const Placed& p : placed_)
-            if (p.place == &c && p.widget->focusPolicy() & Qt::TabFocus) order.push_back(&p);
-    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1]->widget, order[i]->widget);
+        if (QWidget* w = placed_.find(c); w != nullptr && w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 int64_t CSkinDialog::onMessage(uint32_t, int64_t, int64_t) { return 0; }
 
-void CSkinDialog::accept() { done(kDialogOk); }
-void CSkinDialog::reject() { done(kDialogCancel); }
-
-void CSkinDialog::done(int result) {
-    result_ = result;
-    ending_ = true;
-    hide();
-    ending_ = false;
-}
-
-void CSkinDialog::placeOverParent() {
-    const QWidget* over = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    QRect area = over != nullptr && over->isVisible() ? over->frameGeometry() : QRect();
-    if (area.isEmpty() && screen() != nullptr) area = screen()->availableGeometry();
-    if (!area.isEmpty()) move(area.center() - QPoint(width() / 2, height() / 2));
-}
-
-int CSkinDialog::exec() {
-    if (loop_ != nullptr) return kDialogCancel;
-    result_ = kDialogCancel;
-    setWindowModality(Qt::ApplicationModal);
-    placeOverParent();
-    show();
-    raise();
-    activateWindow();
-    QEventLoop loop;
-    loop_ = &loop;
-    QPointer<CSkinDialog> alive(this);
-    if (isVisible()) loop.exec(QEventLoop::DialogExec);
-    if (alive.isNull()) return kDialogCancel;
-    loop_ = nullptr;
-    setWindowModality(Qt::NonModal);
-    return result_;
-}
-
 void CSkinDialog::showEvent(QShowEvent* event) {
     orderTabs();
-    if (!filtering_) {
-        qApp->installEventFilter(this);
-        filtering_ = true;
-    }
-    skin::SkinnedWindow::showEvent(event);
-}
-
-void CSkinDialog::hideEvent(QHideEvent* event) {
-    if (filtering_) {
-        qApp->removeEventFilter(this);
-        filtering_ = false;
-    }
-    // Hidden by anyone but done(): the dialog ends as cancelled.
-    if (!ending_) result_ = kDialogCancel;
-    if (loop_ != nullptr) loop_->exit();
-    skin::SkinnedWindow::hideEvent(event);
-}
-
-void CSkinDialog::closeEvent(QCloseEvent* event) {
-    if (!ending_) result_ = kDialogCancel;
-    event->accept();
+    // Keys reach the dialog's window first, once each, and are then handed to the focused control.
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+    QDialog::showEvent(event);
 }
 
 bool CSkinDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-    auto* target = qobject_cast<QWidget*>(watched);
-    if (target == nullptr || (target != this && !isAncestorOf(target))) return false;
-    // A key event goes to the focused control first and then, while ignored, to its parents; the
-    // dialog looks at it once, at its first receiver.
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key == lastKey_.event && key->type() == lastKey_.type && key->key() == lastKey_.key &&
-        target != lastKey_.target && target->isAncestorOf(lastKey_.target))
-        return false;
-    lastKey_ = {key, key->type(), key->key(), target};
-    return filterKey(key);
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    // An open popup menu takes the keys for itself.
+    if (key && watched == windowHandle() && QApplication::activePopupWidget() == nullptr)
+        return filterKey(static_cast<QKeyEvent*>(event));
+    return QDialog::eventFilter(watched, event);
 }
 
 bool CSkinDialog::filterKey(QKeyEvent* event) {
@@ -243,20 +184,18 @@ bool CSkinDialog::filterKey(QKeyEvent* event) {
 }
 
 void CSkinDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    // QDialog presses a default push button on Enter; here OK is a skinned button. Esc is QDialog's.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (skin::CBitmapBtn* ok = button(layout::Role::DialogOk); ok != nullptr && ok->isEnabled()) ok->click();
         return;
-    case Qt::Key_Escape: reject(); return;
-    default: skin::SkinnedWindow::keyPressEvent(event);
     }
+    QDialog::keyPressEvent(event);
 }
 
 void CSkinDialog::mousePressEvent(QMouseEvent* event) {
     // The borderless dialog moves by its whole surface, through the window system.
     if (event->button() == Qt::LeftButton && windowHandle() != nullptr) windowHandle()->startSystemMove();
-    skin::SkinnedWindow::mousePressEvent(event);
+    QDialog::mousePressEvent(event);
 }
 
 }  // namespace dialogs

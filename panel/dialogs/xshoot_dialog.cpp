@@ -1,6 +1,5 @@
 #include "panel/dialogs/xshoot_dialog.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 
 #include "panel/dialogs/dpi_shift_dialog.h"
@@ -8,6 +7,7 @@
 #include "panel/dialogs/key_capture.h"
 #include "panel/layout/dialog_layout.h"
 #include "platform/keyboard_layout.h"
+#include "shared/function_codes.h"
 #include "shared/key_tables.h"
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
@@ -31,10 +31,10 @@ QString characterOfUsage(uint8_t usage) {
 
 }  // namespace
 
-CXShoot::CXShoot(const DialogContext& context, QWidget* parent)
+CXShoot::CXShoot(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CSkinDialog(context, layout::xShootDialog(), "DLGXSHOOT", parent) {
     setSwallowReturnKeys(true);
-    const XShoot stored = record() != nullptr ? readXShoot(*record()) : XShoot{};
+    const assignment::XShoot stored = assignment::readXShoot(current);
 
     addCaption(0);
     shots_ = addEdit(Role::ValueField, 0, 3, caption(10));
@@ -49,7 +49,7 @@ CXShoot::CXShoot(const DialogContext& context, QWidget* parent)
         if (popup_ != nullptr) popup_->close();
         std::vector<skin::MenuItem> items;
         for (int item = kOutputLeft; item <= kOutputKeyboard; ++item) items.push_back({itemText(item), item, false, {}});
-        popup_ = openMenuUnder(this, outputButton(), items, this->context().programFolder);
+        popup_ = openMenuUnder(surface(), outputButton(), items, this->context().programFolder);
     });
     addCaption(3);
     key_ = addEdit(Role::KeyField, 0, 1, caption(13));
@@ -57,9 +57,9 @@ CXShoot::CXShoot(const DialogContext& context, QWidget* parent)
 
     shots_->setText(QString::number(stored.shots));
     interval_->setText(QString::number(stored.interval));
-    item_ = stored.item;
+    item_ = itemOfOutput(stored.output);
     output_ = stored.output;
-    known_ = stored.outputKnown;
+    known_ = current.code == kCodeXShoot;  // else "Keyboard" without a key yet
     showOutput();
     if (item_ == kOutputKeyboard && known_) key_->setText(characterOfUsage(output_));
 }
@@ -107,8 +107,9 @@ void CXShoot::keyTyped(const QString& text) {
 }
 
 bool CXShoot::filterKey(QKeyEvent* event) {
-    // A typed character replaces the key field's one character.
-    if (event->type() == QEvent::KeyPress && QApplication::focusWidget() == key_ && key_->isEnabled() &&
+    // A typed character replaces the key field's one character (the keys reaching the dialog go to
+    // its focus widget).
+    if (event->type() == QEvent::KeyPress && focusWidget() == key_ && key_->isEnabled() &&
         !event->text().isEmpty() && event->text().at(0).isPrint())
         key_->clear();
     return CSkinDialog::filterKey(event);
@@ -121,10 +122,12 @@ int64_t CXShoot::onMessage(uint32_t message, int64_t, int64_t lParam) {
     return 0;
 }
 
+assignment::XShoot CXShoot::value() const {
+    return {fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), output_};
+}
+
 void CXShoot::accept() {
     if (!known_) return;  // OK stays disabled until the output is known
-    if (ButtonRecord* r = record())
-        writeXShoot(*r, fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), output_);
     CSkinDialog::accept();
 }
 

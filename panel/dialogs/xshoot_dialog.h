@@ -4,12 +4,14 @@
 // ("Keyboard": the HID usage of the character typed into the key field, found through the keyboard
 // layout). Opening a button that holds code 9 shows its values and output; otherwise 3, 10 and
 // "Keyboard" without a key. In "Keyboard" mode OK stays disabled until a key is typed, so the
-// output byte always has a defined value. OK writes byte 1 = 9, bytes 2 and 3, clears bytes 4..123
-// and writes byte 5. Enter and Esc are swallowed.
+// output always has a defined value; after OK, value() is what the assignment step stores. Enter
+// and Esc are swallowed.
 #include <QPointer>
 
 #include "panel/dialogs/dialog_values.h"
 #include "panel/dialogs/skin_dialog.h"
+#include "shared/button_assignment.h"
+#include "shared/settings_record.h"
 #include "skin/bitmap_menu.h"
 
 namespace dialogs {
@@ -17,7 +19,10 @@ namespace dialogs {
 class CXShoot : public CSkinDialog {
     Q_OBJECT
 public:
-    CXShoot(const DialogContext& context, QWidget* parent = nullptr);
+    CXShoot(const DialogContext& context, const ButtonRecord& current, QWidget* parent = nullptr);
+
+    // Shots, interval and output as the dialog shows them now.
+    assignment::XShoot value() const;
 
     skin::CClrEdit* shotsField() const { return shots_; }
     skin::CClrEdit* intervalField() const { return interval_; }
@@ -31,8 +36,9 @@ public:
 
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
 
-protected:
     void accept() override;
+
+protected:
     bool filterKey(QKeyEvent* event) override;
 
 private:

@@ -6,6 +6,7 @@
 
 #include "panel/dialogs/dialog_values.h"
 #include "panel/dialogs/key_capture.h"
+#include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 
 namespace {
@@ -25,22 +26,16 @@ TEST(DialogValues, NumberFieldsAreRewrittenToTheirLimits) {
     for (const auto& c : cases) EXPECT_EQ(limitedFieldText(c.text, c.minimum, c.maximum), c.rewritten) << c.text;
 }
 
-TEST(DialogValues, XShootRecordKeepsOnlyItsBytes) {
+TEST(DialogValues, XShootOutputsAreTheMenuItems) {
     ButtonRecord r{};
     std::memset(&r, 0x5A, sizeof r);
-    writeXShoot(r, 0, 300, kOutputMiddleButton);
-    EXPECT_EQ(r.code, kCodeXShoot);
-    EXPECT_EQ(r.byte(2), 1);  // outside 1..255 is stored as 1
-    EXPECT_EQ(r.byte(3), 1);
+    ASSERT_TRUE(assignment::write(r, 0, kCodeXShoot, assignment::XShoot{0, 300, outputOfItem(kOutputMiddle)}));
     EXPECT_EQ(r.byte(5), 132);
-    for (int i = 4; i < 124; ++i)
-        if (i != 5) {
-            EXPECT_EQ(r.byte(i), 0) << i;
-        }
-    EXPECT_EQ(r.byte(124), 0x5A);  // the name is not the dialog's
-    EXPECT_EQ(readXShoot(r).item, kOutputMiddle);
+    EXPECT_EQ(itemOfOutput(assignment::readXShoot(r).output), kOutputMiddle);
+    for (int item : {kOutputLeft, kOutputRight, kOutputMiddle}) EXPECT_EQ(itemOfOutput(outputOfItem(item)), item);
+    EXPECT_EQ(outputOfItem(kOutputKeyboard), 0);
     r.byte(5) = 77;
-    EXPECT_EQ(readXShoot(r).item, kOutputKeyboard);
+    EXPECT_EQ(itemOfOutput(assignment::readXShoot(r).output), kOutputKeyboard);
 }
 
 TEST(KeyCapture, NormalisesModifiersAndEnter) {
@@ -75,7 +70,7 @@ TEST(KeyCapture, SingleKeyKeepsTheLastPressAndWritesItsUsage) {
 
     ButtonRecord r{};
     std::memset(&r, 0x33, sizeof r);
-    keys.write(r);
+    ASSERT_TRUE(assignment::write(r, 0, kCodeSingleKey, keys.keyList()));
     EXPECT_EQ(r.code, kCodeSingleKey);
     const uint8_t expected[] = {1, 1, 0, 4, 0, 0};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(r.byte(2 + i), expected[i]) << 2 + i;
@@ -94,7 +89,7 @@ TEST(KeyCapture, PrintScreenHasItsUsageAndKeysWithoutOneAreNotTaken) {
     EXPECT_TRUE(keys.capture(44, 0, false));  // VK_SNAPSHOT
     EXPECT_FALSE(keys.capture(0xE8, 0, false));  // no usage: the captured key stays
     ButtonRecord r{};
-    keys.write(r);
+    ASSERT_TRUE(assignment::write(r, 0, kCodeSingleKey, keys.keyList()));
     EXPECT_EQ(r.byte(5), 70);
 }
 

@@ -1,11 +1,12 @@
 // The function dialogs driven as a user would: real key and mouse events on the offscreen platform,
-// over the painted skin and the strings beside the programs, on a settings record of the test's own.
+// over the painted skin and the strings beside the programs, on a button record of the test's own.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <cstring>
 #include <memory>
@@ -14,12 +15,16 @@
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
 #include "panel/dialogs/macro_display.h"
+#include "panel/dialogs/prompts.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
+#include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
+#include "skin/skin_style.h"
 #include "skin/slider.h"
+#include "tests/support/prompt_answers.h"
 
 namespace {
 
@@ -28,21 +33,27 @@ using layout::Role;
 
 class Dialogs : public ::testing::Test {
 protected:
-    Dialogs() : settings_(std::make_unique<MouseSettings>()) {
-        std::memset(settings_.get(), 0, sizeof(MouseSettings));
-        std::memset(&record(), 0x11, 124);
-        record().code = kCodeMiddleClick;
+    Dialogs() {
+        std::memset(&record_, 0, sizeof record_);
+        std::memset(&record_, 0x11, 124);
+        record_.code = kCodeMiddleClick;
     }
-    DialogContext context() { return {KORVANTE_BIN_DIR, KORVANTE_BIN_DIR "/Strings.xml", settings_.get(), 1, 3}; }
-    ButtonRecord& record() { return settings_->profiles[1].buttons[3]; }
+    DialogContext context() { return {KORVANTE_BIN_DIR, KORVANTE_BIN_DIR "/Strings.xml"}; }
+    ButtonRecord& record() { return record_; }
 
+    // A function dialog for the record as it is now, shown and active.
     template <class D>
     std::unique_ptr<D> open() {
-        auto dialog = std::make_unique<D>(context());
+        auto dialog = std::make_unique<D>(context(), record_);
         dialog->show();
         dialog->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
         return dialog;
+    }
+    // What the assignment step stores after OK (button 4, record 3).
+    template <class Value>
+    void store(uint8_t code, const Value& value) {
+        ASSERT_TRUE(assignment::write(record_, 3, code, value));
     }
     static void click(QWidget* w) {
         ASSERT_NE(w, nullptr);
@@ -53,23 +64,27 @@ protected:
         field->selectAll();
         QTest::keyClicks(field, text);
     }
-    // A key as the window system delivers it, to the focused control.
-    static void key(QEvent::Type type, int qtKey, quint32 keysym = 0, bool repeat = false,
+    // Keys as the window system delivers them: to the dialog's window, which hands them to the
+    // focused control.
+    static void typeIntoWindow(QWidget* dialog, QLineEdit* field, const char* text) {
+        field->setFocus();
+        for (const char* c = text; *c != '\0'; ++c) QTest::keyClick(dialog->windowHandle(), *c);
+    }
+    static void key(QWidget* dialog, QEvent::Type type, int qtKey, quint32 keysym = 0, bool repeat = false,
                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QKeyEvent event(type, qtKey, modifiers, 0, keysym, 0, QString(), repeat);
-        if (QWidget* focus = QApplication::focusWidget()) QApplication::sendEvent(focus, &event);
+        QApplication::sendEvent(dialog->windowHandle(), &event);
     }
     static void choose(skin::CBmpMenu* menu, int index) {
         ASSERT_NE(menu, nullptr);
         click(menu->item(index));
         QTest::qWait(20);  // the choice arrives as a posted message
     }
-    bool recordUnchanged(const ButtonRecord& before) { return std::memcmp(&before, &record(), sizeof before) == 0; }
 
-    std::unique_ptr<MouseSettings> settings_;
+    ButtonRecord record_;
 };
 
-TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndWritesOnlyOnOk) {
+TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndGivesThemOnOk) {
     {
         auto d = open<CGunfireDlg>();
         EXPECT_EQ(d->title(), "Rapid Fire");
@@ -77,18 +92,17 @@ TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndWritesOnlyOnOk) {
         EXPECT_EQ(d->intervalField()->text(), "10");
         EXPECT_EQ(d->speedText(), "30");
         EXPECT_EQ(d->size(), QSize(416, 296));
-        const ButtonRecord before = record();
         type(d->shotsField(), "300");
-        QTest::keyClick(d->shotsField(), Qt::Key_Tab);  // Tab follows the table: shots, interval, slider
+        QTest::keyClick(d->windowHandle(), Qt::Key_Tab);  // Tab follows the table: shots, interval, slider
         EXPECT_EQ(QApplication::focusWidget(), d->intervalField());
         type(d->intervalField(), "3000");
-        QTest::keyClick(d->intervalField(), Qt::Key_Tab);
+        QTest::keyClick(d->windowHandle(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), d->speedSlider());
         EXPECT_EQ(d->shotsField()->text(), "255");
         EXPECT_EQ(d->intervalField()->text(), "255");  // the byte's limit, not 2550
         click(d->button(Role::DialogCancel));
-        EXPECT_TRUE(recordUnchanged(before));
-        EXPECT_EQ(d->resultCode(), kDialogCancel);
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(d->result(), kDialogCancel);
     }
     record().code = kCodeRapidFire;
     record().byte(2) = 5;
@@ -99,13 +113,13 @@ TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndWritesOnlyOnOk) {
     EXPECT_EQ(d->intervalField()->text(), "40");
     EXPECT_EQ(d->speedSlider()->value(), 120);
     d->speedSlider()->setFocus();
-    QTest::keyClick(d->speedSlider(), Qt::Key_Right);
+    QTest::keyClick(d->windowHandle(), Qt::Key_Right);
     QTest::qWait(20);
     EXPECT_EQ(d->speedText(), "121");
     type(d->intervalField(), "7");
-    record().code = kCodeRapidFire;
     click(d->button(Role::DialogOk));
-    EXPECT_EQ(d->resultCode(), kDialogOk);
+    EXPECT_EQ(d->result(), kDialogOk);
+    store(kCodeRapidFire, d->value());
     EXPECT_EQ(record().byte(2), 5);
     EXPECT_EQ(record().byte(3), 7);
     EXPECT_EQ(record().byte(5), 121);
@@ -127,38 +141,42 @@ TEST_F(Dialogs, KeyDialogKeepsTheLastKeyWithItsSide) {
         {"right Shift", Qt::Key_Shift, 0xFFE2, Qt::ShiftModifier, 229, "RShift ", false},
         {"keypad Enter", Qt::Key_Enter, 0, Qt::KeypadModifier, 88, "Enter ", true},
         {"Space", Qt::Key_Space, 0, Qt::NoModifier, 44, "Space ", false},
+        {"Tab", Qt::Key_Tab, 0, Qt::NoModifier, 43, "Tab ", false},  // captured, and the focus moves on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         record().code = kCodeMiddleClick;
         auto d = open<CKeyExDlg>();
         EXPECT_FALSE(d->button(Role::DialogOk)->isEnabled());  // nothing to store yet
-        key(QEvent::KeyPress, Qt::Key_Shift);
-        key(QEvent::KeyPress, c.qtKey, c.keysym, false, c.modifiers);
-        key(QEvent::KeyPress, c.qtKey, c.keysym, true, c.modifiers);  // held: no second entry
-        key(QEvent::KeyPress, Qt::Key_Meta);                          // never captured
-        key(QEvent::KeyRelease, c.qtKey, c.keysym, false, c.modifiers);
-        key(QEvent::KeyRelease, Qt::Key_Shift);
+        QWidget* focus = QApplication::focusWidget();
+        key(d.get(), QEvent::KeyPress, Qt::Key_Shift);
+        key(d.get(), QEvent::KeyPress, c.qtKey, c.keysym, false, c.modifiers);
+        key(d.get(), QEvent::KeyPress, c.qtKey, c.keysym, true, c.modifiers);  // held: no second entry
+        key(d.get(), QEvent::KeyPress, Qt::Key_Meta);                          // never captured
+        key(d.get(), QEvent::KeyRelease, c.qtKey, c.keysym, false, c.modifiers);
+        key(d.get(), QEvent::KeyRelease, Qt::Key_Shift);
         EXPECT_EQ(d->keyText(), c.shown);
         EXPECT_FALSE(d->display()->highlight());
         EXPECT_EQ(d->isVisible(), !c.endsDialog);  // Space never presses a button
+        if (c.qtKey == Qt::Key_Tab) {
+            EXPECT_NE(QApplication::focusWidget(), focus);
+        }
         if (!c.endsDialog) click(d->button(Role::DialogOk));
-        EXPECT_EQ(d->resultCode(), kDialogOk);
+        EXPECT_EQ(d->result(), kDialogOk);
+        store(kCodeSingleKey, d->value());
         EXPECT_EQ(record().code, kCodeSingleKey);
         EXPECT_EQ(record().byte(2), 1);
         EXPECT_EQ(record().byte(3), 1);
         EXPECT_EQ(record().byte(4), 0);
         EXPECT_EQ(record().byte(5), c.usage);
     }
-    // Reopened: the stored key, highlighted; Esc cancels and keeps it.
+    // Reopened: the stored key, highlighted; Esc cancels.
     auto d = open<CKeyExDlg>();
-    EXPECT_EQ(d->keyText(), "Space ");
+    EXPECT_EQ(d->keyText(), "Tab ");
     EXPECT_TRUE(d->display()->highlight());
-    const ButtonRecord before = record();
-    key(QEvent::KeyPress, Qt::Key_Escape);
+    key(d.get(), QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(d->resultCode(), kDialogCancel);
-    EXPECT_TRUE(recordUnchanged(before));
+    EXPECT_EQ(d->result(), kDialogCancel);
 }
 
 TEST_F(Dialogs, DpiShiftStartsAtTheHeldValueAndSwallowsEnterAndEsc) {
@@ -175,14 +193,16 @@ TEST_F(Dialogs, DpiShiftStartsAtTheHeldValueAndSwallowsEnterAndEsc) {
     choose(d->popup(), 3);
     EXPECT_EQ(d->choice(), 4);
     EXPECT_EQ(d->valueButton()->caption(), "1000");
-    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) QTest::keyClick(d->button(Role::DialogOk), k);
+    d->button(Role::DialogOk)->setFocus();
+    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Escape}) QTest::keyClick(d->windowHandle(), k);
     EXPECT_TRUE(d->isVisible());
     click(d->button(Role::DialogOk));
-    EXPECT_EQ(d->resultCode(), kDialogOk);
-    EXPECT_EQ(record().byte(2), 3);  // the assignment step stores the choice
+    EXPECT_EQ(d->result(), kDialogOk);
+    store(kCodeDpiShift, d->value());
+    EXPECT_EQ(record().byte(2), 4);
 }
 
-TEST_F(Dialogs, XShootLimitsItsValuesAndStoresTheOutput) {
+TEST_F(Dialogs, XShootLimitsItsValuesAndGivesTheOutput) {
     {
         auto d = open<CXShoot>();
         EXPECT_EQ(d->outputButton()->caption(), "Keyboard");
@@ -191,11 +211,10 @@ TEST_F(Dialogs, XShootLimitsItsValuesAndStoresTheOutput) {
         type(d->intervalField(), "999");
         EXPECT_EQ(d->shotsField()->text(), "1");
         EXPECT_EQ(d->intervalField()->text(), "255");
-        const ButtonRecord before = record();
         type(d->keyField(), "a");
         EXPECT_TRUE(d->button(Role::DialogOk)->isEnabled());
         click(d->button(Role::DialogClose));
-        EXPECT_TRUE(recordUnchanged(before));
+        EXPECT_EQ(d->result(), kDialogCancel);
     }
     const struct {
         int item;          // menu index, -1 = type the key "a"
@@ -212,18 +231,16 @@ TEST_F(Dialogs, XShootLimitsItsValuesAndStoresTheOutput) {
         SCOPED_TRACE(c.shown);
         {
             auto d = open<CXShoot>();
-            if (c.item >= 0) {
-                click(d->outputButton());
-                choose(d->popup(), c.item);
-            } else {
-                click(d->outputButton());
-                choose(d->popup(), 3);  // "Keyboard"
-                type(d->keyField(), "b");
-                type(d->keyField(), "a");  // replaces "B"
+            click(d->outputButton());
+            choose(d->popup(), c.item >= 0 ? c.item : 3);
+            if (c.item < 0) {
+                typeIntoWindow(d.get(), d->keyField(), "b");
+                typeIntoWindow(d.get(), d->keyField(), "a");  // replaces "B"
             }
             type(d->intervalField(), "20");
             click(d->button(Role::DialogOk));
-            EXPECT_EQ(d->resultCode(), kDialogOk);
+            EXPECT_EQ(d->result(), kDialogOk);
+            store(kCodeXShoot, d->value());
         }
         EXPECT_EQ(record().code, kCodeXShoot);
         EXPECT_EQ(record().byte(3), 20);
@@ -237,23 +254,43 @@ TEST_F(Dialogs, XShootLimitsItsValuesAndStoresTheOutput) {
     }
 }
 
-TEST_F(Dialogs, RenameReturnsTheTextOnlyOnOk) {
+TEST_F(Dialogs, RenameGivesTheTextOnlyOnOk) {
+    testsupport::PromptAnswers answers;
     for (const bool ok : {true, false}) {
         CRenameProfileDlg d(context());
         d.setText("Macro 1");
-        QTimer::singleShot(0, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
-            EXPECT_EQ(QApplication::focusWidget(), d.field());
-            type(d.field(), "Reload");
-            click(d.button(ok ? Role::DialogOk : Role::DialogCancel));
+        answers.answerDialog<CRenameProfileDlg>([&](CRenameProfileDlg& shown) {
+            EXPECT_EQ(QApplication::focusWidget(), shown.field());
+            typeIntoWindow(&shown, shown.field(), "Reload");  // the selected text is replaced
+            if (ok) QTest::keyClick(shown.windowHandle(), Qt::Key_Return);
+            else click(shown.button(Role::DialogCancel));
         });
-        EXPECT_EQ(d.exec(), ok ? kDialogOk : kDialogCancel);
-        EXPECT_EQ(d.result(), ok ? "Reload" : "");
+        EXPECT_EQ(prompts().exec(d), ok ? kDialogOk : kDialogCancel);
+        EXPECT_EQ(d.name(), ok ? "Reload" : "");
     }
     // Closed from outside, as the main window does when the service goes away.
     CRenameProfileDlg d(context());
-    QTimer::singleShot(0, [&] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(d.exec(), kDialogCancel);
+    answers.answerDialog<CRenameProfileDlg>([](CRenameProfileDlg& shown) { shown.close(); });
+    EXPECT_EQ(prompts().exec(d), kDialogCancel);
+    EXPECT_EQ(answers.count(testsupport::PromptAnswers::Kind::Dialog), 3);
+    EXPECT_EQ(answers.asked.back().title, d.title());
+}
+
+TEST(Prompts, BoxesAndChoosersTakeTheSkinsDarkColoursAndFont) {
+    skin::setFontFace(QStringLiteral("DejaVu Sans"));
+    std::unique_ptr<QMessageBox> box(
+        makeMessageBox(QMessageBox::Warning, "Warning", "Text", QMessageBox::Ok | QMessageBox::Cancel, nullptr));
+    std::unique_ptr<QFileDialog> chooser(
+        makeFileDialog({"Import", "/tmp", "Profile File (*.prof)", "prof", {}}, false, nullptr));
+    for (QWidget* w : {static_cast<QWidget*>(box.get()), static_cast<QWidget*>(chooser.get())}) {
+        EXPECT_LT(w->palette().color(QPalette::Window).lightness(), 60);
+        EXPECT_GT(w->palette().color(QPalette::WindowText).lightness(), 200);
+        EXPECT_LT(w->palette().color(QPalette::Base).lightness(), 60);
+        EXPECT_EQ(w->font().family(), "DejaVu Sans");
+    }
+    EXPECT_EQ(chooser->defaultSuffix(), "prof");
+    EXPECT_EQ(chooser->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(box->windowTitle(), "Warning");
 }
 
 }  // namespace

@@ -6,14 +6,15 @@
 #include <cstring>
 #include <memory>
 
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/dialogs/macro_select_dialog.h"
-#include "panel/macro/macro_library.h"
 #include "platform/known_folders.h"
+#include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
 #include "shared/macro_file.h"
+#include "shared/macro_library.h"
 #include "skin/bitmap_button.h"
-#include "panel/macro/macro_name_menu.h"
 #include "skin/list_box_ex.h"
 #include "tests/store/temp_dir.h"
 
@@ -24,8 +25,8 @@ using layout::Role;
 
 class MacroSelect : public ::testing::Test {
 protected:
-    MacroSelect() : settings_(std::make_unique<MouseSettings>()) {
-        std::memset(settings_.get(), 0, sizeof(MouseSettings));
+    MacroSelect() {
+        std::memset(&record_, 0, sizeof record_);
         record().owner = 4;
         record().code = kCodeMiddleClick;
         EXPECT_TRUE(macro::writeListSlot(library_.settingsPath(), 0, "Alpha"));  // no file: loop 1
@@ -33,10 +34,10 @@ protected:
         EXPECT_TRUE(platform::ensureFolder(library_.macroFolder()));
         EXPECT_TRUE(macro::writeMacroFile(library_.filePath("Beta"), 0, 4, macro::Block{}, true));
     }
-    ButtonRecord& record() { return settings_->profiles[1].buttons[3]; }
+    ButtonRecord& record() { return record_; }
     std::unique_ptr<CMacroSelDlg> open() {
-        const DialogContext context{KORVANTE_BIN_DIR, KORVANTE_BIN_DIR "/Strings.xml", settings_.get(), 1, 3};
-        auto d = std::make_unique<CMacroSelDlg>(context, library_);
+        const DialogContext context{KORVANTE_BIN_DIR, KORVANTE_BIN_DIR "/Strings.xml"};
+        auto d = std::make_unique<CMacroSelDlg>(context, library_, record_);
         d->show();
         d->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(d.get()));
@@ -53,12 +54,15 @@ protected:
         return out;
     }
 
+    // What the assignment step stores after OK (button 4, record 3).
+    void store(const CMacroSelDlg& d) { ASSERT_TRUE(assignment::write(record_, 3, kCodeMacro, d.value())); }
+
     TempDir dir_;
     macro::MacroLibrary library_{dir_.path() + "/Mouse.ini", dir_.path() + "/Macro"};
-    std::unique_ptr<MouseSettings> settings_;
+    ButtonRecord record_;
 };
 
-TEST_F(MacroSelect, OkWritesTheRecordOfEachPlayMode) {
+TEST_F(MacroSelect, OkGivesTheChoiceOfEachPlayMode) {
     struct Case {
         int mode;
         uint8_t owner, byte3;
@@ -82,7 +86,8 @@ TEST_F(MacroSelect, OkWritesTheRecordOfEachPlayMode) {
         only[static_cast<size_t>(c.mode)] = true;
         EXPECT_EQ(marked(*d), only);
         click(d->button(Role::DialogOk));
-        EXPECT_EQ(d->resultCode(), kDialogOk);
+        EXPECT_EQ(d->result(), kDialogOk);
+        store(*d);
         EXPECT_EQ(record().code, kCodeMacro) << c.mode;
         EXPECT_EQ(record().owner, c.owner) << c.mode;
         EXPECT_EQ(record().param2, c.byte3) << c.mode;
@@ -91,15 +96,15 @@ TEST_F(MacroSelect, OkWritesTheRecordOfEachPlayMode) {
     }
 }
 
-TEST_F(MacroSelect, StartsAtTheCurrentMacroOneListAtATimeCancelWritesNothing) {
+TEST_F(MacroSelect, StartsAtTheCurrentMacroOneListAtATime) {
     {
         auto d = open();
         click(d->button(Role::DialogOk));
+        store(*d);
         EXPECT_EQ(macro::buttonMacroName(record()), "Alpha");  // OK at once: the macro shown
         EXPECT_EQ(record().param1, 1);                          // no file: loop once
     }
     record().owner = 255;
-    const ButtonRecord before = record();
     for (Role r : {Role::DialogCancel, Role::DialogClose}) {
         auto d = open();
         EXPECT_EQ(marked(*d), (std::vector<bool>{false, true, false}));
@@ -117,8 +122,8 @@ TEST_F(MacroSelect, StartsAtTheCurrentMacroOneListAtATimeCancelWritesNothing) {
         QTest::qWait(20);
         EXPECT_EQ(d->popup(), nullptr);
         click(d->button(r));
-        EXPECT_EQ(d->resultCode(), kDialogCancel);
-        EXPECT_EQ(std::memcmp(&before, &record(), sizeof before), 0);
+        EXPECT_EQ(d->result(), kDialogCancel);
+        EXPECT_FALSE(d->isVisible());
     }
 }
 

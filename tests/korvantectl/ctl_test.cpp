@@ -13,6 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
+#include "shared/macro_buttons.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/text_decoding.h"
@@ -271,7 +272,7 @@ TEST_F(Ctl, MacrosAreNamedListedAssignedAndRemovedLikeTheWindowDoes) {
     EXPECT_EQ(r.owner, 255);
     EXPECT_EQ(r.param1, 1);           // LoopTime of the new file
     EXPECT_EQ(r.param2, 0x40 | 0);    // index 0, play modes 0 and 1
-    EXPECT_EQ(ctl::recordName(r), "Fast");
+    EXPECT_EQ(macro::buttonMacroName(r), "Fast");
 
     bus.sent.clear();
     ASSERT_EQ(run({"macro", "rename", "Fast", "Quick"}).exitCode, 0);

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"

@@ -6,9 +6,7 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -32,6 +30,7 @@
 #include "skin/list_box_ex.h"
 #include "tests/actions/actions_test_support.h"
 #include "tests/support/private_session.h"
+#include "tests/support/prompt_answers.h"
 
 namespace {
 
@@ -65,22 +64,6 @@ protected:
         QTest::qWait(10);
     }
     void command(int index) { click(Role::MacroCommand, index); }
-    // Runs `act` on the next modal widget that opens (a message box or dialog).
-    void onNextModal(std::function<void(QWidget*)> act) {
-        // Looks until the modal widget is there (a slow build opens it later), for five seconds.
-        auto* timer = new QTimer(&dialog_);
-        auto tries = std::make_shared<int>(0);
-        QObject::connect(timer, &QTimer::timeout, [this, timer, tries, act] {
-            QWidget* modal = QApplication::activeModalWidget();
-            for (auto* d : dialog_.findChildren<dialogs::CSkinDialog*>())
-                if (modal == nullptr && d->isVisible()) modal = d;
-            if (modal == nullptr && ++*tries < 250) return;
-            timer->stop();
-            timer->deleteLater();
-            if (modal != nullptr) act(modal);
-        });
-        timer->start(20);
-    }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (int i = 0; i < page_->list()->count(); ++i) out.push_back(page_->list()->text(i).toStdString());
@@ -99,6 +82,7 @@ protected:
         return std::exchange(sent_, {});
     }
 
+    testsupport::PromptAnswers prompts_;
     testsupport::PrivateEnvironment env_{"korvante-macro-page"};
     QtReactor reactor_;
     std::vector<Sent> sent_;
@@ -155,12 +139,10 @@ TEST_F(MacroPageTest, EventMenuInsertsAndDoubleClickEditsADelay) {
     take();
 
     // The delay at row 1: typed below 10 ms it is one step, never an empty record.
-    onNextModal([](QWidget* modal) {
-        auto* dialog = qobject_cast<dialogs::CEditDelay*>(modal);
-        if (dialog == nullptr) return;
-        dialog->field()->clear();
-        QTest::keyClicks(dialog->field(), "0");
-        QTest::mouseClick(dialog->button(Role::DialogOk), Qt::LeftButton);
+    prompts_.answerDialog<dialogs::CEditDelay>([](dialogs::CEditDelay& dialog) {
+        EXPECT_EQ(dialog.field()->selectedText(), dialog.field()->text());  // the value is selected
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_0);
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_Return);
     });
     const int row = page_->list()->itemHeight();
     QTest::mouseDClick(page_->list(), Qt::LeftButton, {}, QPoint(40, row + row / 2));
@@ -177,6 +159,29 @@ TEST_F(MacroPageTest, EventMenuInsertsAndDoubleClickEditsADelay) {
     deliver();
     EXPECT_EQ(page_->list()->text(4), "Move Up : 10");
     EXPECT_EQ(page_->list()->currentSelection(), 5);
+}
+
+TEST_F(MacroPageTest, TheTypedFixedDelayIsTheOneInsertedAndStaysWhenAnotherMacroComes) {
+    command(layout::kMacroNew);
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayFixed);
+    auto* field = qobject_cast<skin::CClrEdit*>(dialog_.control(Role::MacroCommand, layout::kMacroDelayField));
+    ASSERT_TRUE(field != nullptr && field->isEnabled());
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "250");
+    deliver();
+    command(layout::kMacroEventMenu);
+    ASSERT_NE(page_->eventMenu(), nullptr);
+    QTest::mouseClick(page_->eventMenu()->item(4), Qt::LeftButton);  // a left click with the fixed delay
+    deliver();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Left Click", "250 ms", "Left Click", "250 ms"}));
+    click(Role::MacroName);  // the other macro, from the name list
+    ASSERT_NE(page_->nameMenu(), nullptr);
+    QTest::mouseClick(page_->nameMenu()->findChild<skin::CListBoxEx*>(), Qt::LeftButton, {}, QPoint(30, 12));
+    deliver();
+    EXPECT_EQ(page_->currentName(), "New Macro 1");
+    EXPECT_EQ(field->text(), "250");
 }
 
 TEST_F(MacroPageTest, LoopToggleAndFieldFollowTheCurrentMacro) {
@@ -212,14 +217,11 @@ TEST_F(MacroPageTest, DeleteAsksThenTellsTheServiceAndMakesTheFirstCurrent) {
     command(layout::kMacroNew);
     command(layout::kMacroNew);
     take();
-    onNextModal([](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Cancel)->click();
-    });
+    prompts_.answerQuestion(false);
     command(layout::kMacroRemove);
+    EXPECT_EQ(prompts_.asked.back().text, dialog_.text("WARN2", "BUTTONPAGE"));
     EXPECT_EQ(page_->currentName(), "New Macro 2");
-    onNextModal([](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
-    });
+    prompts_.answerQuestion(true);
     command(layout::kMacroRemove);
     EXPECT_EQ(page_->currentName(), "New Macro 1");
     EXPECT_EQ(take(), (std::vector<Sent>{{msg::kMacroSlot, 1, 1}, {msg::kApplyAll, 0, 0}}));
@@ -237,8 +239,7 @@ TEST_F(MacroPageTest, WithoutThePluginTheWindowsOwnKeysAreRecordedAndTheNoteSays
     EXPECT_EQ(texts(), (std::vector<std::string>{"A", "A", "Space Bar", "Space Bar"}));
     EXPECT_EQ(file("New Macro 1").count, 4);
     bool noteShown = false;
-    for (QWidget* label : page_->labels())
-        if (auto* l = qobject_cast<QLabel*>(label)) noteShown |= l->isVisible() && l->text().contains("this window");
+    for (auto* l : dialog_.findChildren<QLabel*>()) noteShown |= l->isVisible() && l->text().contains("this window");
     EXPECT_TRUE(noteShown);
 }
 
@@ -249,12 +250,7 @@ TEST_F(MacroPageTest, AFailedSaveIsReportedAndTheMoveEditorTitleComesFromTheStri
     QTest::mouseClick(page_->eventMenu()->item(8), Qt::LeftButton);  // move right into the empty macro
     deliver();
     QString title;
-    onNextModal([&title](QWidget* modal) {
-        if (auto* dialog = qobject_cast<dialogs::CEditDelay*>(modal)) {
-            title = dialog->title();
-            dialog->close();
-        }
-    });
+    prompts_.answerDialog<dialogs::CEditDelay>([&title](dialogs::CEditDelay& dialog) { title = dialog.title(); });
     QTest::mouseDClick(page_->list(), Qt::LeftButton, {}, QPoint(40, 10));
     deliver();
     EXPECT_EQ(title, "Distance (1-120)");
@@ -263,14 +259,9 @@ TEST_F(MacroPageTest, AFailedSaveIsReportedAndTheMoveEditorTitleComesFromTheStri
     std::filesystem::remove_all(model_.paths().macroFolder);
     { std::ofstream(model_.paths().macroFolder) << "x"; }
     take();
-    QString warning;
-    onNextModal([&warning](QWidget* modal) {
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            warning = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
     command(layout::kMacroLoopToggle);
+    ASSERT_EQ(prompts_.asked.back().kind, testsupport::PromptAnswers::Kind::Message);
+    const QString warning = prompts_.asked.back().text;
     EXPECT_TRUE(warning.contains("could not be saved")) << warning.toStdString();
     EXPECT_TRUE(take().empty());  // nothing announced that was not written
 }

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <QListWidget>
 
@@ -26,8 +25,8 @@
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
 #include "panel/dialogs/macro_select_dialog.h"
-#include "panel/macro/macro_library.h"
-#include "panel/macro/macro_name_menu.h"
+#include "shared/macro_library.h"
+#include "panel/dialogs/macro_name_menu.h"
 #include "platform/profile_ini.h"
 #include "shared/macro_buttons.h"
 #include "qtbridge/qt_reactor.h"
@@ -36,6 +35,7 @@
 #include "skin/bitmap_menu.h"
 #include "skin/static_trans.h"
 #include "tests/support/private_session.h"
+#include "tests/support/prompt_answers.h"
 
 namespace {
 
@@ -102,7 +102,6 @@ protected:
         ASSERT_TRUE(bus_.create());
         dialog_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
-        ASSERT_TRUE(eventually([&] { return dialog_.pagesCreated(); }));
     }
     void click(Role role, int index = 0) {
         QWidget* w = dialog_.control(role, index);
@@ -115,13 +114,13 @@ protected:
         ASSERT_TRUE(platform::postMessage(title::kPanel, message, w, l));
         QTest::qWait(50);
     }
-    // Answers the next message box with the button.
-    void answerNextBox(QMessageBox::StandardButton answer) {
-        QTimer::singleShot(50, [answer] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(answer)->click();
-        });
+    // The last thing the window asked.
+    const testsupport::PromptAnswers::Asked& lastAsked() {
+        static const testsupport::PromptAnswers::Asked none{};
+        return prompts_.asked.empty() ? none : prompts_.asked.back();
     }
 
+    testsupport::PromptAnswers prompts_;
     testsupport::PrivateEnvironment env_{"korvante-panel-ui"};
     QtReactor reactor_;
     panel::ServiceMessenger messenger_;
@@ -141,18 +140,35 @@ TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
                 {Role::TabMacro, layout::kMacroPage},
                 {Role::TabLighting, layout::kLightingPage},
                 {Role::TabDpi, layout::kDpiPage}};
+    const QImage resetEnabled = dialog_.control(Role::Reset)->grab().toImage();
     for (const auto& t : tabs) {
         click(t.tile);
         EXPECT_EQ(dialog_.currentPage(), t.page);
         EXPECT_FALSE(dialog_.control(t.tile)->isVisible());
-        // The macro page disables profile files and resets until it is left.
+        // The macro page disables profile files and resets until it is left, and they look it.
         EXPECT_EQ(dialog_.control(Role::Reset)->isEnabled(), t.page != layout::kMacroPage);
+        EXPECT_EQ(dialog_.control(Role::Reset)->grab().toImage() == resetEnabled, t.page != layout::kMacroPage);
         click(Role::TabHome);
         EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
     }
     click(Role::TabButtons);
     click(Role::TabMacro);  // the button page's shortcut
     EXPECT_EQ(dialog_.currentPage(), layout::kMacroPage);
+}
+
+TEST_F(MainDialogTest, PagesAreMadeWhenFirstShownAndShowTheSettingsEachTime) {
+    const auto buttons = [&] { return dialog_.findChildren<skin::CBitmapBtn*>().size(); };
+    const qsizetype atStart = buttons();  // the frame's and the start page's
+    EXPECT_EQ(dialog_.macroPage(), nullptr);
+    model_.working().LedMode = 1;  // a mode without a direction
+    click(Role::TabLighting);
+    EXPECT_GT(buttons(), atStart);
+    for (int visit = 0; visit < 2; ++visit) {
+        EXPECT_FALSE(dialog_.control(Role::LightDirection)->isEnabled()) << visit;
+        click(Role::TabHome);
+        click(Role::TabLighting);
+    }
+    EXPECT_EQ(dialog_.macroPage(), nullptr);
 }
 
 TEST_F(MainDialogTest, KeyboardReachesEveryCommand) {
@@ -193,13 +209,15 @@ TEST_F(MainDialogTest, ResetAsksFirstAndApplyAnnounces) {
     click(Role::TabButtons);
     click(Role::Profile, 3);
     ASSERT_TRUE(service_.waitFor(msg::kProfile));
-    answerNextBox(QMessageBox::Cancel);
+    prompts_.answerQuestion(false);
     click(Role::Reset);
-    QTest::qWait(100);
+    EXPECT_EQ(lastAsked().kind, testsupport::PromptAnswers::Kind::Question);
+    EXPECT_EQ(lastAsked().title, dialog_.text("WARNING"));
+    EXPECT_EQ(lastAsked().text, dialog_.text("WARN1", "BUTTONPAGE"));
     EXPECT_FALSE(service_.waitFor(msg::kApplyAll, 100));
     EXPECT_TRUE(checked(Role::Profile, 3));
 
-    answerNextBox(QMessageBox::Ok);
+    prompts_.answerQuestion(true);
     click(Role::Reset);
     auto sent = service_.waitFor(msg::kApplyAll);
     ASSERT_TRUE(sent);
@@ -256,15 +274,10 @@ TEST_F(MainDialogTest, FunctionMenuAssignsAndGuardsTheLastLeftClick) {
 
     // The only left click keeps its function: a warning, nothing stored, nothing sent.
     service_.received.clear();
-    bool warned = false;
-    QTimer::singleShot(300, [&warned] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            warned = true;
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
     ASSERT_TRUE(choose(0, 1, -1));  // Right Click on the left button
-    EXPECT_TRUE(eventually([&] { return warned; }));
+    EXPECT_TRUE(eventually([&] { return prompts_.count(testsupport::PromptAnswers::Kind::Message) == 1; }));
+    EXPECT_EQ(lastAsked().text, dialog_.text("WARN3", "BUTTONPAGE"));
+    EXPECT_EQ(lastAsked().icon, QMessageBox::Warning);
     EXPECT_EQ(model_.working().profiles[0].buttons[0].code, 1);
     EXPECT_FALSE(service_.waitFor(msg::kButton, 200));
 }
@@ -287,12 +300,10 @@ TEST_F(MainDialogTest, MacroCommandOpensTheSelectionAndStoresOnOk) {
     click(Role::TabHome);
     click(Role::TabButtons);
     bool answered = false;
-    QTimer::singleShot(300, [&] {
-        auto* d = qobject_cast<dialogs::CMacroSelDlg*>(QApplication::activeModalWidget());
-        if (d == nullptr) return;
-        d->onMessage(macro::kMacroChosen, 1, 0);  // as the name list posts it
-        QTest::mouseClick(d->modeButton(2), Qt::LeftButton);
-        QTest::mouseClick(d->button(Role::DialogOk), Qt::LeftButton);
+    prompts_.answerDialog<dialogs::CMacroSelDlg>([&](dialogs::CMacroSelDlg& d) {
+        d.onMessage(macro::kMacroChosen, 1, 0);  // as the name list posts it
+        QTest::mouseClick(d.modeButton(2), Qt::LeftButton);
+        QTest::mouseClick(d.button(Role::DialogOk), Qt::LeftButton);
         answered = true;
     });
     chooseMacro(4);
@@ -383,13 +394,69 @@ TEST_F(MainDialogTest, AMouseChangeThatCannotBeSavedIsSaid) {
     ::chmod(path.c_str(), 0644);
 }
 
-TEST_F(MainDialogTest, ServiceCloseEndsAnOpenMessageBoxAndTheWindow) {
-    QTimer::singleShot(100, [] { platform::postMessage(title::kPanel, msg::kClose); });
+TEST_F(MainDialogTest, ServiceCloseWhileAQuestionIsOpenEndsTheWindowAndChangesNothing) {
+    // The service closes the window while the reset question is asked; OK, given after that,
+    // resets nothing.
+    prompts_.answerQuestion(true, [&] {
+        ASSERT_TRUE(platform::postMessage(title::kPanel, msg::kClose));
+        EXPECT_TRUE(eventually([&] { return !dialog_.isVisible(); }));
+    });
     click(Role::TabButtons);
-    click(Role::Reset);  // returns once the close has ended the box
+    click(Role::Reset);
     EXPECT_FALSE(dialog_.isVisible());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    QTest::qWait(50);
+    EXPECT_FALSE(service_.waitFor(msg::kApplyAll, 50));
+}
+
+TEST_F(MainDialogTest, ProfileFilesAreExportedAndImportedThroughTheChooser) {
+    testsupport::TempFolder files("korvante-profiles");
+    const QString exported = QString::fromStdString(files.file("stage5.prof"));
+    click(Role::TabDpi);
+    click(Role::DpiStage, 4);
+    ASSERT_TRUE(service_.waitFor(msg::kDpiOrAcceleration));
+    click(Role::TabHome);
+    click(Role::TabButtons);
+
+    prompts_.answerFile(exported);
+    click(Role::Export);
+    const auto& asked = lastAsked();
+    EXPECT_EQ(asked.kind, testsupport::PromptAnswers::Kind::SaveFile);
+    EXPECT_EQ(asked.query.caption, dialog_.text("EXPORTTITLE"));
+    EXPECT_EQ(asked.query.filter, dialog_.text("PROFILEFILTER"));
+    EXPECT_EQ(asked.query.defaultSuffix, "prof");
+    EXPECT_EQ(asked.query.folder.toStdString(), platform::parentFolder(model_.paths().settingsPath));
+    EXPECT_NE(platform::readWholeFile(exported.toStdString()).value_or("").find("\nDPI=4"), std::string::npos);
+
+    // Another stage, then the file back: the window shows it, saves it and has the service write it.
+    click(Role::TabHome);
+    click(Role::TabDpi);
+    click(Role::DpiStage, 1);
+    EXPECT_TRUE(checked(Role::DpiStage, 1));
+    service_.received.clear();
+    prompts_.answerFile(exported);
+    click(Role::Import);
+    EXPECT_EQ(lastAsked().kind, testsupport::PromptAnswers::Kind::OpenFile);
+    EXPECT_EQ(lastAsked().query.caption, dialog_.text("IMPORTTITLE"));
+    auto sent = service_.waitFor(msg::kApplyAll);
+    ASSERT_TRUE(sent);
+    EXPECT_NE(sent->file.find("\nDPI=4"), std::string::npos);
+    EXPECT_TRUE(checked(Role::DpiStage, 4));
+
+    // A chooser closed without a file does nothing; a file that cannot be read or written is said.
+    const size_t asks = prompts_.asked.size();
+    click(Role::Import);
+    EXPECT_EQ(prompts_.asked.size(), asks + 1);
+    const struct {
+        Role command;
+        const char* path;
+        const char* key;
+    } failures[] = {{Role::Import, "/nonexistent/in.prof", "NOIMPORT"}, {Role::Export, "/nonexistent/out.prof", "NOEXPORT"}};
+    service_.received.clear();
+    for (const auto& f : failures) {
+        prompts_.answerFile(f.path);
+        click(f.command);
+        EXPECT_EQ(lastAsked().kind, testsupport::PromptAnswers::Kind::Message) << f.key;
+        EXPECT_EQ(lastAsked().text, dialog_.text(f.key).arg(f.path));
+    }
     EXPECT_FALSE(service_.waitFor(msg::kApplyAll, 50));
 }
 
@@ -474,18 +541,10 @@ protected:
 TEST_F(ProgramMenuTest, ProfileButtonMenuChoosesARunningProgramAndClearsIt) {
     click(Role::TabButtons);
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    // The picker is answered once it is open (a slow build may take a while to open it): this test
-    // program is chosen in the list, then OK; without it in the list, Cancel.
+    // This test program is chosen in the picker's list, then OK.
     bool answered = false;
-    QTimer answer;
-    answer.setInterval(50);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        // The dialog is the window's child (the modal window list of the offscreen platform is not
-        // always up to date when this runs).
-        auto* picker = dialog_.findChild<dialogs::CProgramDlg*>();
-        if (picker == nullptr || !picker->isVisible()) return;
-        answer.stop();
-        QListWidget* list = picker->list();
+    prompts_.answerDialog<dialogs::CProgramDlg>([&](dialogs::CProgramDlg& picker) {
+        QListWidget* list = picker.list();
         for (int row = 0; row < list->count() && !answered; ++row) {
             QListWidgetItem* item = list->item(row);
             if (item->toolTip().toStdString() != self) continue;
@@ -493,13 +552,10 @@ TEST_F(ProgramMenuTest, ProfileButtonMenuChoosesARunningProgramAndClearsIt) {
             // The list lays its items out after it is shown: click once the row is in view.
             EXPECT_TRUE(QTest::qWaitFor([&] { return list->viewport()->rect().contains(list->visualItemRect(item).center()); }));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-            QTest::mouseClick(picker->button(Role::DialogOk), Qt::LeftButton);
+            QTest::mouseClick(picker.button(Role::DialogOk), Qt::LeftButton);
             answered = true;
         }
-        // Whatever went wrong, the dialog does not stay open.
-        if (picker->isVisible()) QTest::mouseClick(picker->button(Role::DialogCancel), Qt::LeftButton);
     });
-    answer.start();
     skin::CBmpMenu* menu = openProgramMenu(2);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->itemCount(), 1);  // nothing to clear yet

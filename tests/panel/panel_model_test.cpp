@@ -8,16 +8,25 @@
 #include <cstring>
 #include <filesystem>
 #include <latch>
+#include <set>
 #include <thread>
 #include <vector>
 
-#include "panel/macro/macro_library.h"
+#include "panel/dialogs/macro_name_menu.h"
+#include "panel/macro/macro_page.h"
 #include "platform/atomic_file.h"
+#include "platform/ini_text.h"
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
+#include "shared/button_assignment.h"
+#include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
+#include "shared/macro_library.h"
 #include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
+#include "skin/colour_select.h"
+#include "skin/list_box_ex.h"
+#include "skin/slider.h"
 #include "tests/support/private_session.h"
 #include "tools/korvantectl/commands.h"
 
@@ -131,7 +140,12 @@ TEST_F(PanelModelTest, CommandsSaveBeforeTheyTellTheService) {
     EXPECT_EQ(service_.sent[2].message, msg::kApplyAll);
     EXPECT_NE(service_.sent[2].fileAtSend.find("Profile=0"), std::string::npos);
     EXPECT_EQ(model_.working().WheelScrollLines, 1);
-    EXPECT_EQ(0, std::memcmp(&model_.applied(), &model_.working(), sizeof(MouseSettings)));
+    // The reset was saved whole: a window started now shows the same.
+    panel::PanelModel again(paths_, service_);
+    again.load();
+    EXPECT_EQ(again.currentProfile(), 0);
+    EXPECT_EQ(again.working().WheelScrollLines, 1);
+    EXPECT_EQ(0, std::memcmp(&again.working().profiles, &model_.working().profiles, sizeof model_.working().profiles));
 }
 
 TEST_F(PanelModelTest, ARenamedMacroIsNotBroughtBackByTheNextSave) {
@@ -203,8 +217,7 @@ TEST_F(PanelModelTest, KorvantectlAndTheWindowSavingAtOnceLoseNoChange) {
             ctl::run({"wheel", std::to_string(1 + round % 10)}, ctlPaths, bus);
         });
         start.arrive_and_wait();
-        model_.working().dpiStages[3] = DpiStage{0, 2 + round, 2 + round, 2 + round};
-        model_.saveAndPost(msg::kDpiValues, 3, 0);
+        model_.saveAndTell(settingsrules::setStageDpi(model_.working(), 3, 2 + round));
         korvantectl.join();
         lost += fileInt("WheelScrollLines") != 1 + round % 10;
         MouseSettings file{};
@@ -236,6 +249,24 @@ TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {
     for (uint32_t m : {1285u, 1034u, 1224u, 1294u, 1280u, 1282u, 0x10u, 0x12u}) EXPECT_TRUE(panel::acceptedFromBus(m)) << m;
     for (uint32_t m : {1094u, 1095u, 1281u, 1303u, 5122u, 13314u, 2258u, 5121u, 1298u, 0u})
         EXPECT_FALSE(panel::acceptedFromBus(m)) << m;
+}
+
+TEST(PanelBus, TheWindowsNumbersAreApartFromEachOtherAndOnlyTheBussAreTakenFromIt) {
+    // What the window's handler takes from its own controls and the capture plugin, then from the bus.
+    const uint32_t controls[] = {skin::kMenuChosen,   skin::kSliderReleased,    skin::kSliderDragged,
+                                 skin::kColourChanged, skin::kEditKeyReleased,  skin::kListSelected,
+                                 skin::kListMenuRequested, skin::kListEditDelay, skin::kListEditMove,
+                                 macro::kMacroChosen,  panel::kHookKey,         panel::kHookMouse};
+    const uint32_t bus[] = {msg::kMouseChanged, msg::kRemoteCommand, msg::kReloadDpiStages, msg::kBlankPage,
+                            msg::kMouseUnplug,  msg::kCounters,      msg::kWriteFailed,     msg::kShortcutState,
+                            msg::kClose,        msg::kQuit};
+    std::set<uint32_t> seen;
+    for (uint32_t m : controls) {
+        EXPECT_TRUE(seen.insert(m).second) << m;
+        EXPECT_FALSE(panel::acceptedFromBus(m)) << m;
+    }
+    for (uint32_t m : bus) EXPECT_TRUE(seen.insert(m).second && panel::acceptedFromBus(m)) << m;
+    EXPECT_EQ(seen.count(skin::kSubmenuChosen), 0u);  // between a menu's two levels only
 }
 
 }  // namespace
@@ -270,6 +301,33 @@ TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
     EXPECT_NE(service_.sent[0].fileAtSend.find("WheelScrollLines=7"), std::string::npos);
     EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "Setting", "ProfileName", ""), "game");
     EXPECT_FALSE(std::filesystem::exists(env_.file(".game.prof.lock")));  // nothing left in the user's folder
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PanelModelTest, AFunctionIsWrittenSavedThenSentAndRefusedOnesChangeNothing) {
+    ASSERT_TRUE(model_.assignFunction(2, 4, kCodeDpiShift, assignment::DpiShift{3}));
+    const ButtonRecord& r = model_.working().profiles[2].buttons[4];
+    EXPECT_EQ(r.code, kCodeDpiShift);
+    EXPECT_EQ(r.param1, 3);
+    ASSERT_EQ(service_.sent.size(), 1u);
+    EXPECT_EQ(service_.sent[0].message, msg::kButton);
+    EXPECT_EQ(service_.sent[0].wParam, 2);
+    EXPECT_EQ(service_.sent[0].lParam, 4);
+    EXPECT_NE(service_.sent[0].fileAtSend.find(platform::encodeStruct(&r, sizeof r)), std::string::npos);  // saved first
+
+    const struct {
+        int profile, button;
+        uint8_t code;
+        assignment::Value value;
+    } refused[] = {{5, 0, kCodeCopy, {}}, {0, 11, kCodeCopy, {}}, {-1, 0, kCodeCopy, {}},
+                   {0, 0, kCodeSingleKey, assignment::XShoot{}}, {0, 0, kCodeDpiShift, assignment::DpiShift{9}}};
+    const MouseSettings before = model_.working();
+    for (const auto& c : refused) EXPECT_FALSE(model_.assignFunction(c.profile, c.button, c.code, c.value));
+    EXPECT_EQ(std::memcmp(&before, &model_.working(), sizeof before), 0);
+    EXPECT_EQ(service_.sent.size(), 1u);
 }
 
 }  // namespace

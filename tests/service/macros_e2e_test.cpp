@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <string>
 
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "platform/known_folders.h"
 #include "shared/macro_file.h"
 #include "shared/text_decoding.h"

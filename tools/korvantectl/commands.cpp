@@ -11,7 +11,7 @@
 #include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/settings_rules.h"
@@ -575,12 +575,9 @@ int cmdButton(Ctx& c, std::vector<std::string> args) {
         for (size_t i = 0; i < names.size(); ++i)
             if (names[i] == as.macroName) index = static_cast<int>(i);
         if (index < 0) return refuse(c, "no macro named \"" + as.macroName + "\" (korvantectl macro list)");
-        std::string path;
-        macro::MacroFileData data;
-        if (macro::macroFilePath(c.paths.macroFolder, as.macroName, path)) macro::readMacroFile(path, data, 1);
-        loopTime = data.loopTime;
+        loopTime = macro::MacroLibrary(c.paths.settings, c.paths.macroFolder).loopTimeForButton(as.macroName);
     }
-    applyAssignment(records[b], b, as, index, loopTime);
+    if (!applyAssignment(records[b], b, as, index, loopTime)) return refuse(c, "the button cannot keep that function");
     if (!save(c, *s)) return kExitRefused;
     std::string params = describeParameters(records[b]);
     return finish(c, "button",

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 #include "platform/keyboard_layout.h"
+#include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 #include "shared/key_tables.h"
+#include "shared/macro_buttons.h"
 #include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
 
@@ -193,10 +194,6 @@ bool parseNumber(std::string_view text, int lo, int hi, int* out) {
     return true;
 }
 
-int dpiShiftItem(int dpi) { return settingsrules::dpiShiftItem(dpi); }
-
-int dpiShiftDpi(int item) { return settingsrules::dpiShiftDpi(item); }
-
 int macroPlayMode(std::string_view text) {
     if (equalsIgnoreCase(text, "once")) return 0;
     if (equalsIgnoreCase(text, "repeat")) return 1;
@@ -250,11 +247,11 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
         case A::DpiShift: {
             int dpi = 0;
             if (extra != 1) return wrongCount("dpi-shift 250|500|750|1000");
-            if (!parseNumber(words[1], 0, 100000, &dpi) || dpiShiftItem(dpi) == 0) {
+            if (!parseNumber(words[1], 0, 100000, &dpi) || settingsrules::dpiShiftItem(dpi) == 0) {
                 *error = "DPI shift takes 250, 500, 750 or 1000, not \"" + words[1] + "\"";
                 return false;
             }
-            out.a = dpiShiftItem(dpi);
+            out.a = settingsrules::dpiShiftItem(dpi);
             return true;
         }
         case A::XShoot: {
@@ -268,9 +265,9 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
                 return false;
             }
             const std::string output = lower(words[3]);
-            if (output == "left") out.usage = kXShootLeft;
-            else if (output == "right") out.usage = kXShootRight;
-            else if (output == "middle") out.usage = kXShootMiddle;
+            if (output == "left") out.usage = assignment::kOutputLeftButton;
+            else if (output == "right") out.usage = assignment::kOutputRightButton;
+            else if (output == "middle") out.usage = assignment::kOutputMiddleButton;
             else return parseKeyName(words[3], &out.usage, error);
             return true;
         }
@@ -292,47 +289,21 @@ bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std
     return false;
 }
 
-void applyAssignment(ButtonRecord& r, int recordIndex, const Assignment& as, int macroIndex, int loopTime) {
+bool applyAssignment(ButtonRecord& r, int recordIndex, const Assignment& as, int macroIndex, int loopTime) {
+    assignment::Value value;
     switch (as.function->args) {
-        case A::None:
-            break;
-        case A::Key:
-            // The key dialog in single-key mode: one press entry, no delay.
-            r.byte(2) = 1;
-            r.byte(3) = 1;
-            std::memset(r.extra, 0, sizeof r.extra);
-            r.byte(5) = as.usage;
-            break;
-        case A::Macro:
-            r.byte(3) = static_cast<uint8_t>((macroIndex & 0x3F) | (as.playMode == 2 ? 0x80 : 0x40));
-            r.byte(2) = static_cast<uint8_t>(std::clamp(loopTime, 0, 255));
-            r.byte(0) = as.playMode == 1 ? 255 : static_cast<uint8_t>(recordIndex + 1);
-            setRecordName(r, as.macroName);
-            break;
-        case A::DpiShift:
-            r.byte(2) = static_cast<uint8_t>(as.a);
-            break;
-        case A::XShoot:
-            std::memset(r.extra, 0, sizeof r.extra);
-            r.byte(2) = static_cast<uint8_t>(as.a);
-            r.byte(3) = static_cast<uint8_t>(as.b);
-            r.byte(5) = as.usage;
-            break;
+        case A::None: break;
+        case A::Key: value = assignment::KeyList{{{as.usage, false, 0}}}; break;  // one press, no delay
+        case A::Macro: value = assignment::MacroChoice{as.macroName, macroIndex, as.playMode, loopTime}; break;
+        case A::DpiShift: value = assignment::DpiShift{as.a}; break;
+        case A::XShoot: value = assignment::XShoot{as.a, as.b, as.usage}; break;
         case A::RapidFire:
             // Without values the dialog's starting values: the record's own for a rapid-fire
             // button, else 3, 10, 30.
-            if (as.hasValues) {
-                r.byte(2) = static_cast<uint8_t>(as.a);
-                r.byte(3) = static_cast<uint8_t>(as.b);
-                r.byte(5) = static_cast<uint8_t>(as.c);
-            } else if (r.code != kCodeRapidFire) {
-                r.byte(2) = 3;
-                r.byte(3) = 10;
-                r.byte(5) = 30;
-            }
+            value = as.hasValues ? assignment::RapidFire{as.a, as.b, as.c} : assignment::readRapidFire(r);
             break;
     }
-    r.code = as.function->code;
+    return assignment::write(r, recordIndex, as.function->code, value);
 }
 
 std::string describeParameters(const ButtonRecord& r) {
@@ -342,29 +313,26 @@ std::string describeParameters(const ButtonRecord& r) {
             return name.empty() ? "key" : name;
         }
         case kCodeMacro:
-            return recordName(r) + " " + macroPlayModeName(r.owner == 255 ? 1 : (r.param2 & 0x80) ? 2 : 0);
-        case kCodeDpiShift:
-            return dpiShiftDpi(r.param1) ? std::to_string(dpiShiftDpi(r.param1)) : std::string();
-        case kCodeXShoot: {
-            const uint8_t out = r.byte(5);
-            std::string output = out == kXShootLeft ? "left" : out == kXShootRight ? "right"
-                                 : out == kXShootMiddle ? "middle" : keyNameOfUsage(out);
-            return std::to_string(r.param1) + " " + std::to_string(r.param2) + " " + output;
+            return macro::buttonMacroName(r) + " " + macroPlayModeName(assignment::readPlayMode(r));
+        case kCodeDpiShift: {
+            const int dpi = settingsrules::dpiShiftDpi(r.param1);
+            return dpi != 0 ? std::to_string(dpi) : std::string();
         }
-        case kCodeRapidFire:
-            return std::to_string(r.param1) + " " + std::to_string(r.param2) + " " + std::to_string(r.byte(5));
+        case kCodeXShoot: {
+            const assignment::XShoot x = assignment::readXShoot(r);
+            std::string output = x.output == assignment::kOutputLeftButton     ? "left"
+                                 : x.output == assignment::kOutputRightButton  ? "right"
+                                 : x.output == assignment::kOutputMiddleButton ? "middle"
+                                                                               : keyNameOfUsage(x.output);
+            return std::to_string(x.shots) + " " + std::to_string(x.interval) + " " + output;
+        }
+        case kCodeRapidFire: {
+            const assignment::RapidFire f = assignment::readRapidFire(r);
+            return std::to_string(f.shots) + " " + std::to_string(f.interval) + " " + std::to_string(f.speed);
+        }
         default:
             return {};
     }
-}
-
-std::string recordName(const ButtonRecord& r) { return textcodec::toUtf8(r.name, kNameLength); }
-
-void setRecordName(ButtonRecord& r, std::string_view utf8) {
-    std::u16string wide = textcodec::fromUtf8(utf8);
-    if (wide.size() > kNameLength - 1) wide.resize(kNameLength - 1);
-    std::memset(r.name, 0, sizeof r.name);
-    std::copy(wide.begin(), wide.end(), r.name);
 }
 
 int utf16Length(std::string_view utf8) {

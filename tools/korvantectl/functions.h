@@ -46,15 +46,6 @@ std::vector<std::string> keyNames();
 // A decimal number of lo..hi, digits only.
 bool parseNumber(std::string_view text, int lo, int hi, int* out);
 
-// DPI shift: the dialog's item 1..4 for 250, 500, 750, 1000 DPI; 0 for other values.
-int dpiShiftItem(int dpi);
-int dpiShiftDpi(int item);  // 0 outside 1..4
-
-// X-shoot output byte: 0x81 left, 0x82 right, 0x84 middle, else a key's HID usage.
-inline constexpr uint8_t kXShootLeft = 0x81;
-inline constexpr uint8_t kXShootRight = 0x82;
-inline constexpr uint8_t kXShootMiddle = 0x84;
-
 // Macro play modes as typed: once (0), repeat (1), hold (2); -1 for other text.
 int macroPlayMode(std::string_view text);
 const char* macroPlayModeName(int mode);
@@ -72,18 +63,16 @@ struct Assignment {
 // Parses FUNCTION [ARGS] with the window's ranges; false with a reason.
 bool parseAssignment(const std::vector<std::string>& words, Assignment& out, std::string* error);
 
-// Writes the function into the record as the window's assignment step and dialogs do.
-// Macro: macroIndex is the name's position in the macro list, loopTime the file's "LoopTime"
-// (taken into 0..255). recordIndex is 0..10.
-void applyAssignment(ButtonRecord& record, int recordIndex, const Assignment& assignment, int macroIndex,
+// Writes the function into the record as the window's assignment step does (the one encoding of
+// shared/button_assignment). Macro: macroIndex is the name's position in the macro list, loopTime
+// the file's "LoopTime". recordIndex is 0..10. False, with the record untouched, for values the
+// record cannot keep.
+bool applyAssignment(ButtonRecord& record, int recordIndex, const Assignment& assignment, int macroIndex,
                      int loopTime);
 
 // Parameters of a record in the command line's words ("ctrl", "Fast repeat", "750", ...).
 std::string describeParameters(const ButtonRecord& record);
 
-// UTF-16 name field of a record to UTF-8 and back (cut to 259 units).
-std::string recordName(const ButtonRecord& record);
-void setRecordName(ButtonRecord& record, std::string_view utf8);
 // Length of a UTF-8 text in UTF-16 units; -1 when it is not valid UTF-8.
 int utf16Length(std::string_view utf8);
 

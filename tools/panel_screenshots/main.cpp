@@ -1,8 +1,11 @@
 // panel_screenshots OUTDIR: renders the configuration window into PNG files without a display
 // (run it with QT_QPA_PLATFORM=offscreen in a private session; scripts/screenshots does both):
 // every page with the mouse connected, the start page without the mouse and without the service,
-// the popup menus of the button page and the lighting page, and every function dialog.
+// the popup menus of the button page and the lighting page, every function dialog, and the message
+// boxes and file chooser of the window's prompts.
 #include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -18,11 +21,12 @@
 #include "panel/dialogs/key_dialog.h"
 #include "panel/dialogs/macro_select_dialog.h"
 #include "panel/dialogs/program_dialog.h"
+#include "panel/dialogs/prompts.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "panel/main_dialog.h"
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 #include "panel/macro/macro_page.h"
 #include "shared/macro_file.h"
 #include "platform/known_folders.h"
@@ -222,10 +226,7 @@ int main(int argc, char** argv) {
     buttons[1].byte(5) = 132;
     buttons[2].code = kCodeDpiShift;
     buttons[2].byte(2) = 3;
-    auto context = [&](int button) {
-        return dialogs::DialogContext{model.paths().programFolder, model.paths().stringsPath, settings.get(),
-                                      model.currentProfile(), button};
-    };
+    const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath};
     auto shoot = [&](dialogs::CSkinDialog& d, const char* name, const std::function<QWidget*()>& menu = {}) {
         d.show();
         if (!QTest::qWaitForWindowExposed(&d)) std::fprintf(stderr, "the dialog %s was not shown\n", name);
@@ -241,29 +242,29 @@ int main(int argc, char** argv) {
         d.close();
     };
     {
-        dialogs::CGunfireDlg d(context(3), &dialog);
+        dialogs::CGunfireDlg d(context, buttons[3], &dialog);
         shoot(d, "gunfire");
     }
     {
-        dialogs::CKeyExDlg d(context(0), &dialog);
+        dialogs::CKeyExDlg d(context, buttons[0], &dialog);
         shoot(d, "key");
     }
     {
-        dialogs::CDPIShift d(context(2), &dialog);
+        dialogs::CDPIShift d(context, buttons[2], &dialog);
         shoot(d, "dpishift", [&] {
             d.valueButton()->click();
             return d.popup();
         });
     }
     {
-        dialogs::CXShoot d(context(1), &dialog);
+        dialogs::CXShoot d(context, buttons[1], &dialog);
         shoot(d, "xshoot", [&] {
             d.outputButton()->click();
             return d.popup();
         });
     }
     {
-        dialogs::CRenameProfileDlg d(context(0), &dialog);
+        dialogs::CRenameProfileDlg d(context, &dialog);
         d.setText(QStringLiteral("Reload"));
         shoot(d, "rename");
     }
@@ -275,15 +276,43 @@ int main(int argc, char** argv) {
             if (library.slotOf(name) < 0 && library.createNew(name, 1, created) == macro::LibraryResult::Ok)
                 library.rename(created, name);
         }
-        dialogs::CMacroSelDlg d(context(4), library, &dialog);
+        dialogs::CMacroSelDlg d(context, library, buttons[4], &dialog);
         shoot(d, "macrosel", [&] {
             d.nameButton()->click();
             return d.popup();
         });
     }
     for (bool available : {true, false}) {
-        dialogs::CProgramDlg d(context(0), 1, QStringLiteral("/usr/bin/bash"), available, &dialog);
+        dialogs::CProgramDlg d(context, 1, QStringLiteral("/usr/bin/bash"), available, &dialog);
         shoot(d, available ? "program" : "program-wayland");
+    }
+
+    // The message boxes and the file chooser the window's prompts show, in the skin's colours.
+    auto shootPrompt = [&](QWidget& prompt, const char* name) {
+        prompt.show();
+        if (!QTest::qWaitForWindowExposed(&prompt)) std::fprintf(stderr, "the prompt %s was not shown\n", name);
+        QTest::qWait(20);
+        ok &= save(prompt, out + "prompt-" + name + ".png");
+        prompt.close();
+    };
+    {
+        std::unique_ptr<QMessageBox> box(dialogs::makeMessageBox(QMessageBox::Warning, dialog.text("WARNING"),
+                                                                 dialog.text("NOSAVE"), QMessageBox::Ok, &dialog));
+        shootPrompt(*box, "warning");
+    }
+    {
+        std::unique_ptr<QMessageBox> box(dialogs::makeMessageBox(QMessageBox::Warning, dialog.text("WARNING"),
+                                                                 dialog.text("WARN1", "BUTTONPAGE"),
+                                                                 QMessageBox::Ok | QMessageBox::Cancel, &dialog));
+        shootPrompt(*box, "question");
+    }
+    {
+        const dialogs::FileQuery query{dialog.text("IMPORTTITLE"),
+                                       QString::fromStdString(platform::parentFolder(model.paths().settingsPath)),
+                                       dialog.text("PROFILEFILTER"), QStringLiteral("prof"), {}};
+        std::unique_ptr<QFileDialog> chooser(dialogs::makeFileDialog(query, false, &dialog));
+        chooser->setViewMode(QFileDialog::List);  // names only: the files' times would change every picture
+        shootPrompt(*chooser, "file");
     }
     return ok ? 0 : 1;
 }

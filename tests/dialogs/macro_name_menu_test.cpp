@@ -1,6 +1,6 @@
 // The macro name list popup: placement below its opener, the choice posted as 13332, and a press
 // on the opener closing it for good.
-#include "panel/macro/macro_name_menu.h"
+#include "panel/dialogs/macro_name_menu.h"
 
 #include <gtest/gtest.h>
 

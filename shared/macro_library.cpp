@@ -1,4 +1,4 @@
-#include "panel/macro/macro_library.h"
+#include "shared/macro_library.h"
 
 #include <unistd.h>
 
