@@ -27,7 +27,7 @@ std::vector<FunctionMenuItem> buildFunctionMenu(int currentProfile) {
         {"MACROCOMMAND", 6, {}},
         {"ADVANCEDCOMMAND", 8,
          {{"LEDSWITCH", 100}, {"LEDMODESWITCH", 102}, {"DPIUP", 12}, {"DPIDOWN", 13}, {"DPISWITCH", 14},
-          {"DPISHIFT", 15}, {"PROFILEUP", 23}, {"PROFILEDOWN", 24}, {"XSHOOT", 9}, {"ASSIGNKEY", 5}}},
+          {"DPISHIFT", 15}, {"PROFILEUP", 23}, {"PROFILEDOWN", 24}, {"XSHOOT", 9}, {"GUNFIREKEY", 101}, {"ASSIGNKEY", 5}}},
         {"BASICCOMMAND", 18,
          {{"CUT", 64}, {"COPY", 65}, {"PASTE", 66}, {"UNDO", 67}, {"SELECTALL", 68}, {"FIND", 69}, {"NEW", 70},
           {"PRINT", 71}, {"SAVE", 72}}},

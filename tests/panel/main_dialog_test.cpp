@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/program_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
@@ -31,6 +32,7 @@
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
+#include "skin/colour_edit.h"
 #include "skin/static_trans.h"
 #include "tests/support/private_session.h"
 #include "tests/support/prompt_answers.h"
@@ -253,6 +255,24 @@ TEST_F(MainDialogTest, FunctionMenuAssignsAndGuardsTheLastLeftClick) {
     EXPECT_EQ(sent->lParam, 3);
     EXPECT_EQ(model_.working().profiles[0].buttons[3].code, 65);
     EXPECT_EQ(dialog_.button(Role::ButtonLabel, 3)->caption(), dialog_.text("COPY", "BUTTONPAGE"));
+
+    // Advanced → Rapid Fire opens its dialog; OK stores code 101 with the dialog's values.
+    service_.received.clear();
+    prompts_.answerDialog<dialogs::CGunfireDlg>([](dialogs::CGunfireDlg& d) {
+        d.shotsField()->setFocus();
+        d.shotsField()->selectAll();
+        QTest::keyClicks(d.shotsField(), "7");
+        QTest::mouseClick(d.button(Role::DialogOk), Qt::LeftButton);
+    });
+    ASSERT_TRUE(choose(5, 7, 9));
+    sent = service_.waitFor(msg::kButton);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->lParam, 5);
+    const ButtonRecord& rapid = model_.working().profiles[0].buttons[5];
+    EXPECT_EQ(rapid.code, 101);
+    EXPECT_EQ(rapid.param1, 7);
+    EXPECT_NE(sent->file.find(platform::encodeStruct(&rapid, sizeof rapid)), std::string::npos);
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 5)->caption(), dialog_.text("GUNFIREKEY", "BUTTONPAGE"));
 
     // The only left click keeps its function: a warning, nothing stored, nothing sent.
     service_.received.clear();
