@@ -473,12 +473,15 @@ void CMocfgDlg::chooseProgram(int profile, int action) {
 
 void CMocfgDlg::refreshButtonLabels() {
     ProfileGroup& group = model_.working().profiles[model_.currentProfile()];
-    const std::vector<std::string> macros = macro::listNames(model_.paths().settingsPath);
+    const macro::MacroLibrary library(model_.paths().settingsPath, model_.paths().macroFolder);
+    const std::vector<std::string> macros = library.names();
+    std::vector<int> loopTimes;  // how often the mouse plays each macro
+    for (const std::string& name : macros) loopTimes.push_back(library.loopTimeForButton(name));
     const TextLookup lookup = [this](std::string_view key) { return strings_.lookup("BUTTONPAGE", std::string(key)); };
     for (int i = 0; i < kDeviceButtonCount; ++i) {
         skin::CBitmapBtn* b = button(Role::ButtonLabel, i);
         if (b == nullptr) continue;
-        const QString label = qs(buttonLabel(group.buttons[i], macros, lookup));
+        const QString label = qs(buttonLabel(group.buttons[i], macros, lookup, loopTimes));
         b->setCaption(label);
         b->setAccessibleName(text("BUTTON") + QStringLiteral(" %1: %2").arg(i + 1).arg(label));
     }

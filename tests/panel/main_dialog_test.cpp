@@ -318,7 +318,8 @@ TEST_F(MainDialogTest, MacroCommandOpensTheSelectionAndStoresOnOk) {
     EXPECT_EQ(r.param2, 0x81);
     EXPECT_EQ(r.param1, 5);
     EXPECT_EQ(macro::buttonMacroName(r), second);
-    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 4)->caption(), QString::fromStdString(second));
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 4)->caption(),
+              dialog_.text("MACROLABELHOLD", "BUTTONPAGE").arg(QString::fromStdString(second)));
     EXPECT_NE(sent->file.find(platform::encodeStruct(&r, sizeof r)), std::string::npos);  // saved before 1299
 }
 
