@@ -76,6 +76,13 @@ TEST(KeyCapture, SingleKeyKeepsTheLastPressAndWritesItsUsage) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(r.byte(2 + i), expected[i]) << 2 + i;
     EXPECT_EQ(r.byte(123), 0);
 
+    // A release arriving before any press keeps the stored key; the first press replaces it.
+    keys.open(r);
+    EXPECT_FALSE(keys.capture(18, 0, true));
+    EXPECT_EQ(keys.displayText(), "A ");
+    EXPECT_TRUE(keys.capture('B', 0, false));
+    EXPECT_EQ(keys.displayText(), "B ");
+
     r.byte(3) = 2;  // more than single-key mode holds: read as none
     keys.open(r);
     EXPECT_TRUE(keys.entries().empty());

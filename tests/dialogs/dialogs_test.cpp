@@ -170,10 +170,21 @@ TEST_F(Dialogs, KeyDialogKeepsTheLastKeyWithItsSide) {
         EXPECT_EQ(record().byte(4), 0);
         EXPECT_EQ(record().byte(5), c.usage);
     }
-    // Reopened: the stored key, highlighted; Esc cancels.
+    // Reopened: the stored key, highlighted. A release arriving first (letting go of Alt after
+    // Alt+Tab back into the dialog) keeps it, and OK stores it.
+    {
+        auto d = open<CKeyExDlg>();
+        EXPECT_EQ(d->keyText(), "Tab ");
+        EXPECT_TRUE(d->display()->highlight());
+        key(d.get(), QEvent::KeyRelease, Qt::Key_Alt, 0xFFE9);
+        EXPECT_EQ(d->keyText(), "Tab ");
+        click(d->button(Role::DialogOk));
+        EXPECT_EQ(d->result(), kDialogOk);
+        ASSERT_EQ(d->value().strokes.size(), 1u);
+        EXPECT_EQ(d->value().strokes[0].usage, 43);
+    }
+    // Esc cancels.
     auto d = open<CKeyExDlg>();
-    EXPECT_EQ(d->keyText(), "Tab ");
-    EXPECT_TRUE(d->display()->highlight());
     key(d.get(), QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(d->result(), kDialogCancel);
