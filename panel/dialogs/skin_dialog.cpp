@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWindow>
 
 #include "panel/layout/dialog_layout.h"
@@ -10,6 +11,7 @@
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
 #include "skin/skin_description.h"
+#include "skin/skin_style.h"
 #include "skin/static_trans.h"
 
 namespace dialogs {
@@ -24,12 +26,18 @@ constexpr uint32_t kCaptionColour = 0xD2D2D2;
 static_assert(kDialogOk == QDialog::Accepted && kDialogCancel == QDialog::Rejected);
 
 // The dialog's skinned surface: it paints the picture, holds the controls and hands their numbered
-// messages to the dialog.
+// messages to the dialog. Without its picture it paints the plain ground the main window has.
 class Surface : public skin::SkinnedWindow {
 public:
     explicit Surface(CSkinDialog& dialog) : skin::SkinnedWindow(&dialog), dialog_(dialog) {}
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override {
         return dialog_.onMessage(message, wParam, lParam);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!backgroundPicture().isNull()) return skin::SkinnedWindow::paintEvent(event);
+        QPainter(this).fillRect(rect(), skin::fromColorRef(skin::colour::kWindowGround));
     }
 
 private:
@@ -46,6 +54,9 @@ CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& win
     pictures_ = skin::StatePictures::load(context_.programFolder, description);
     surface_ = new Surface(*this);
     surface_->setBackgroundPicture(pictures_.normal);
+    // A missing or unreadable picture leaves the dialog at the size of its table, never 0 x 0 (an
+    // invisible modal dialog would block the window behind it).
+    if (pictures_.normal.isNull()) surface_->resize(window.width, window.height);
     setFixedSize(surface_->size());
 
     title_ = new skin::CStaticTrans(surface_);

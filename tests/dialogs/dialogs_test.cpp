@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "panel/dialogs/prompts.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
+#include "panel/layout/dialog_layout.h"
 #include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 #include "skin/bitmap_button.h"
@@ -285,6 +287,19 @@ TEST_F(Dialogs, RenameGivesTheTextOnlyOnOk) {
     EXPECT_EQ(prompts().exec(d), kDialogCancel);
     EXPECT_EQ(answers.count(testsupport::PromptAnswers::Kind::Dialog), 3);
     EXPECT_EQ(answers.asked.back().title, d.title());
+}
+
+TEST_F(Dialogs, AMissingPictureGivesAPlainDialogOfItsTablesSize) {
+    QTemporaryDir noSkins;  // no description files and no pictures
+    ASSERT_TRUE(noSkins.isValid());
+    CGunfireDlg d({noSkins.path().toStdString(), KORVANTE_BIN_DIR "/Strings.xml"}, record());
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    EXPECT_EQ(d.size(), QSize(layout::gunfireDialog().width, layout::gunfireDialog().height));
+    EXPECT_EQ(d.grab().toImage().pixelColor(4, 60), skin::fromColorRef(skin::colour::kWindowGround));
+    EXPECT_EQ(d.title(), "Rapid Fire");
+    QTest::keyClick(d.windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
 }
 
 TEST(Prompts, BoxesAndChoosersTakeTheSkinsDarkColoursAndFont) {
