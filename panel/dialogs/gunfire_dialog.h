@@ -42,7 +42,4 @@ private:
     int speed_ = 30;
 };
 
-// Digits only, rewritten to the nearest limit whenever its value leaves [minimum, maximum].
-void limitNumberField(skin::CClrEdit* field, int minimum, int maximum);
-
 }  // namespace dialogs

@@ -4,8 +4,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QWindow>
 
+#include "panel/dialogs/dialog_values.h"
 #include "panel/layout/dialog_layout.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
@@ -140,6 +142,22 @@ skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength
     edit->setPalette(p);
     place(role, index, edit);
     return edit;
+}
+
+void CSkinDialog::limitNumberField(skin::CClrEdit* field, const settingsrules::Range& range) {
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+    connect(field, &QLineEdit::textChanged, field, [field, range](const QString& typed) {
+        if (auto replaced = limitedFieldText(typed.toStdString(), range)) field->setText(qs(*replaced));
+    });
+    // Finished, it shows the value it stands for: the mouse keeps only the range's values.
+    connect(field, &QLineEdit::editingFinished, field, [field, range] {
+        const QString kept = QString::number(fieldValue(field->text().toStdString(), range));
+        if (field->text() != kept) field->setText(kept);
+    });
+    const QString values = range.step > 1 ? text("FIELDSTEPS").arg(range.minimum).arg(range.maximum).arg(range.step)
+                                          : text("FIELDRANGE").arg(range.minimum).arg(range.maximum);
+    field->setToolTip(values);
+    field->setAccessibleDescription(values);
 }
 
 skin::CStaticTrans* CSkinDialog::addCaption(int index) {
