@@ -280,7 +280,9 @@ TEST_F(ProfileFileTest, ProgramsTravelWithTheFileAndAFileWithoutThemKeepsTheCurr
         for (int p : {0, 2, 3, 4}) EXPECT_EQ(model_.programRule(p), "");
         ASSERT_EQ(service_.sent.size(), c.announced ? 2u : 1u);
         EXPECT_EQ(service_.sent[0].message, msg::kApplyAll);
-        if (c.announced) EXPECT_EQ(service_.sent[1].message, msg::kProgramRules);
+        if (c.announced) {
+            EXPECT_EQ(service_.sent[1].message, msg::kProgramRules);
+        }
     }
     // The exported settings come back whole, programs included.
     ASSERT_TRUE(model_.importProfile(exported));
