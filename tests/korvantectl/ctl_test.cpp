@@ -167,7 +167,7 @@ TEST_F(Ctl, RefusedInputChangesNothingAndSendsNothing) {
         {"profile", "--exe", "game"}, {"profile", "2", "--exe"}, {"profile", "6", "--exe", "game"},
         {"profile", "2", "--exe", "no/such/game"}, {"profile", "2", "--exe", " game"},
         {"profile", "2", "--exe", "line\nbreak"}, {"profile", "2", "--exe", "/" + std::string(259, 'x')},
-        {"profile", "2", "--exe", "game"},
+        {"profile", "2", "--program", "game"},
         {"dpi", "8"}, {"dpi", "0", "800"}, {"dpi", "1", "825"}, {"dpi", "1", "50"}, {"dpi", "1", "16050"},
         {"dpi", "1", "800", "-5"}, {"dpi", "1", "800", "900", "1000"},
         {"rate", "300"}, {"rate", "0x10"},
