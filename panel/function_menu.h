@@ -35,11 +35,17 @@ struct MenuCorner {
 MenuCorner functionMenuCorner(int labelLeft, int labelBottom, int areaRight, int areaBottom);
 
 // The text of a button label for its record: a fixed function's "BUTTONPAGE" text; for a single
-// key (code 5) the key's name, or "key"; for a macro (code 6) the name of its macro, resolved by
-// name against the name list (macro::resolveMacroButton: the position bits of byte 3 refreshed, a
-// macro no longer listed turns the button off, code 7, labelled "OFFBUTTON"); with no macro at all
-// and none named the label reads "MACROCOMMAND". Any other code gives an empty text.
+// key (code 5) the key's name, or "key"; for a DPI shift (code 15) "DPISHIFTLABEL" with its DPI
+// ("DPI Shift 750"; the plain "DPISHIFT" text for an item the mouse does not know); for a macro
+// (code 6) its play mode with the name of its macro ("Macro: Name x3" played three times,
+// "MACROLABELONCE", and "MACROLABELREPEAT", "MACROLABELHOLD" for the endless and the held mode),
+// the macro resolved by name against the name list (macro::resolveMacroButton: the position bits
+// of byte 3 refreshed, a macro no longer listed turns the button off, code 7, labelled
+// "OFFBUTTON"); with no macro at all and none named the label reads "MACROCOMMAND". Any other code
+// gives an empty text. loopTimes holds each listed macro's "LoopTime" (the times the mouse plays
+// it, 0 counting as 1); a macro without one counts the loop time its record keeps (byte 2).
 using TextLookup = std::function<std::string(std::string_view key)>;  // "BUTTONPAGE" texts
-std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text);
+std::string buttonLabel(ButtonRecord& record, const std::vector<std::string>& macroNames, const TextLookup& text,
+                        const std::vector<int>& loopTimes = {});
 
 }  // namespace panel

@@ -167,26 +167,20 @@ void PanelModel::macroChanged(int slot, bool removed) {
     service_.post(request.message, request.wParam, request.lParam);  // the macro's file is written; the settings are not
 }
 
-bool PanelModel::exportProfile(const std::string& path) const {
-    // The settings are written as the store writes them into a private file of the data folder,
-    // then that text replaces the chosen file whole: nothing of an older file at that name stays,
-    // and no lock file is left in the user's folder.
-    const std::string staging = platform::pathJoin(platform::parentFolder(paths_.settingsPath), ".export.prof");
-    ::unlink(staging.c_str());
-    bool ok = settings::saveAll(working_, staging);
-    const auto text = ok ? platform::readWholeFile(staging) : std::nullopt;
-    ok = text && platform::replaceFileAtomically(path, *text);
-    ::unlink(staging.c_str());
-    return ok;
-}
+bool PanelModel::exportProfile(const std::string& path) const { return settings::exportProfileFile(working_, path); }
 
 bool PanelModel::importProfile(const std::string& path, std::string* problem) {
-    static MouseSettings loaded;  // large; the window is single-threaded
+    std::string programs[kProfileCount];
+    for (int p = 0; p < kProfileCount; ++p) programs[p] = programRule(p);
     // A whole settings file with values the mouse keeps, or nothing is replaced.
-    if (!settings::loadProfileFile(loaded, path, problem)) return false;
-    settings::validateCopy(working_, loaded);
+    if (!settings::importProfileFile(working_, path, problem)) return false;
     apply();
-    platform::writeProfileString(paths_.settingsPath, settings::kSettingSection, "ProfileName", platform::fileTitle(path));
+    settings::saveImportedNames(working_, paths_.settingsPath, path);
+    for (int p = 0; p < kProfileCount; ++p) {
+        if (programRule(p) == programs[p]) continue;
+        service_.post(msg::kProgramRules);  // the service follows the imported programs
+        break;
+    }
     return true;
 }
 

@@ -103,12 +103,14 @@ public:
     // profile out of range, a rule the file cannot keep, or a file that cannot be written.
     bool setProgramRule(int profile, const std::string& program);
 
-    // Profile files (".prof"): the whole settings in the settings file's format.
+    // Profile files (".prof"): the whole settings in the settings file's format, with the
+    // profiles' programs.
     bool exportProfile(const std::string& path) const;   // false when it could not be written
     // Loads the file into a cleared record (the chosen file is only read), validates it into the
-    // working record, applies (save, 1279) and records "ProfileName". False, with nothing changed,
-    // when the file cannot be read, lacks a setting or holds a value the mouse cannot keep (what is
-    // wrong in *problem, when given).
+    // working record, applies (save, 1279) and records the programs and "ProfileName"; a profile
+    // the file names no program for keeps its own; changed programs are announced (1312). False,
+    // with nothing changed, when the file cannot be read, lacks a setting or holds a value the
+    // mouse cannot keep (what is wrong in *problem, when given).
     bool importProfile(const std::string& path, std::string* problem = nullptr);
 
     // Notices from the service.

@@ -54,7 +54,7 @@ constexpr FunctionCodeInfo kTable[] = {
     {96, "DPIFUN", P::LabelOnly, 0},
     {99, "HANDSWITCH", P::LabelOnly, 0},
     {100, "LEDSWITCH", P::Group, kGroupAdvanced},
-    {101, "GUNFIREKEY", P::LabelOnly, 0},
+    {101, "GUNFIREKEY", P::Group, kGroupAdvanced},
     {102, "LEDMODESWITCH", P::Group, kGroupAdvanced},
     {113, "SHIFT1", P::Group, kGroupShift},
     {114, "SHIFT2", P::Group, kGroupShift},

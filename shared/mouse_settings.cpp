@@ -8,7 +8,9 @@
 #include <vector>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
+#include "platform/known_folders.h"
 #include "platform/profile_ini.h"
 #include "shared/function_codes.h"
 #include "shared/settings_rules.h"
@@ -305,6 +307,10 @@ bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* pro
                 listProblem(problems, "\"" + where + "\" is damaged");
         }
     }
+    for (int p = 0; p < kProfileCount; ++p) {
+        const std::optional<std::string> exe = doc.get(profileSection(p), "Exe");
+        if (exe && !isStorableProgramRule(*exe)) listProblem(problems, "\"" + profileSection(p) + "/Exe\" is damaged");
+    }
     clear(s);
     platform::ProfileBatch ini(path, doc);
     readRecord(ini, s, -1);
@@ -320,6 +326,32 @@ bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* pro
         if (problems.size() > 3) *problem += " and " + std::to_string(problems.size() - 3) + " more";
     }
     return false;
+}
+
+bool exportProfileFile(const MouseSettings& s, const std::string& path) {
+    platform::ProfileBatch file(path, platform::IniDocument{});
+    writeRecord(file, s);
+    for (int p = 0; p < kProfileCount; ++p)
+        file.writeString(profileSection(p), "Exe", textcodec::toUtf8(s.profiles[p].Exe, kNameLength));
+    return platform::replaceFileAtomically(path, file.document().serialise());
+}
+
+bool importProfileFile(MouseSettings& s, const std::string& path, std::string* problem) {
+    auto loaded = std::make_unique<MouseSettings>();
+    if (!loadProfileFile(*loaded, path, problem)) return false;
+    const platform::IniDocument doc = platform::readProfileDocument(path);
+    for (int p = 0; p < kProfileCount; ++p)
+        if (!doc.get(profileSection(p), "Exe")) std::memcpy(loaded->profiles[p].Exe, s.profiles[p].Exe, sizeof s.profiles[p].Exe);
+    validateCopy(s, *loaded);
+    return true;
+}
+
+bool saveImportedNames(const MouseSettings& s, const std::string& settingsPath, const std::string& importedFile) {
+    platform::ProfileBatch file(settingsPath);
+    for (int p = 0; p < kProfileCount; ++p)
+        file.writeString(profileSection(p), "Exe", textcodec::toUtf8(s.profiles[p].Exe, kNameLength));
+    file.writeString(kSettingSection, "ProfileName", platform::fileTitle(importedFile));
+    return file.commit();
 }
 
 void validateCopy(MouseSettings& dst, const MouseSettings& src) {

@@ -61,10 +61,23 @@ bool saveChanges(const MouseSettings& s, const MouseSettings& base, const std::s
 
 // A profile file (".prof", the settings file's format) read for an import: every key a save writes
 // must be there, each integer a decimal number, each blob whole, and every value one the mouse
-// keeps (settingsrules::keepInRange; -1, unset, is allowed). Then s holds the file's record, as
+// keeps (settingsrules::keepInRange; -1, unset, is allowed), each program rule ("Exe", optional)
+// one the file can keep (isStorableProgramRule). Then s holds the file's record, as
 // clear() and loadAll() give it, and the result is true. Otherwise false, with what is wrong (the
 // first few problems) in *problem; empty when the file cannot be read at all.
 bool loadProfileFile(MouseSettings& s, const std::string& path, std::string* problem);
+
+// A profile file for an export: the whole record as a save writes it and each profile's program
+// rule ("Exe", empty for none), as a new file replacing the target whole (nothing of an older
+// file stays, no lock file is left beside it).
+bool exportProfileFile(const MouseSettings& s, const std::string& path);
+// An import over the working settings s: loadProfileFile, then validateCopy into s, where a
+// profile whose section in the file has no "Exe" (a file written without programs) keeps the
+// program rule s had. False, with s unchanged, as loadProfileFile.
+bool importProfileFile(MouseSettings& s, const std::string& path, std::string* problem);
+// After an import was saved: every profile's program rule of s and "ProfileName" (the imported
+// file's title) into the settings file, in one replace.
+bool saveImportedNames(const MouseSettings& s, const std::string& settingsPath, const std::string& importedFile);
 
 // dst = src (byte copy), then the validation rules on dst: Profile, MouseButtons, TrayEnabled,
 // PollingRate ranges, and every button record with an invalid function code reset to its default.

@@ -48,3 +48,17 @@ std::string lookupString(const std::string& xmlPath, const std::string& section,
     }
     return {};
 }
+
+std::string fillIn(const std::string& format, const std::vector<std::string>& args) {
+    std::string out;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const char next = i + 1 < format.size() ? format[i + 1] : 0;
+        if (format[i] == '%' && next >= '1' && next <= '9' && size_t(next - '1') < args.size()) {
+            out += args[size_t(next - '1')];
+            ++i;
+        } else {
+            out += format[i];
+        }
+    }
+    return out;
+}

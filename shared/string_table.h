@@ -38,3 +38,7 @@ private:
 // can be read and parsed, or when no file has the section and key.
 std::string lookupString(const std::string& xmlPath, const std::string& section,
                          const std::string& key);
+
+// A text of the strings file with "%1".."%9" replaced by the arguments (a number without argument
+// stays as it is).
+std::string fillIn(const std::string& format, const std::vector<std::string>& args);

@@ -37,18 +37,4 @@ Texts loadTexts(const StringTable& strings) {
     return t;
 }
 
-std::string fillIn(const std::string& format, const std::vector<std::string>& args) {
-    std::string out;
-    for (size_t i = 0; i < format.size(); ++i) {
-        const char next = i + 1 < format.size() ? format[i + 1] : 0;
-        if (format[i] == '%' && next >= '1' && next <= '9' && size_t(next - '1') < args.size()) {
-            out += args[size_t(next - '1')];
-            ++i;
-        } else {
-            out += format[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace tray

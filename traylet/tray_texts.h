@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class StringTable;
+#include "shared/string_table.h"
 
 namespace tray {
 
@@ -38,7 +38,6 @@ struct Texts {
 // The texts from the strings table; a key it does not have keeps its English text.
 Texts loadTexts(const StringTable& strings);
 
-// format with "%1".."%9" replaced by the arguments (a number without argument stays as it is).
-std::string fillIn(const std::string& format, const std::vector<std::string>& args);
+using ::fillIn;  // shared/string_table.h
 
 }  // namespace tray

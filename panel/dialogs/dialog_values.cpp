@@ -16,12 +16,15 @@ int fieldValue(std::string_view text) {
     return static_cast<int>(value);
 }
 
-std::optional<std::string> limitedFieldText(std::string_view text, int minimum, int maximum) {
+std::optional<std::string> limitedFieldText(std::string_view text, const settingsrules::Range& range) {
     if (text.empty()) return std::nullopt;
-    const int value = fieldValue(text);
-    if (value < minimum) return std::to_string(minimum);
-    if (value > maximum) return std::to_string(maximum);
-    return std::nullopt;
+    const long long value = fieldValue(text);
+    if (value > range.maximum) return std::to_string(range.maximum);
+    if (value >= range.minimum) return std::nullopt;
+    // Below the range: kept while appending digits can still reach it (a leading 0 adds nothing).
+    for (long long low = value * 10, high = value * 10 + 9; value > 0 && low <= range.maximum; low *= 10, high = high * 10 + 9)
+        if (high >= range.minimum) return std::nullopt;
+    return std::to_string(range.minimum);
 }
 
 std::string dpiShiftText(int item) {

@@ -6,25 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "shared/settings_rules.h"
+
 namespace dialogs {
 
 // ---- Number fields ----
 
-// The text a number field is rewritten to when its value leaves [minimum, maximum] ("255" for 300,
-// "1" for 0 with minimum 1); nothing when it is inside, or the field is empty (still being typed).
-std::optional<std::string> limitedFieldText(std::string_view text, int minimum, int maximum);
+// The text a number field is rewritten to while it is typed: the maximum for a value above the
+// range, the minimum for one below it that more digits cannot bring into the range ("0", or "3"
+// of 40..90; "2" of 10..250 may still become "20"); nothing when it is inside, or the field is
+// empty (still being typed).
+std::optional<std::string> limitedFieldText(std::string_view text, const settingsrules::Range& range);
 // The value of a digits-only text, like the platform's integer parsing: digits up to the first
 // non-digit, 0 without any; very long numbers stay very large instead of wrapping.
 int fieldValue(std::string_view text);
-
-// ---- Rapid fire ----
-
-inline constexpr int kShotsMaximum = 255;
-// The record byte holds 0..255, so the interval field stops there as well: a larger number would
-// be stored as another value (its low 8 bits).
-inline constexpr int kIntervalMaximum = 255;
-inline constexpr int kSpeedMinimum = 10;
-inline constexpr int kSpeedMaximum = 200;
+// What a finished field stands for: its value snapped to the values the range holds.
+inline int fieldValue(std::string_view text, const settingsrules::Range& range) { return range.snap(fieldValue(text)); }
 
 // ---- DPI shift ----
 

@@ -1,7 +1,5 @@
 #include "panel/dialogs/gunfire_dialog.h"
 
-#include <QRegularExpressionValidator>
-
 #include "panel/layout/dialog_layout.h"
 #include "skin/colour_edit.h"
 #include "skin/skin_description.h"
@@ -12,31 +10,23 @@ namespace dialogs {
 
 using layout::Role;
 
-void limitNumberField(skin::CClrEdit* field, int minimum, int maximum) {
-    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-    QObject::connect(field, &QLineEdit::textChanged, field, [field, minimum, maximum](const QString& text) {
-        if (auto replaced = limitedFieldText(text.toStdString(), minimum, maximum))
-            field->setText(QString::fromStdString(*replaced));
-    });
-}
-
 CGunfireDlg::CGunfireDlg(const DialogContext& context, const ButtonRecord& current, QWidget* parent)
     : CSkinDialog(context, layout::gunfireDialog(), "DLGGUNFIRE", parent) {
     const assignment::RapidFire stored = assignment::readRapidFire(current);
 
     addCaption(0);
     shots_ = addEdit(Role::ValueField, 0, 3, caption(10));
-    limitNumberField(shots_, 0, kShotsMaximum);
+    limitNumberField(shots_, settingsrules::kRapidFireA);
     addCaption(1);
     interval_ = addEdit(Role::ValueField, 1, 4, caption(11));
-    limitNumberField(interval_, 0, kIntervalMaximum);
+    limitNumberField(interval_, settingsrules::kRapidFireB);
     addCaption(2);
 
     slider_ = new skin::CPngHSliderBar(surface());
     auto file = [&](const char* name) { return QString::fromStdString(skin::skinImagePath(context.programFolder, name)); };
     slider_->create(file("bar3.png"), file("arrow3.png"), QString(), rectOf(Role::RateSlider), surface(), kSpeedSliderId,
                     file("bar4.png"));
-    slider_->setRange(kSpeedMinimum, kSpeedMaximum);
+    slider_->setRange(settingsrules::kRapidFireSpeeds.minimum, settingsrules::kRapidFireSpeeds.maximum);
     slider_->setAccessibleName(caption(12));
     place(Role::RateSlider, 0, slider_);
 
@@ -47,9 +37,9 @@ CGunfireDlg::CGunfireDlg(const DialogContext& context, const ButtonRecord& curre
     speedLabel_->setGeometry(rectOf(Role::RateValue));
     place(Role::RateValue, 0, speedLabel_);
 
-    shots_->setText(QString::number(stored.shots));
-    interval_->setText(QString::number(stored.interval));
-    setSpeed(stored.speed);
+    shots_->setText(QString::number(settingsrules::kRapidFireA.snap(stored.shots)));
+    interval_->setText(QString::number(settingsrules::kRapidFireB.snap(stored.interval)));
+    setSpeed(settingsrules::kRapidFireSpeeds.snap(stored.speed));
     slider_->setValue(speed_);
 }
 
@@ -62,7 +52,8 @@ void CGunfireDlg::setSpeed(int speed) {
 QString CGunfireDlg::speedText() const { return speedLabel_->text(); }
 
 assignment::RapidFire CGunfireDlg::value() const {
-    return {fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), speed_};
+    return {fieldValue(shots_->text().toStdString(), settingsrules::kRapidFireA),
+            fieldValue(interval_->text().toStdString(), settingsrules::kRapidFireB), speed_};
 }
 
 int64_t CGunfireDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {

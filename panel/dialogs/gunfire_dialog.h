@@ -1,7 +1,7 @@
 #pragma once
 // CGunfireDlg: the three values of the rapid-fire function (code 101) of one button: shots (field
-// 20482, 0..255), interval (field 20481, 0..255: the record byte's range) and speed (slider 10011,
-// 10..200, with its number beside it). Opening shows the button's values when its record holds
+// 20482, 0..255), interval (field 20481, 0..250 in tens: what the mouse keeps) and speed (slider
+// 10011, 10..200, with its number beside it). Opening shows the button's values when its record holds
 // code 101, else 3, 10 and 30; after OK, value() is what the assignment step stores.
 #include "panel/dialogs/dialog_values.h"
 #include "panel/dialogs/skin_dialog.h"
@@ -41,8 +41,5 @@ private:
     skin::CStaticTrans* speedLabel_ = nullptr;
     int speed_ = 30;
 };
-
-// Digits only, rewritten to the nearest limit whenever its value leaves [minimum, maximum].
-void limitNumberField(skin::CClrEdit* field, int minimum, int maximum);
 
 }  // namespace dialogs

@@ -109,18 +109,22 @@ uint32_t usageOfKey(uint32_t virtualKey) {
 }
 
 bool KeyCapture::capture(uint32_t vk, uint32_t flags, bool released) {
-    // A key the mouse cannot send (no usage) is not taken: the key captured before stays.
-    if (!released && usageOfKey(normaliseVirtualKey(vk, flags)) == 0) return false;
-    if (singleKey_ && !released) entries_.clear();
-    if (!started_) entries_.clear();
-    const size_t limit = singleKey_ ? 1 : kMaxKeyEntries;
-    if (entries_.size() >= limit) return false;
     const int32_t key = static_cast<int32_t>(normaliseVirtualKey(vk, flags));
+    const size_t limit = singleKey_ ? 1 : kMaxKeyEntries;
     if (released) {
+        // A release counts only after its own press in this dialog: one arriving first (the Alt of
+        // an Alt+Tab back into the dialog) leaves the list, and the key it shows, as they are.
+        if (!started_ || entries_.size() >= limit) return false;
         const KeyEntry* latest = nullptr;
         for (const KeyEntry& e : entries_)
             if (e.key == key) latest = &e;
         if (latest == nullptr || latest->released != 0) return false;
+    } else {
+        // A key the mouse cannot send (no usage) is not taken: the key captured before stays.
+        if (usageOfKey(static_cast<uint32_t>(key)) == 0) return false;
+        // The first press replaces the stored list; in single-key mode every press does.
+        if (singleKey_ || !started_) entries_.clear();
+        if (entries_.size() >= limit) return false;
     }
     entries_.push_back({key, released ? 1 : 0, 0});
     started_ = true;

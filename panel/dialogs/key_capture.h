@@ -60,6 +60,8 @@ public:
     // Opening without a stored key.
     void openEmpty();
     // The capture step with a raw virtual key and its message flags; true when an entry was added.
+    // The list changes only then: a refused key (a release without its press, a key without a
+    // usage, one past the limit) leaves it as it was.
     bool capture(uint32_t virtualKey, uint32_t flags, bool released);
 
     const std::vector<KeyEntry>& entries() const { return entries_; }

@@ -3,13 +3,17 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QWindow>
 
+#include "panel/dialogs/dialog_values.h"
 #include "panel/layout/dialog_layout.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
 #include "skin/skin_description.h"
+#include "skin/skin_style.h"
 #include "skin/static_trans.h"
 
 namespace dialogs {
@@ -24,12 +28,18 @@ constexpr uint32_t kCaptionColour = 0xD2D2D2;
 static_assert(kDialogOk == QDialog::Accepted && kDialogCancel == QDialog::Rejected);
 
 // The dialog's skinned surface: it paints the picture, holds the controls and hands their numbered
-// messages to the dialog.
+// messages to the dialog. Without its picture it paints the plain ground the main window has.
 class Surface : public skin::SkinnedWindow {
 public:
     explicit Surface(CSkinDialog& dialog) : skin::SkinnedWindow(&dialog), dialog_(dialog) {}
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override {
         return dialog_.onMessage(message, wParam, lParam);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!backgroundPicture().isNull()) return skin::SkinnedWindow::paintEvent(event);
+        QPainter(this).fillRect(rect(), skin::fromColorRef(skin::colour::kWindowGround));
     }
 
 private:
@@ -46,6 +56,9 @@ CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& win
     pictures_ = skin::StatePictures::load(context_.programFolder, description);
     surface_ = new Surface(*this);
     surface_->setBackgroundPicture(pictures_.normal);
+    // A missing or unreadable picture leaves the dialog at the size of its table, never 0 x 0 (an
+    // invisible modal dialog would block the window behind it).
+    if (pictures_.normal.isNull()) surface_->resize(window.width, window.height);
     setFixedSize(surface_->size());
 
     title_ = new skin::CStaticTrans(surface_);
@@ -129,6 +142,22 @@ skin::CClrEdit* CSkinDialog::addEdit(layout::Role role, int index, int maxLength
     edit->setPalette(p);
     place(role, index, edit);
     return edit;
+}
+
+void CSkinDialog::limitNumberField(skin::CClrEdit* field, const settingsrules::Range& range) {
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+    connect(field, &QLineEdit::textChanged, field, [field, range](const QString& typed) {
+        if (auto replaced = limitedFieldText(typed.toStdString(), range)) field->setText(qs(*replaced));
+    });
+    // Finished, it shows the value it stands for: the mouse keeps only the range's values.
+    connect(field, &QLineEdit::editingFinished, field, [field, range] {
+        const QString kept = QString::number(fieldValue(field->text().toStdString(), range));
+        if (field->text() != kept) field->setText(kept);
+    });
+    const QString values = range.step > 1 ? text("FIELDSTEPS").arg(range.minimum).arg(range.maximum).arg(range.step)
+                                          : text("FIELDRANGE").arg(range.minimum).arg(range.maximum);
+    field->setToolTip(values);
+    field->setAccessibleDescription(values);
 }
 
 skin::CStaticTrans* CSkinDialog::addCaption(int index) {

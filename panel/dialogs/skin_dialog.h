@@ -21,6 +21,7 @@
 #include "panel/dialogs/dialog_context.h"
 #include "panel/layout/placements.h"
 #include "panel/layout/window_layout.h"
+#include "shared/settings_rules.h"
 #include "skin/skin_image.h"
 #include "skin/skinned_window.h"
 
@@ -67,6 +68,9 @@ protected:
     // Controls at their table places, remembered for control() and the Tab order.
     skin::CBitmapBtn* addButton(layout::Role role, int index = 0);
     skin::CClrEdit* addEdit(layout::Role role, int index, int maxLength, const QString& accessibleName);
+    // Digits only, rewritten to the range's nearest end when typed beyond it, and to the nearest
+    // value it holds when finished; its tooltip names the values.
+    void limitNumberField(skin::CClrEdit* field, const settingsrules::Range& range);
     skin::CStaticTrans* addCaption(int index);
     skin::CStaticTrans* addPrompt(const QString& text);
     void place(layout::Role role, int index, QWidget* widget);

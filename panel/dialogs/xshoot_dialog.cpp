@@ -18,7 +18,6 @@ using layout::Role;
 
 namespace {
 
-constexpr int kValueMinimum = 1, kValueMaximum = 255;
 constexpr int kButtonNameLength = 32;
 
 // The character of a HID usage's key, as the key field shows it ("" when it types none).
@@ -38,10 +37,10 @@ CXShoot::CXShoot(const DialogContext& context, const ButtonRecord& current, QWid
 
     addCaption(0);
     shots_ = addEdit(Role::ValueField, 0, 3, caption(10));
-    limitNumberField(shots_, kValueMinimum, kValueMaximum);
+    limitNumberField(shots_, settingsrules::kXShootCounts);
     addCaption(1);
     interval_ = addEdit(Role::ValueField, 1, 3, caption(11));
-    limitNumberField(interval_, kValueMinimum, kValueMaximum);
+    limitNumberField(interval_, settingsrules::kXShootIntervals);
     addCaption(2);
     skin::CBitmapBtn* menu = addButton(Role::MenuField);
     menu->setAccessibleName(caption(12));
@@ -55,8 +54,8 @@ CXShoot::CXShoot(const DialogContext& context, const ButtonRecord& current, QWid
     key_ = addEdit(Role::KeyField, 0, 1, caption(13));
     connect(key_, &QLineEdit::textEdited, this, [this](const QString& text) { keyTyped(text); });
 
-    shots_->setText(QString::number(stored.shots));
-    interval_->setText(QString::number(stored.interval));
+    shots_->setText(QString::number(settingsrules::kXShootCounts.snap(stored.shots)));
+    interval_->setText(QString::number(settingsrules::kXShootIntervals.snap(stored.interval)));
     item_ = itemOfOutput(stored.output);
     output_ = stored.output;
     known_ = current.code == kCodeXShoot;  // else "Keyboard" without a key yet
@@ -123,7 +122,8 @@ int64_t CXShoot::onMessage(uint32_t message, int64_t, int64_t lParam) {
 }
 
 assignment::XShoot CXShoot::value() const {
-    return {fieldValue(shots_->text().toStdString()), fieldValue(interval_->text().toStdString()), output_};
+    return {fieldValue(shots_->text().toStdString(), settingsrules::kXShootCounts),
+            fieldValue(interval_->text().toStdString(), settingsrules::kXShootIntervals), output_};
 }
 
 void CXShoot::accept() {

@@ -1,6 +1,6 @@
 #pragma once
-// CXShoot: the X-shoot function (code 9): shots and interval (1..255 each, rewritten on every
-// change) and the output: a mouse button ("Left", "Right", "Middle": 129, 130, 132) or a key
+// CXShoot: the X-shoot function (code 9): shots (1..255) and interval (10..250 in tens, the values
+// the mouse keeps) and the output: a mouse button ("Left", "Right", "Middle": 129, 130, 132) or a key
 // ("Keyboard": the HID usage of the character typed into the key field, found through the keyboard
 // layout). Opening a button that holds code 9 shows its values and output; otherwise 3, 10 and
 // "Keyboard" without a key. In "Keyboard" mode OK stays disabled until a key is typed, so the

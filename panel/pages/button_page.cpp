@@ -47,13 +47,16 @@ void ButtonPage::refresh(const PanelModel& model) {
     // The labels as the button records name them (the model keeps the macro buttons in step with
     // the macro list).
     const ProfileGroup& group = model.working().profiles[model.currentProfile()];
-    const std::vector<std::string> macros = macro::listNames(model.paths().settingsPath);
+    const macro::MacroLibrary library(model.paths().settingsPath, model.paths().macroFolder);
+    const std::vector<std::string> macros = library.names();
+    std::vector<int> loopTimes;  // how often the mouse plays each macro
+    for (const std::string& name : macros) loopTimes.push_back(library.loopTimeForButton(name));
     const TextLookup lookup = [this](std::string_view key) { return host_.strings().lookup("BUTTONPAGE", std::string(key)); };
     for (int i = 0; i < kDeviceButtonCount; ++i) {
         skin::CBitmapBtn* b = button(Role::ButtonLabel, i);
         if (b == nullptr) continue;
         ButtonRecord record = group.buttons[i];
-        const QString label = qs(buttonLabel(record, macros, lookup));
+        const QString label = qs(buttonLabel(record, macros, lookup, loopTimes));
         b->setCaption(label);
         b->setAccessibleName(text("BUTTON") + QStringLiteral(" %1: %2").arg(i + 1).arg(label));
     }

@@ -14,16 +14,24 @@ namespace {
 using namespace dialogs;
 
 TEST(DialogValues, NumberFieldsAreRewrittenToTheirLimits) {
+    using settingsrules::Range;
+    const Range tens{10, 250, 10}, narrow{40, 90};
     const struct {
         const char* text;
-        int minimum, maximum;
-        std::optional<std::string> rewritten;
+        Range range;
+        std::optional<std::string> rewritten;  // while typing
+        int kept;                              // once finished
     } cases[] = {
-        {"300", 0, 255, "255"}, {"255", 0, 255, std::nullopt}, {"3000", 0, kIntervalMaximum, "255"},
-        {"0", 1, 255, "1"},     {"999", 1, 255, "255"},        {"", 1, 255, std::nullopt},
-        {"99999999999999999999", 1, 255, "255"},
+        {"300", {0, 255}, "255", 255},  {"255", {0, 255}, std::nullopt, 255}, {"3000", tens, "250", 250},
+        {"0", {1, 255}, "1", 1},        {"999", {1, 255}, "255", 255},       {"", {1, 255}, std::nullopt, 1},
+        {"99999999999999999999", {1, 255}, "255", 255},
+        {"2", tens, std::nullopt, 10},  {"25", tens, std::nullopt, 30},      {"0", tens, "10", 10},
+        {"3", narrow, "40", 40},        {"4", narrow, std::nullopt, 40},     {"9", narrow, std::nullopt, 40},
     };
-    for (const auto& c : cases) EXPECT_EQ(limitedFieldText(c.text, c.minimum, c.maximum), c.rewritten) << c.text;
+    for (const auto& c : cases) {
+        EXPECT_EQ(limitedFieldText(c.text, c.range), c.rewritten) << c.text;
+        EXPECT_EQ(fieldValue(c.text, c.range), c.kept) << c.text;
+    }
 }
 
 TEST(DialogValues, XShootOutputsAreTheMenuItems) {
@@ -75,6 +83,13 @@ TEST(KeyCapture, SingleKeyKeepsTheLastPressAndWritesItsUsage) {
     const uint8_t expected[] = {1, 1, 0, 4, 0, 0};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(r.byte(2 + i), expected[i]) << 2 + i;
     EXPECT_EQ(r.byte(123), 0);
+
+    // A release arriving before any press keeps the stored key; the first press replaces it.
+    keys.open(r);
+    EXPECT_FALSE(keys.capture(18, 0, true));
+    EXPECT_EQ(keys.displayText(), "A ");
+    EXPECT_TRUE(keys.capture('B', 0, false));
+    EXPECT_EQ(keys.displayText(), "B ");
 
     r.byte(3) = 2;  // more than single-key mode holds: read as none
     keys.open(r);

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "panel/dialogs/prompts.h"
 #include "panel/dialogs/rename_dialog.h"
 #include "panel/dialogs/xshoot_dialog.h"
+#include "panel/layout/dialog_layout.h"
 #include "shared/button_assignment.h"
 #include "shared/function_codes.h"
 #include "skin/bitmap_button.h"
@@ -99,7 +101,7 @@ TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndGivesThemOnOk) {
         QTest::keyClick(d->windowHandle(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), d->speedSlider());
         EXPECT_EQ(d->shotsField()->text(), "255");
-        EXPECT_EQ(d->intervalField()->text(), "255");  // the byte's limit, not 2550
+        EXPECT_EQ(d->intervalField()->text(), "250");  // the highest the mouse keeps, not 2550
         click(d->button(Role::DialogCancel));
         EXPECT_FALSE(d->isVisible());
         EXPECT_EQ(d->result(), kDialogCancel);
@@ -116,12 +118,12 @@ TEST_F(Dialogs, RapidFireShowsDefaultsOrTheStoredValuesAndGivesThemOnOk) {
     QTest::keyClick(d->windowHandle(), Qt::Key_Right);
     QTest::qWait(20);
     EXPECT_EQ(d->speedText(), "121");
-    type(d->intervalField(), "7");
+    type(d->intervalField(), "37");
     click(d->button(Role::DialogOk));
     EXPECT_EQ(d->result(), kDialogOk);
     store(kCodeRapidFire, d->value());
     EXPECT_EQ(record().byte(2), 5);
-    EXPECT_EQ(record().byte(3), 7);
+    EXPECT_EQ(record().byte(3), 40);  // the mouse keeps tens
     EXPECT_EQ(record().byte(5), 121);
     EXPECT_EQ(record().byte(4), 0x11);  // untouched
 }
@@ -170,10 +172,21 @@ TEST_F(Dialogs, KeyDialogKeepsTheLastKeyWithItsSide) {
         EXPECT_EQ(record().byte(4), 0);
         EXPECT_EQ(record().byte(5), c.usage);
     }
-    // Reopened: the stored key, highlighted; Esc cancels.
+    // Reopened: the stored key, highlighted. A release arriving first (letting go of Alt after
+    // Alt+Tab back into the dialog) keeps it, and OK stores it.
+    {
+        auto d = open<CKeyExDlg>();
+        EXPECT_EQ(d->keyText(), "Tab ");
+        EXPECT_TRUE(d->display()->highlight());
+        key(d.get(), QEvent::KeyRelease, Qt::Key_Alt, 0xFFE9);
+        EXPECT_EQ(d->keyText(), "Tab ");
+        click(d->button(Role::DialogOk));
+        EXPECT_EQ(d->result(), kDialogOk);
+        ASSERT_EQ(d->value().strokes.size(), 1u);
+        EXPECT_EQ(d->value().strokes[0].usage, 43);
+    }
+    // Esc cancels.
     auto d = open<CKeyExDlg>();
-    EXPECT_EQ(d->keyText(), "Tab ");
-    EXPECT_TRUE(d->display()->highlight());
     key(d.get(), QEvent::KeyPress, Qt::Key_Escape);
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(d->result(), kDialogCancel);
@@ -210,7 +223,7 @@ TEST_F(Dialogs, XShootLimitsItsValuesAndGivesTheOutput) {
         type(d->shotsField(), "0");
         type(d->intervalField(), "999");
         EXPECT_EQ(d->shotsField()->text(), "1");
-        EXPECT_EQ(d->intervalField()->text(), "255");
+        EXPECT_EQ(d->intervalField()->text(), "250");
         type(d->keyField(), "a");
         EXPECT_TRUE(d->button(Role::DialogOk)->isEnabled());
         click(d->button(Role::DialogClose));
@@ -274,6 +287,64 @@ TEST_F(Dialogs, RenameGivesTheTextOnlyOnOk) {
     EXPECT_EQ(prompts().exec(d), kDialogCancel);
     EXPECT_EQ(answers.count(testsupport::PromptAnswers::Kind::Dialog), 3);
     EXPECT_EQ(answers.asked.back().title, d.title());
+}
+
+TEST_F(Dialogs, AMissingPictureGivesAPlainDialogOfItsTablesSize) {
+    QTemporaryDir noSkins;  // no description files and no pictures
+    ASSERT_TRUE(noSkins.isValid());
+    CGunfireDlg d({noSkins.path().toStdString(), KORVANTE_BIN_DIR "/Strings.xml"}, record());
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    EXPECT_EQ(d.size(), QSize(layout::gunfireDialog().width, layout::gunfireDialog().height));
+    EXPECT_EQ(d.grab().toImage().pixelColor(4, 60), skin::fromColorRef(skin::colour::kWindowGround));
+    EXPECT_EQ(d.title(), "Rapid Fire");
+    QTest::keyClick(d.windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+}
+
+TEST_F(Dialogs, NumberFieldsOfferOnlyTheValuesTheMouseKeeps) {
+    record().code = kCodeXShoot;
+    record().byte(2) = 0;
+    record().byte(3) = 255;  // stored before the fields were limited
+    record().byte(5) = assignment::kOutputLeftButton;
+    const struct {
+        bool xshoot;
+        bool interval;      // else the shots field
+        const char* typed;
+        const char* typing;  // shown while typing
+        int kept;           // shown once left, and given on OK
+        const char* values;  // the field's tooltip
+    } cases[] = {
+        {true, true, "255", "250", 250, "10 to 250, in steps of 10"},
+        {true, true, "25", "25", 30, "10 to 250, in steps of 10"},
+        {true, true, "4", "4", 10, "10 to 250, in steps of 10"},
+        {true, true, "0", "10", 10, "10 to 250, in steps of 10"},
+        {true, false, "0", "1", 1, "1 to 255"},
+        {false, true, "246", "246", 250, "0 to 250, in steps of 10"},
+        {false, true, "44", "44", 40, "0 to 250, in steps of 10"},
+        {false, false, "0", "0", 0, "0 to 255"},
+    };
+    const auto check = [&](auto d, const auto& c) {
+        QLineEdit* field = c.interval ? d->intervalField() : d->shotsField();
+        EXPECT_EQ(field->toolTip(), c.values);
+        type(field, c.typed);
+        EXPECT_EQ(field->text(), c.typing);
+        QTest::keyClick(d->windowHandle(), Qt::Key_Tab);
+        EXPECT_EQ(field->text(), QString::number(c.kept));
+        click(d->button(Role::DialogOk));
+        EXPECT_EQ(d->result(), kDialogOk);
+        EXPECT_EQ(c.interval ? d->value().interval : d->value().shots, c.kept);
+    };
+    {
+        auto d = open<CXShoot>();
+        EXPECT_EQ(d->shotsField()->text(), "1");
+        EXPECT_EQ(d->intervalField()->text(), "250");
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.xshoot ? "X-shoot " : "rapid fire ") + c.typed);
+        if (c.xshoot) check(open<CXShoot>(), c);
+        else check(open<CGunfireDlg>(), c);
+    }
 }
 
 TEST(Prompts, BoxesAndChoosersTakeTheSkinsDarkColoursAndFont) {

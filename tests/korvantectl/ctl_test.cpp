@@ -381,6 +381,22 @@ TEST_F(Ctl, ProfileFilesCarryTheWholeSettings) {
         EXPECT_TRUE(fileText() == before);
         EXPECT_TRUE(bus.sent.empty());
     }
+
+    // The profiles' programs travel with the file; a file without them keeps the current ones.
+    const auto program = [&] { return platform::readProfileString(paths.settings, "GROUP1", "Exe"); };
+    ASSERT_EQ(run({"profile", "2", "--exe", "game"}).exitCode, 0);
+    ASSERT_EQ(run({"export", tmp.file("game")}).exitCode, 0);
+    ASSERT_EQ(run({"profile", "2", "--exe", "other"}).exitCode, 0);
+    bus.sent.clear();
+    ASSERT_EQ(run({"import", tmp.file("game.prof")}).exitCode, 0);
+    EXPECT_EQ(program(), "game");
+    EXPECT_EQ(bus.sent.front(), toService(msg::kProgramRules, 0, 0, false));
+    ASSERT_EQ(run({"profile", "2", "--exe", "other"}).exitCode, 0);
+    std::string old = whole;  // a file written without programs
+    for (size_t at; (at = old.find("Exe=")) != std::string::npos;) old.erase(at, old.find('\n', at) + 1 - at);
+    ASSERT_TRUE(platform::replaceFileAtomically(tmp.file("old.prof"), old));
+    ASSERT_EQ(run({"import", tmp.file("old.prof")}).exitCode, 0);
+    EXPECT_EQ(program(), "other");
 }
 
 TEST(CtlParsing, NamesKeysAndJson) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/program_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
@@ -33,6 +34,7 @@
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
+#include "skin/colour_edit.h"
 #include "skin/static_trans.h"
 #include "tests/support/private_session.h"
 #include "tests/support/prompt_answers.h"
@@ -272,6 +274,24 @@ TEST_F(MainDialogTest, FunctionMenuAssignsAndGuardsTheLastLeftClick) {
     EXPECT_EQ(model_.working().profiles[0].buttons[3].code, 65);
     EXPECT_EQ(dialog_.button(Role::ButtonLabel, 3)->caption(), dialog_.text("COPY", "BUTTONPAGE"));
 
+    // Advanced → Rapid Fire opens its dialog; OK stores code 101 with the dialog's values.
+    service_.received.clear();
+    prompts_.answerDialog<dialogs::CGunfireDlg>([](dialogs::CGunfireDlg& d) {
+        d.shotsField()->setFocus();
+        d.shotsField()->selectAll();
+        QTest::keyClicks(d.shotsField(), "7");
+        QTest::mouseClick(d.button(Role::DialogOk), Qt::LeftButton);
+    });
+    ASSERT_TRUE(choose(5, 7, 9));
+    sent = service_.waitFor(msg::kButton);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->lParam, 5);
+    const ButtonRecord& rapid = model_.working().profiles[0].buttons[5];
+    EXPECT_EQ(rapid.code, 101);
+    EXPECT_EQ(rapid.param1, 7);
+    EXPECT_NE(sent->file.find(platform::encodeStruct(&rapid, sizeof rapid)), std::string::npos);
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 5)->caption(), dialog_.text("GUNFIREKEY", "BUTTONPAGE"));
+
     // The only left click keeps its function: a warning, nothing stored, nothing sent.
     service_.received.clear();
     ASSERT_TRUE(choose(0, 1, -1));  // Right Click on the left button
@@ -316,7 +336,8 @@ TEST_F(MainDialogTest, MacroCommandOpensTheSelectionAndStoresOnOk) {
     EXPECT_EQ(r.param2, 0x81);
     EXPECT_EQ(r.param1, 5);
     EXPECT_EQ(macro::buttonMacroName(r), second);
-    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 4)->caption(), QString::fromStdString(second));
+    EXPECT_EQ(dialog_.button(Role::ButtonLabel, 4)->caption(),
+              dialog_.text("MACROLABELHOLD", "BUTTONPAGE").arg(QString::fromStdString(second)));
     EXPECT_NE(sent->file.find(platform::encodeStruct(&r, sizeof r)), std::string::npos);  // saved before 1299
 }
 

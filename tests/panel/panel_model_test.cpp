@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <latch>
 #include <set>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -301,6 +302,48 @@ TEST_F(ProfileFileTest, ExportThenImportRestoresTheSettingsAndNamesTheProfile) {
     EXPECT_NE(service_.sent[0].fileAtSend.find("WheelScrollLines=7"), std::string::npos);
     EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "Setting", "ProfileName", ""), "game");
     EXPECT_FALSE(std::filesystem::exists(env_.file(".game.prof.lock")));  // nothing left in the user's folder
+}
+
+TEST_F(ProfileFileTest, ProgramsTravelWithTheFileAndAFileWithoutThemKeepsTheCurrentOnes) {
+    ASSERT_TRUE(model_.setProgramRule(1, "/opt/game/run"));
+    const std::string exported = env_.file("game.prof");
+    ASSERT_TRUE(model_.exportProfile(exported));
+    auto exportedSettings = std::make_unique<MouseSettings>(model_.working());
+    std::string withoutPrograms;  // the exported text without its "Exe" lines: a file from elsewhere
+    std::istringstream text(platform::readWholeFile(exported).value_or(""));
+    for (std::string line; std::getline(text, line);)
+        if (line.rfind("Exe=", 0) != 0) withoutPrograms += line + "\n";
+    ASSERT_NE(withoutPrograms.size(), text.str().size());
+    ASSERT_TRUE(platform::replaceFileAtomically(env_.file("old.prof"), withoutPrograms));
+    const struct {
+        const char* file;
+        const char* programBefore;  // profile 2's program when the file is imported
+        const char* programAfter;
+        bool announced;             // 1312 follows 1279
+    } cases[] = {
+        {"game.prof", "/opt/game/run", "/opt/game/run", false},  // export, import: nothing changes
+        {"game.prof", "/opt/other/run", "/opt/game/run", true},
+        {"game.prof", "", "/opt/game/run", true},
+        {"old.prof", "/opt/other/run", "/opt/other/run", false},
+        {"old.prof", "", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " over \"" + c.programBefore + "\"");
+        ASSERT_TRUE(model_.setProgramRule(1, c.programBefore));
+        service_.sent.clear();
+        ASSERT_TRUE(model_.importProfile(env_.file(c.file)));
+        EXPECT_EQ(model_.programRule(1), c.programAfter);
+        EXPECT_EQ(platform::readProfileString(paths_.settingsPath, "GROUP1", "Exe", ""), c.programAfter);
+        for (int p : {0, 2, 3, 4}) EXPECT_EQ(model_.programRule(p), "");
+        ASSERT_EQ(service_.sent.size(), c.announced ? 2u : 1u);
+        EXPECT_EQ(service_.sent[0].message, msg::kApplyAll);
+        if (c.announced) {
+            EXPECT_EQ(service_.sent[1].message, msg::kProgramRules);
+        }
+    }
+    // The exported settings come back whole, programs included.
+    ASSERT_TRUE(model_.importProfile(exported));
+    EXPECT_EQ(std::memcmp(&model_.working(), exportedSettings.get(), sizeof(MouseSettings)), 0);
 }
 
 }  // namespace

@@ -59,8 +59,8 @@ TEST(FunctionCodes, MenuPlacesAndGroups) {
         }
         EXPECT_EQ(table[i].place == MenuPlace::Group, table[i].group != 0) << int(table[i].code);
     }
-    // 8 first-level items and 10 + 9 + 6 + 7 + 5 submenu items.
-    EXPECT_EQ(offered, 8 + 10 + 9 + 6 + 7 + 5);
+    // 8 first-level items and 11 + 9 + 6 + 7 + 5 submenu items (rapid fire is among the advanced).
+    EXPECT_EQ(offered, 8 + 11 + 9 + 6 + 7 + 5);
     EXPECT_EQ(functionCodeInfo(0)->place, MenuPlace::NotOffered);
     EXPECT_EQ(functionCodeInfo(5)->group, kGroupAdvanced);
     EXPECT_EQ(functionCodeInfo(100)->group, kGroupAdvanced);
@@ -68,7 +68,8 @@ TEST(FunctionCodes, MenuPlacesAndGroups) {
     EXPECT_EQ(functionCodeInfo(82)->group, kGroupAdditional);
     EXPECT_EQ(functionCodeInfo(39)->group, kGroupMedia);
     EXPECT_EQ(functionCodeInfo(113)->group, kGroupShift);
-    EXPECT_EQ(functionCodeInfo(101)->place, MenuPlace::LabelOnly);
+    EXPECT_EQ(functionCodeInfo(101)->group, kGroupAdvanced);
+    EXPECT_EQ(functionCodeInfo(99)->place, MenuPlace::LabelOnly);
     EXPECT_EQ(functionCodeInfo(36), nullptr);
     EXPECT_EQ(groupLabelKey(8), "ADVANCEDCOMMAND");
     EXPECT_EQ(groupLabelKey(15), "SHIFT");

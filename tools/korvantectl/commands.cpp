@@ -816,29 +816,29 @@ int cmdExport(Ctx& c, std::vector<std::string> args) {
     const std::string target = withExtension(args[0], ".prof");
     Settings s;
     if (!load(c, s)) return kExitRefused;
-    // The whole record, written anew (a temporary file renamed over the target).
-    const std::string temp = target + ".tmp";
-    ::unlink(temp.c_str());
-    if (!settings::saveAll(*s, temp) || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return refuse(c, "cannot write \"" + target + "\"");
-    }
+    // The whole record with the profiles' programs, written anew.
+    if (!settings::exportProfileFile(*s, target)) return refuse(c, "cannot write \"" + target + "\"");
     return unchanged(c, "export", "settings exported to " + target);
 }
 
 int cmdImport(Ctx& c, std::vector<std::string> args) {
     if (args.size() != 1) return refuse(c, "usage: korvantectl import FILE.prof");
     // A whole settings file with values the mouse keeps, or nothing: loaded into a cleared record
-    // and validated as the window imports (the chosen file itself stays as it is).
-    auto buffer = std::make_unique<MouseSettings>();
+    // and validated as the window imports (the chosen file itself stays as it is); a profile the
+    // file names no program for keeps its own.
+    Settings s;
+    if (!load(c, s)) return kExitRefused;
+    auto before = std::make_unique<MouseSettings>(*s);
     std::string problem;
-    if (!settings::loadProfileFile(*buffer, args[0], &problem))
+    if (!settings::importProfileFile(*s, args[0], &problem))
         return refuse(c, problem.empty() ? "cannot read \"" + args[0] + "\""
                                          : "\"" + args[0] + "\" is not a settings file to import: " + problem);
-    Settings s = std::make_unique<MouseSettings>();
-    settings::validateCopy(*s, *buffer);
     if (!save(c, *s)) return kExitRefused;
-    platform::writeProfileString(c.paths.settings, settings::kSettingSection, "ProfileName", platform::fileTitle(args[0]));
+    settings::saveImportedNames(*s, c.paths.settings, args[0]);
+    bool programsChanged = false;
+    for (int p = 0; p < kProfileCount; ++p)
+        programsChanged |= std::memcmp(before->profiles[p].Exe, s->profiles[p].Exe, sizeof s->profiles[p].Exe) != 0;
+    if (programsChanged && serviceRunning(c)) c.bus.post(title::kService, msg::kProgramRules, 0, 0);
     return finish(c, "import", "settings imported from " + args[0], toService(sr::writeEverything()));
 }
 
