@@ -137,6 +137,7 @@ private:
     QWidget* makeUsual(const layout::Control& control, const skin::StatePictures& pictures,
                        const skin::SkinDescription& description);
     void makeHeadings();
+    void nameSliders();
 
     const int number_;
     const layout::Window& table_;
