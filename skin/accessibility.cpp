@@ -39,8 +39,10 @@ public:
             return b->toolTip();
         }
         if (t == QAccessible::Description) {
-            // The tooltip describes the button unless it already is its name.
+            // A named button's caption shows its value ("Wave" of the lighting mode); else the
+            // tooltip describes the button unless it already is its name.
             if (!b->accessibleDescription().isEmpty()) return b->accessibleDescription();
+            if (!b->caption().isEmpty() && flat(b->caption()) != text(QAccessible::Name)) return flat(b->caption());
             return b->toolTip() == text(QAccessible::Name) ? QString() : b->toolTip();
         }
         return QAccessibleWidget::text(t);
@@ -204,9 +206,13 @@ public:
     }
 };
 
+constexpr const char* kRoleProperty = "korvanteAccessibleRole";
+
 QAccessibleInterface* skinFactory(const QString& className, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget == nullptr) return nullptr;
+    if (const QVariant role = widget->property(kRoleProperty); role.isValid())
+        return new QAccessibleWidget(widget, QAccessible::Role(role.toInt()));
     if (className == QLatin1String("skin::CBitmapBtn")) return new ButtonAccessible(static_cast<CBitmapBtn*>(widget));
     if (className == QLatin1String("skin::CPngHSliderBar"))
         return new SliderAccessible(static_cast<CPngHSliderBar*>(widget));
@@ -215,6 +221,9 @@ QAccessibleInterface* skinFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("skin::COwnColorSelect"))
         return new ColourAccessible(static_cast<COwnColorSelect*>(widget));
     if (className == QLatin1String("skin::CStaticTrans")) return new TextAccessible(static_cast<CStaticTrans*>(widget));
+    // A skinned window of its own: a frame, or a popup.
+    if (className == QLatin1String("skin::SkinnedWindow") && widget->isWindow())
+        return new QAccessibleWidget(widget, widget->windowType() == Qt::Popup ? QAccessible::PopupMenu : QAccessible::Window);
     return nullptr;
 }
 
@@ -238,6 +247,11 @@ void nameChanged(QWidget* control) {
 void valueChanged(QWidget* control, const QVariant& value) {
     QAccessibleValueChangeEvent event(control, value);
     QAccessible::updateAccessibility(&event);
+}
+
+void setRole(QWidget* control, int role) {
+    installAccessibility();
+    control->setProperty(kRoleProperty, role);
 }
 
 void selectionChanged(QWidget* list, int row) {

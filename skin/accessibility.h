@@ -10,6 +10,7 @@
 // - CBmpMenuBase: a popup menu; the highlighted item is reported as the focus.
 // - COwnColorSelect: a colour chooser whose value is the colour as "#rrggbb".
 // - CStaticTrans: static text, or a status bar when it reports the window's state.
+// - a SkinnedWindow of its own (the main window, a popup): a window, or a popup menu.
 //
 // The controls report their changes through the notify helpers below, so each control class
 // needs only a line where its name, value or selection changes.
@@ -27,6 +28,8 @@ namespace accessible {
 void nameChanged(QWidget* control);
 // The control's value changed (a slider's value, the colour).
 void valueChanged(QWidget* control, const QVariant& value);
+// A plain widget of the window (not a skin control) that a reader should know as that role.
+void setRole(QWidget* control, int role);
 // A list's selection moved to that row (-1: none).
 void selectionChanged(QWidget* list, int row);
 // A menu's highlighted item.
