@@ -85,7 +85,7 @@ QWidget* Page::makeUsual(const layout::Control& c, const skin::StatePictures& pi
             auto* b = new skin::CBitmapBtn(&window());
             b->setImages(c.rect.left, c.rect.top, c.rect.width(), c.rect.height(), pictures.normal, pictures.over,
                          pictures.down, pictures.disabled);
-            b->setCaption(caption);
+            b->setCaption(caption, c.captionOffset);
             if (c.look == Look::Tile) b->setFontHeight(18);
             b->setToggleMode(c.toggles);
             if (c.nameKey != nullptr) b->setAccessibleName(text(c.nameKey));
@@ -108,6 +108,12 @@ void Page::makeHeadings() {
         headings_.emplace_back(g.heading, heading);
         labels_.push_back(heading);
     }
+}
+
+void Page::setCaption(layout::Role role, const QString& caption) {
+    for (const auto& [place, widget] : controls_)
+        if (auto* b = qobject_cast<skin::CBitmapBtn*>(widget); b != nullptr && place->role == role && place->index == 0)
+            b->setCaption(caption, place->captionOffset);
 }
 
 void Page::nameSliders() {
