@@ -27,6 +27,7 @@ StateStrip::StateStrip(QWidget& window, PanelModel& model, ServiceMessenger& ser
     label_->setTextColor(skin::colour::kText);
     label_->setFontHeight(13);
     label_->setAlignment(Qt::AlignCenter);
+    label_->setReportsState(true);
     if (const layout::Control* state = layout::find(layout::mainFrame(), layout::Role::StateText)) {
         const layout::Rect& r = state->rect;
         label_->setGeometry(r.left + 8, r.top, r.width() - 16, r.height());
@@ -105,7 +106,8 @@ void StateStrip::update() {
     label_->setText(label);
     const bool allThere = stateText_.isEmpty() && shortcutText_.isEmpty();
     label_->setTextColor(allThere ? skin::colour::kConnected : skin::colour::kNotice);
-    label_->setAccessibleName(label);
+    // Readers hear the strip when what it says changes, not at each look.
+    if (label_->accessibleName() != label) label_->setAccessibleName(label);
 }
 
 }  // namespace panel

@@ -5,10 +5,12 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "skin/accessibility.h"
 #include "skin/skin_style.h"
 
 namespace skin {
 CBitmapBtn::CBitmapBtn(QWidget* parent) : QAbstractButton(parent) {
+    installAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
 }
@@ -84,6 +86,26 @@ QSize CBitmapBtn::sizeHint() const {
     const SkinImage& image = images_[0];
     if (!image.isNull()) return {image.width(), image.height()};
     return {80, 24};
+}
+
+bool CBitmapBtn::captionFits(int margin) const {
+    if (caption_.isEmpty()) return true;
+    const QFontMetrics metrics(uiFont(fontHeight_));
+    const int end = submenuMark_ ? 16 : 0;  // the chevron's room
+    if (textLayout_ == LayoutSingleLineCentred) {
+        QString line = caption_;
+        return metrics.horizontalAdvance(line.replace('\n', ' ')) <= width() - 2 * margin;
+    }
+    if (textLayout_ != LayoutNone) {
+        const QRect area = rect().adjusted(margin, 0, -margin, 0);
+        const QRect used = metrics.boundingRect(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, caption_);
+        return used.width() <= area.width() && used.height() <= area.height();
+    }
+    const QRect extent = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop, caption_);
+    const bool rotated = orientation_ == 2 || orientation_ == 3;
+    const int along = rotated ? height() : width(), across = rotated ? width() : height();
+    const int start = xOffset_ != 0 && !rotated ? xOffset_ : (along - extent.width()) / 2;
+    return start >= margin && start + extent.width() <= along - margin - end && extent.height() <= across;
 }
 
 void CBitmapBtn::paintEvent(QPaintEvent*) {

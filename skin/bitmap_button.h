@@ -66,6 +66,9 @@ public:
     static Visual chooseVisual(bool toggleMode, bool checked, bool down, bool hover, bool enabled);
 
     QSize sizeHint() const override;
+    // Whether the caption, drawn as paintEvent() draws it, stays inside the button with margin
+    // pixels to spare at each end of its lines (the art's rounded ends and borders).
+    bool captionFits(int margin) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

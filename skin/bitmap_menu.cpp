@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "skin/accessibility.h"
 #include "skin/skin_description.h"
 
 namespace skin {
@@ -67,6 +68,7 @@ void CBmpMenuBase::setCurrent(int index) {
     if (CBitmapBtn* old = item(current_)) old->setHighlighted(false);
     current_ = index;
     if (CBitmapBtn* now = item(current_)) now->setHighlighted(true);
+    accessible::itemHighlighted(this, item(current_));
 }
 
 ScreenArea CBmpMenuBase::availableArea(const QPoint& globalPos) const {

@@ -5,6 +5,7 @@
 #include <QRegularExpressionValidator>
 #include <algorithm>
 
+#include "skin/accessibility.h"
 #include "skin/colour_math.h"
 #include "skin/static_trans.h"
 #include "skin/skin_description.h"
@@ -148,6 +149,7 @@ void COwnColorSelect::writeFields(bool includeHex) {
     const int channels[3] = {redOf(colour_), greenOf(colour_), blueOf(colour_)};
     for (int i = 0; i < 3; ++i) fields_[i]->setText(QString::number(channels[i]));
     if (includeHex) fields_[3]->setText(QString::fromStdString(hexText(colour_)));
+    accessible::valueChanged(this, QColor(fromColorRef(colour_)).name());
 }
 
 void COwnColorSelect::report() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "skin/accessibility.h"
 #include "skin/skin_description.h"
 #include "skin/skin_style.h"
 #include "skin/skinned_window.h"
@@ -23,6 +24,7 @@ constexpr int kWheelLines = 3;   // items per wheel notch
 }  // namespace
 
 CListBoxEx::CListBoxEx(QWidget* parent) : QWidget(parent) {
+    installAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -58,6 +60,7 @@ int CListBoxEx::insertString(int index, const QString& text, int value) {
     items_.insert(items_.begin() + index, Item{text, value});
     if (selection_ >= index) ++selection_;
     update();
+    accessible::rowsChanged(this);
     return index;
 }
 
@@ -65,6 +68,7 @@ bool CListBoxEx::setItem(int index, const QString& text, int value) {
     if (index < 0 || index >= count()) return false;
     items_[index] = Item{text, value};
     update();
+    accessible::rowsChanged(this);
     return true;
 }
 
@@ -75,6 +79,7 @@ bool CListBoxEx::deleteString(int index) {
     else if (selection_ > index) --selection_;
     scrollTo(top_);
     update();
+    accessible::rowsChanged(this);
     return true;
 }
 
@@ -83,6 +88,7 @@ void CListBoxEx::resetContent() {
     selection_ = -1;
     top_ = 0;
     update();
+    accessible::rowsChanged(this);
 }
 
 QString CListBoxEx::text(int index) const { return index >= 0 && index < count() ? items_[index].text : QString(); }
@@ -96,6 +102,7 @@ void CListBoxEx::select(int index, bool notify) {
     selection_ = index;
     if (index >= 0) ensureVisible(index);
     update();
+    accessible::selectionChanged(this, index);
     if (notify && index >= 0) sendTo(target(), kListSelected, index, 0);
 }
 

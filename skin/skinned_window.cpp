@@ -1,6 +1,8 @@
 #include "skin/skinned_window.h"
 
 #include <QCoreApplication>
+
+#include "skin/accessibility.h"
 #include <QPainter>
 
 namespace skin {
@@ -18,7 +20,9 @@ public:
 
 }  // namespace
 
-SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+SkinnedWindow::SkinnedWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
+    installAccessibility();
+}
 
 void SkinnedWindow::postMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     // Events posted to one receiver with one priority are delivered in posting order; events for

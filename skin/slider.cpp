@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "skin/accessibility.h"
 #include "skin/skin_style.h"
 #include "skin/skinned_window.h"
 #include "skin/slider_math.h"
@@ -43,8 +44,8 @@ void CPngHSlider::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 CPngHSliderBar::CPngHSliderBar(QWidget* parent) : QWidget(parent) {
+    installAccessibility();
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(tr("Slider"));
 }
 
 bool CPngHSliderBar::create(const SkinImage& track, const QString& thumbPath, const QString& disabledThumbPath,
@@ -96,14 +97,18 @@ int CPngHSliderBar::valueAt(int x) const {
 }
 
 void CPngHSliderBar::placeThumb() {
-    describeValue();
+    valueShown();
     if (!thumb_) return;
     const int x = sliderPositionFromValue(value_, 0, width(), thumbWidth(), minimum_, maximum_);
     thumb_->move(x, (height() - thumb_->height()) / 2);
     thumb_->update();
 }
 
-void CPngHSliderBar::describeValue() { setAccessibleDescription(QString::number(value_)); }
+void CPngHSliderBar::valueShown() {
+    if (value_ == announced_) return;
+    announced_ = value_;
+    accessible::valueChanged(this, value_);
+}
 
 void CPngHSliderBar::post(uint32_t message, int identifier) {
     postTo(target_ ? target_ : SkinnedWindow::nearestSkinnedWindow(this), message, value_, identifier);
@@ -114,14 +119,14 @@ void CPngHSliderBar::thumbDragged(int x) {
     x = std::clamp(x, 0, std::max(width() - thumbWidth(), 0));
     thumb_->move(x, thumb_->y());
     value_ = valueAt(x);
-    describeValue();
+    valueShown();
     update();
     post(kSliderDragged, identifier_);
 }
 
 void CPngHSliderBar::thumbReleased() {
     value_ = valueAt(thumb_->x());
-    describeValue();
+    valueShown();
     post(kSliderReleased, identifier_);
     post(kSliderReleased, identifier_ + kSliderFinalOffset);
 }
@@ -140,12 +145,24 @@ void CPngHSliderBar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CPngHSliderBar::keyPressEvent(QKeyEvent* event) {
-    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-    if (step == 0) {
-        QWidget::keyPressEvent(event);
-        return;
+    const int page = std::max(1, (maximum_ - minimum_) / 10);
+    int next = value_;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Down: next = value_ - 1; break;
+        case Qt::Key_Right:
+        case Qt::Key_Up: next = value_ + 1; break;
+        case Qt::Key_PageDown: next = value_ - page; break;
+        case Qt::Key_PageUp: next = value_ + page; break;
+        case Qt::Key_Home: next = minimum_; break;
+        case Qt::Key_End: next = maximum_; break;
+        default: QWidget::keyPressEvent(event); return;
     }
-    const int next = std::clamp(value_ + step, minimum_, std::max(minimum_, maximum_));
+    choose(next);
+}
+
+void CPngHSliderBar::choose(int value) {
+    const int next = std::clamp(value, minimum_, std::max(minimum_, maximum_));
     if (next == value_) return;
     setValue(next);
     post(kSliderReleased, identifier_);

@@ -7,7 +7,8 @@
 // - left button pressed on the track: the thumb moves there, 1094 (value, id);
 // - left button released on the track: the thumb moves there, 1094 (value, id), then 1094
 //   (value, id + 255);
-// - Left and Right keys (the track takes Tab focus): one value down or up, posted as a release.
+// - keys (the track takes Tab focus): Left/Down and Right/Up one value, Page Down and Page Up a
+//   tenth of the range (at least one), Home and End the ends; each posted as a release.
 // Value and position follow slider_math.h. The track draws its picture stretched over itself, then
 // the fill picture from its left edge to one pixel past the thumb's left edge; the thumb draws its
 // disabled picture while the track is disabled (when it has one).
@@ -67,6 +68,8 @@ public:
     void setValue(int value);
     int value() const { return value_; }
     int identifier() const { return identifier_; }
+    // The user chose a value (keys, assistive tools): moved there and posted as a release.
+    void choose(int value);
     CPngHSlider* thumb() const { return thumb_; }
 
 protected:
@@ -84,13 +87,14 @@ private:
     void thumbDragged(int x);
     void thumbReleased();
     void post(uint32_t message, int identifier);
-    void describeValue();
+    void valueShown();
 
     SkinnedWindow* target_ = nullptr;
     CPngHSlider* thumb_ = nullptr;
     SkinImage track_, fill_;
     int identifier_ = 0;
     int minimum_ = 0, maximum_ = 10, value_ = 0;
+    int announced_ = 0;  // the value assistive tools were last told
 };
 
 }  // namespace skin

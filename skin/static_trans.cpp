@@ -1,10 +1,14 @@
 #include "skin/static_trans.h"
 
+#include "skin/accessibility.h"
 #include "skin/skin_style.h"
 
 namespace skin {
 
-CStaticTrans::CStaticTrans(QWidget* parent) : QLabel(parent) { applyLook(); }
+CStaticTrans::CStaticTrans(QWidget* parent) : QLabel(parent) {
+    installAccessibility();
+    applyLook();
+}
 
 void CStaticTrans::setTextColor(uint32_t colorRef) {
     textColor_ = colorRef;

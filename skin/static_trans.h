@@ -19,6 +19,10 @@ public:
     void setFontWeight(int weight);
     void setItalic(bool italic);
 
+    // The text tells the window's state: readers see a status bar and hear each change.
+    void setReportsState(bool on) { reportsState_ = on; }
+    bool reportsState() const { return reportsState_; }
+
     uint32_t textColor() const { return textColor_; }
     int64_t backgroundColor() const { return background_; }
 
@@ -30,6 +34,7 @@ private:
     int fontHeight_ = 14;
     int weight_ = 400;
     bool italic_ = false;
+    bool reportsState_ = false;
 };
 
 }  // namespace skin

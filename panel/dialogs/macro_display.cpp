@@ -1,10 +1,12 @@
 #include "panel/dialogs/macro_display.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 #include <algorithm>
 #include <vector>
 
+#include "skin/accessibility.h"
 #include "skin/skin_style.h"
 
 namespace dialogs {
@@ -23,6 +25,7 @@ bool isMark(QChar c) { return c == u'^' || c == u'|'; }
 CMorvikMacroDisplay::CMorvikMacroDisplay(QWidget* parent) : QWidget(parent) {
     setFont(skin::uiFont(18, 600));
     setFocusPolicy(Qt::StrongFocus);
+    skin::accessible::setRole(this, QAccessible::StaticText);  // the captured key, as text
 }
 
 void CMorvikMacroDisplay::setText(const QString& text) {

@@ -58,6 +58,9 @@ int64_t CMacroNameMenu::onMessage(uint32_t message, int64_t wParam, int64_t) {
 CMacroNameMenu* CMacroNameMenu::open(skin::SkinnedWindow* owner, QWidget* opener, const std::vector<QString>& names,
                                      int current, const std::string& programFolder) {
     auto* menu = new CMacroNameMenu(owner, opener, programFolder);
+    // Readers name the popup and its list after the button that opened it.
+    if (opener != nullptr) menu->setAccessibleName(opener->accessibleName());
+    menu->list_->setAccessibleName(menu->accessibleName());
     for (const QString& name : names) menu->list_->addString(name, 0);
     menu->list_->setCurSel(current);
     const int rows = std::clamp(int(names.size()), 1, kListSlots);

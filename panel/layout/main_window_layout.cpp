@@ -133,8 +133,8 @@ constexpr Group kMacroGroups[] = {
 
 constexpr Control kLightingControls[] = {
     {20, Role::TabHome, 0, {32, 72, 128, 104}, Look::Tab},
-    {21, Role::LightMode, 0, {48, 160, 456, 192}, Look::Label, 14},
-    {22, Role::LightDirection, 0, {48, 200, 456, 232}, Look::Label, 14},
+    named({21, Role::LightMode, 0, {48, 160, 456, 192}, Look::Label, 14}, "LIGHTMODE"),
+    named({22, Role::LightDirection, 0, {48, 200, 456, 232}, Look::Label, 14}, "LIGHTDIRECTION"),
     slider({23, Role::LightLevel, 0, {48, 308, 392, 332}, Look::Plain}, kSliderLevel, settingsrules::kLightingLevels),
     toggle({24, Role::LightRateSwitch, 0, pill(48, 408, 96), Look::Pill}),
     slider({25, Role::LightRate, 0, {160, 412, 456, 436}, Look::Plain}, kSliderRate, settingsrules::kLightingRateSlider),
@@ -179,12 +179,12 @@ constexpr Control kDpiControls[] = {
     toggle({38, Role::ReportRate, 2, pill(712, 272, 96), Look::Pill}),
     toggle({39, Role::ReportRate, 3, pill(816, 272, 96), Look::Pill}),
     // Double-click speed and wheel lines
-    {40, Role::DoubleClickDown, 0, pill(504, 376, 32), Look::IconButton},
+    named({40, Role::DoubleClickDown, 0, pill(504, 376, 32), Look::IconButton}, "DOUBLECLICKDOWN"),
     {41, Role::DoubleClickValue, 0, pill(544, 376, 104), Look::Panel},
-    {42, Role::DoubleClickUp, 0, pill(656, 376, 32), Look::IconButton},
-    {43, Role::WheelDown, 0, pill(728, 376, 32), Look::IconButton},
+    named({42, Role::DoubleClickUp, 0, pill(656, 376, 32), Look::IconButton}, "DOUBLECLICKUP"),
+    named({43, Role::WheelDown, 0, pill(728, 376, 32), Look::IconButton}, "WHEELDOWN"),
     {44, Role::WheelValue, 0, pill(768, 376, 104), Look::Panel},
-    {45, Role::WheelUp, 0, pill(880, 376, 32), Look::IconButton},
+    named({45, Role::WheelUp, 0, pill(880, 376, 32), Look::IconButton}, "WHEELUP"),
     // Angle snapping and lift distance
     toggle({46, Role::AngleOn, 0, pill(504, 480, 88), Look::Pill}),
     toggle({47, Role::AngleOff, 0, pill(600, 480, 88), Look::Pill}),

@@ -53,17 +53,16 @@ void LightingPage::controlsMade() {
 void LightingPage::refresh(const PanelModel& model) {
     const MouseSettings& s = model.working();
     const int mode = model.lightingMode();
-    if (skin::CBitmapBtn* b = button(Role::LightMode))
-        b->setCaption(text(("LEDMODE" + std::to_string(mode)).c_str(), "BUTTONPAGE"));
+    setCaption(Role::LightMode, text(("LEDMODE" + std::to_string(mode)).c_str(), "BUTTONPAGE"));
     if (skin::CBitmapBtn* b = button(Role::LightOn)) b->setChecked(s.LedStateOn == 1);
     if (skin::CBitmapBtn* b = button(Role::LightOff)) b->setChecked(s.LedStateOn != 1);
     const LedModeInfo& info = s.ledModes[mode - 1];
     if (skin::CBitmapBtn* b = button(Role::LightDirection)) {
         const bool directed = rules::modeHasDirection(mode);
         b->setEnabled(directed);
-        b->setCaption(directed && info.direction >= 1 && info.direction <= 4
-                          ? text(("LEDMODEDIR" + std::to_string(info.direction)).c_str(), "BUTTONPAGE")
-                          : QString());
+        setCaption(Role::LightDirection, directed && info.direction >= 1 && info.direction <= 4
+                                             ? text(("LEDMODEDIR" + std::to_string(info.direction)).c_str(), "BUTTONPAGE")
+                                             : QString());
     }
     if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightLevel))) w->setValue(info.level);

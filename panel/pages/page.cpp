@@ -47,6 +47,7 @@ void Page::create(const skin::StatePictures& pictures, const skin::SkinDescripti
         controls_.add(&c, widget);
     }
     makeHeadings();
+    nameSliders();
     controlsMade();
 }
 
@@ -62,7 +63,7 @@ QWidget* Page::makeUsual(const layout::Control& c, const skin::StatePictures& pi
                          const skin::SkinDescription& description) {
     const QString caption = QString::fromStdString(description.caption(c.id));
     switch (c.look) {
-        case Look::Plain: {
+        case Look::Plain: {  // a slider: named after its group once the headings are made
             if (c.slider.identifier == 0) return nullptr;  // drawn by the window or the page itself
             auto* slider = new skin::CPngHSliderBar(&window());
             auto picture = [&](const char* name) { return QString::fromStdString(skin::skinImagePath(programFolder(), name)); };
@@ -84,7 +85,7 @@ QWidget* Page::makeUsual(const layout::Control& c, const skin::StatePictures& pi
             auto* b = new skin::CBitmapBtn(&window());
             b->setImages(c.rect.left, c.rect.top, c.rect.width(), c.rect.height(), pictures.normal, pictures.over,
                          pictures.down, pictures.disabled);
-            b->setCaption(caption);
+            b->setCaption(caption, c.captionOffset);
             if (c.look == Look::Tile) b->setFontHeight(18);
             b->setToggleMode(c.toggles);
             if (c.nameKey != nullptr) b->setAccessibleName(text(c.nameKey));
@@ -106,6 +107,30 @@ void Page::makeHeadings() {
         heading->hide();
         headings_.emplace_back(g.heading, heading);
         labels_.push_back(heading);
+    }
+}
+
+void Page::setCaption(layout::Role role, const QString& caption) {
+    for (const auto& [place, widget] : controls_)
+        if (auto* b = qobject_cast<skin::CBitmapBtn*>(widget); b != nullptr && place->role == role && place->index == 0)
+            b->setCaption(caption, place->captionOffset);
+}
+
+void Page::nameSliders() {
+    // A slider is named by the heading of its group (the X and Y sliders add their axis), so a
+    // screen reader says what it sets.
+    for (const auto& [place, widget] : controls_) {
+        auto* slider = qobject_cast<skin::CPngHSliderBar*>(widget);
+        if (slider == nullptr || !slider->accessibleName().isEmpty()) continue;
+        for (const layout::Group& g : table_.groups) {
+            const bool inside = place->rect.left >= g.rect.left && place->rect.right <= g.rect.right &&
+                                place->rect.top >= g.rect.top && place->rect.bottom <= g.rect.bottom;
+            if (!inside || g.heading == nullptr) continue;
+            QString name = text(g.heading);
+            if (place->role == layout::Role::DpiSliderX) name += QStringLiteral(" X");
+            if (place->role == layout::Role::DpiSliderY) name += QStringLiteral(" Y");
+            slider->setAccessibleName(name);
+        }
     }
 }
 

@@ -126,6 +126,8 @@ protected:
     void keep(QWidget* widget);
     // The page shows the frame's picture, not its table's.
     void dropPicture() { background_ = QImage(); }
+    // Sets a button's caption at its table entry's caption offset.
+    void setCaption(layout::Role role, const QString& caption);
     // The heading of the table's group with that "MAIN" key (nullptr when there is none).
     QWidget* heading(const char* key) const;
 
@@ -139,6 +141,7 @@ private:
     QWidget* makeUsual(const layout::Control& control, const skin::StatePictures& pictures,
                        const skin::SkinDescription& description);
     void makeHeadings();
+    void nameSliders();
 
     const int number_;
     const layout::Window& table_;
