@@ -33,6 +33,10 @@ bool ServiceMessenger::send(uint32_t message, int64_t wParam, int64_t lParam) {
     return platform::sendMessage(title::kService, message, wParam, lParam);
 }
 
+bool ServiceMessenger::request(uint32_t message, int64_t* answer) {
+    return platform::sendMessage(title::kService, message, 0, 0, answer);
+}
+
 bool ServiceMessenger::serviceRunning() { return platform::findWindow(title::kService); }
 
 int lightingModeFromBit(int64_t bit) {
