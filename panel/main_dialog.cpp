@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QWindow>
 
@@ -116,6 +117,13 @@ void CMocfgDlg::initialise() {
     model_.load();
     setWindowTitle(QString::fromLatin1(title::kPanel));
     QApplication::setWindowIcon(programIcon(model_.paths().programFolder));  // also the dialogs' and boxes'
+    {
+        // Tooltips in the skin's colours and font, like its message boxes.
+        QWidget styled;
+        dialogs::applySkinStyle(styled);
+        QToolTip::setPalette(styled.palette());
+        QToolTip::setFont(styled.font());
+    }
     setAccessibleName(QString::fromLatin1(title::kPanel));
     showPage(layout::kStartPage);
     refresh();
