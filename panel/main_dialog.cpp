@@ -3,10 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <QWindow>
 
@@ -22,6 +26,7 @@
 #include "skin/skin_description.h"
 #include "skin/skin_image.h"
 #include "skin/static_trans.h"
+#include "skin/tab_order.h"
 
 namespace panel {
 
@@ -35,6 +40,18 @@ constexpr int64_t kRemoteApply = 12;
 constexpr int64_t kRemoteHelp = 22;
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// The program's icon: the sizes the art generator draws beside the program (so a window run from
+// the build folder has it too), else the one the desktop's icon theme has installed.
+QIcon programIcon(const std::string& programFolder) {
+    QIcon icon;
+    const QDir sizes(qs(programFolder) + QStringLiteral("/skins/icons/hicolor"));
+    for (const QString& size : sizes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString file = sizes.filePath(size + QStringLiteral("/apps/korvante.png"));
+        if (QFileInfo::exists(file)) icon.addFile(file);
+    }
+    return icon.isNull() ? QIcon::fromTheme(QStringLiteral("korvante")) : icon;
+}
 
 // The frame's controls: shown on every page, its commands the window's own.
 class FramePage : public Page {
@@ -64,7 +81,9 @@ CMocfgDlg::CMocfgDlg(PanelModel& model, ServiceMessenger& service, QWidget* pare
     pages_.setDesktopPointer(platform::waylandSession());
 }
 
-CMocfgDlg::~CMocfgDlg() = default;
+CMocfgDlg::~CMocfgDlg() {
+    if (applyWriter_.joinable()) applyWriter_.join();
+}
 
 QString CMocfgDlg::text(const char* key, const char* section) const { return qs(strings_.lookup(section, key)); }
 
@@ -97,6 +116,14 @@ void CMocfgDlg::initialise() {
 
     model_.load();
     setWindowTitle(QString::fromLatin1(title::kPanel));
+    QApplication::setWindowIcon(programIcon(model_.paths().programFolder));  // also the dialogs' and boxes'
+    {
+        // Tooltips in the skin's colours and font, like its message boxes.
+        QWidget styled;
+        dialogs::applySkinStyle(styled);
+        QToolTip::setPalette(styled.palette());
+        QToolTip::setFont(styled.font());
+    }
     setAccessibleName(QString::fromLatin1(title::kPanel));
     showPage(layout::kStartPage);
     refresh();
@@ -148,6 +175,7 @@ void CMocfgDlg::showPage(int number) {
     pageTitle_->setVisible(titleKey != nullptr);
     next.refresh(model_);
     next.becameCurrent();
+    skin::orderTabsByPlace(*this);
     update();
 }
 
@@ -178,12 +206,12 @@ void CMocfgDlg::frameCommand(const layout::Control& c) {
         case Role::Close: close(); return;
         case Role::Minimize: showMinimized(); return;
         case Role::Help: openHelp(); return;
-        case Role::WebLink: QDesktopServices::openUrl(QUrl(text("WEBSITE"))); return;
+        case Role::WebLink: openWebsite(); return;
         case Role::Reset:
             if (!confirm(text("WARN1", "BUTTONPAGE"))) return;
             model_.resetAll();
             break;
-        case Role::Apply: model_.apply(); break;
+        case Role::Apply: applyToMouse(); return;
         case Role::Reload:
             model_.reload();
             refresh();
@@ -262,6 +290,41 @@ void CMocfgDlg::openHelp() {
         platform::debugPrintf("cfgpanel: cannot open the help %s", page.c_str());
         dialogs::prompts().tell(this, QMessageBox::Information, text("WARNING"), text("NOHELP"));
     }
+}
+
+void CMocfgDlg::openWebsite() {
+    const QString site = text("WEBSITE");
+    if (!QDesktopServices::openUrl(QUrl(site))) {
+        platform::debugPrintf("cfgpanel: no browser opens %s", qPrintable(site));
+        dialogs::prompts().tell(this, QMessageBox::Information, text("WARNING"), text("NOWEBSITE").arg(site));
+    }
+}
+
+void CMocfgDlg::applyToMouse() {
+    if (applyWriter_.joinable()) return;  // the last Apply is still being written
+    if (!model_.save()) {
+        saveOrSay();
+        return;
+    }
+    if (!service_.serviceRunning()) {
+        updateState();  // the strip says that the service is missing; the saved file waits for it
+        return;
+    }
+    strip_->showOutcome(text("WRITING"), true);
+    applyWriter_ = std::thread([this] {
+        int64_t answer = 0;
+        const bool answered = service_.request(msg::kApplyAll, &answer);
+        QMetaObject::invokeMethod(this, [this, answered, answer] { applied(answered, answer); }, Qt::QueuedConnection);
+    });
+}
+
+void CMocfgDlg::applied(bool answered, int64_t answer) {
+    if (applyWriter_.joinable()) applyWriter_.join();
+    if (closingDown_) return;
+    // A write that failed also brings the service's notice (1286) with its Retry.
+    if (answered && answer != 0) strip_->showOutcome(text("NOTWRITTEN"), false);
+    else if (answered && model_.deviceConnected()) strip_->showOutcome(text("WRITTEN"), true);
+    else strip_->showOutcome(QString(), true);  // the strip says what is missing
 }
 
 int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
@@ -343,6 +406,7 @@ void CMocfgDlg::updateState() {
 
 QMessageBox* CMocfgDlg::writeNotice() const { return strip_ != nullptr ? strip_->writeNotice() : nullptr; }
 QString CMocfgDlg::stateText() const { return strip_ != nullptr ? strip_->stateText() : QString(); }
+QString CMocfgDlg::stripText() const { return strip_ != nullptr ? strip_->shownText() : QString(); }
 QString CMocfgDlg::shortcutText() const { return strip_ != nullptr ? strip_->shortcutText() : QString(); }
 
 void CMocfgDlg::paintEvent(QPaintEvent*) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "panel/layout/window_layout.h"
 #include "panel/pages/page.h"
@@ -60,6 +61,8 @@ public:
 
     // The state strip's text (empty when the mouse and the service are both there).
     QString stateText() const;
+    // What the strip shows now (the state, or how the last Apply went).
+    QString stripText() const;
     // What the strip adds about the service's shortcuts (empty while they reach every program, or
     // before the service has said): they are off, or reach X programs only.
     QString shortcutText() const;
@@ -114,6 +117,11 @@ private:
     void frameCommand(const layout::Control& control);
     void refresh();
     void openHelp();
+    void openWebsite();
+    // Apply: saves, then has the service write everything into the mouse again, waiting for its
+    // answer on a worker; applied() shows the outcome in the strip.
+    void applyToMouse();
+    void applied(bool answered, int64_t answer);
     void closeFromService();
     QString chooseProfileFile(bool forSaving);
     void exportProfile();
@@ -132,6 +140,7 @@ private:
     skin::CStaticTrans* pageTitle_ = nullptr;
     StateStrip* strip_ = nullptr;
     QPointer<skin::CBmpMenu> popup_;
+    std::thread applyWriter_;  // joined when done, or when the window goes
 };
 
 // The window's place on the bus under the title "KORVANTE": other programs' messages reach the

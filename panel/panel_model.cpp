@@ -40,6 +40,10 @@ bool ServiceMessenger::delivered(bool taken, uint32_t message, int64_t wParam, i
     return taken;
 }
 
+bool ServiceMessenger::request(uint32_t message, int64_t* answer) {
+    return platform::sendMessage(title::kService, message, 0, 0, answer);
+}
+
 bool ServiceMessenger::serviceRunning() { return platform::findWindow(title::kService); }
 
 int lightingModeFromBit(int64_t bit) {

@@ -32,6 +32,9 @@ public:
     virtual ~ServiceMessenger() = default;
     virtual bool post(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
     virtual bool send(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    // Sends and waits for the service's answer (its handler's result); false when it did not
+    // answer. Thread-safe, so a worker can wait for a long write.
+    virtual bool request(uint32_t message, int64_t* answer);
     virtual bool serviceRunning();
 
 protected:

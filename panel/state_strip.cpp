@@ -8,6 +8,8 @@
 #include "panel/panel_model.h"
 #include "platform/known_folders.h"
 #include "platform/runtime_folder.h"
+#include "qtbridge/qt_reactor.h"
+#include "qtbridge/service_watch.h"
 #include "shared/string_table.h"
 #include "shared/window_messages.h"
 #include "skin/static_trans.h"
@@ -18,6 +20,8 @@ namespace {
 // Events of one atomic replace of the settings file, or of a window appearing on the bus, arrive
 // in a burst; one look after it settles is enough.
 constexpr int kSettleMs = 120;
+// How long the outcome of a write stays in the strip.
+constexpr int kOutcomeMs = 5000;
 }  // namespace
 
 StateStrip::StateStrip(QWidget& window, PanelModel& model, ServiceMessenger& service, const StringTable& strings,
@@ -35,7 +39,22 @@ StateStrip::StateStrip(QWidget& window, PanelModel& model, ServiceMessenger& ser
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, [this] { update(); });
+    outcomeShown_.setSingleShot(true);
+    outcomeShown_.setInterval(kOutcomeMs);
+    connect(&outcomeShown_, &QTimer::timeout, this, [this] { showOutcome(QString(), true); });
 }
+
+void StateStrip::showOutcome(const QString& outcome, bool good) {
+    outcome_ = outcome;
+    outcomeGood_ = good;
+    if (outcome_.isEmpty()) outcomeShown_.stop();
+    else outcomeShown_.start();
+    update();
+}
+
+QString StateStrip::shownText() const { return label_->text(); }
+
+StateStrip::~StateStrip() = default;
 
 QString StateStrip::text(const char* key) const { return QString::fromStdString(strings_.lookup("MAIN", key)); }
 
@@ -44,6 +63,11 @@ void StateStrip::watch() {
     for (const std::string& folder : {platform::parentFolder(model_.paths().settingsPath), platform::runtimeFolder()})
         if (!folder.empty() && platform::folderExists(folder)) watcher_->addPath(QString::fromStdString(folder));
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });
+    // A service that is killed leaves its socket file behind, so the folder does not change: its
+    // process descriptor says when it ends.
+    reactor_ = std::make_unique<QtReactor>();
+    serviceWatch_ = std::make_unique<ServiceWatch>(*reactor_, title::kService, [this](bool) { update(); });
+    serviceWatch_->start();
 }
 
 void StateStrip::setShortcutReach(int reach) {
@@ -101,11 +125,13 @@ void StateStrip::update() {
     if (!shortcutText_.isEmpty() && hint.isEmpty()) hint = text("SHORTCUTSHINT");
     if (hint_) hint_(hint);
     label_->setToolTip(hint);
-    QString label = stateText_.isEmpty() ? text("CONNECTED") : stateText_;
+    // A missing service or mouse outranks the outcome of a write.
+    const bool outcomeShows = stateText_.isEmpty() && !outcome_.isEmpty();
+    QString label = outcomeShows ? outcome_ : stateText_.isEmpty() ? text("CONNECTED") : stateText_;
     if (!shortcutText_.isEmpty()) label += QString::fromUtf8(" \u00B7 ") + shortcutText_;
     label_->setText(label);
-    const bool allThere = stateText_.isEmpty() && shortcutText_.isEmpty();
-    label_->setTextColor(allThere ? skin::colour::kConnected : skin::colour::kNotice);
+    const bool good = outcomeShows ? outcomeGood_ : stateText_.isEmpty() && shortcutText_.isEmpty();
+    label_->setTextColor(good ? skin::colour::kConnected : skin::colour::kNotice);
     // Readers hear the strip when what it says changes, not at each look.
     if (label_->accessibleName() != label) label_->setAccessibleName(label);
 }

@@ -2,7 +2,9 @@
 // StateStrip: the line in the window's title strip that says whether the mouse and the service are
 // there ("Mouse connected" in green, else what is missing in amber), and how far the service's
 // shortcuts reach. It looks again when the settings file or the bus folder changes (once a burst of
-// changes has settled), and asks a service it has not heard from how far its shortcuts reach (1310).
+// changes has settled) and at once when the service's process ends or a service appears (also a
+// killed one, whose socket file stays behind), and asks a service it has not heard from how far its
+// shortcuts reach (1310).
 // Beside it, the notice of a write that did not reach the mouse (1286).
 #include <QMessageBox>
 #include <QObject>
@@ -11,10 +13,13 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QFileSystemWatcher;
 class QWidget;
+class QtReactor;
+class ServiceWatch;
 class StringTable;
 
 namespace skin {
@@ -32,8 +37,9 @@ public:
     // hint: what the user can do about what is missing ("" when nothing is), for the start page.
     StateStrip(QWidget& window, PanelModel& model, ServiceMessenger& service, const StringTable& strings,
                std::function<void(const QString& hint)> hint);
+    ~StateStrip() override;
 
-    // Starts watching the settings' folder and the bus folder.
+    // Starts watching the settings' folder, the bus folder and the service's process.
     void watch();
     // Looks at the service and the mouse again.
     void update();
@@ -46,6 +52,12 @@ public:
     // The same notice with another text: a change made on the mouse that could not be saved.
     void showNotice(const QString& message, std::function<void()> retry);
     QMessageBox* writeNotice() const { return writeNotice_; }
+
+    // How a write into the mouse went (good: green, else amber), shown in place of "Mouse connected"
+    // for a few seconds; empty ends it.
+    void showOutcome(const QString& outcome, bool good);
+    // What the strip shows now.
+    QString shownText() const;
 
     // Empty when the mouse and the service are both there, else what is missing.
     QString stateText() const { return stateText_; }
@@ -61,7 +73,12 @@ private:
     std::function<void(const QString&)> hint_;
     skin::CStaticTrans* label_ = nullptr;
     QFileSystemWatcher* watcher_ = nullptr;
+    std::unique_ptr<QtReactor> reactor_;  // for the service's process descriptor
+    std::unique_ptr<ServiceWatch> serviceWatch_;
     QTimer settle_;
+    QTimer outcomeShown_;
+    QString outcome_;
+    bool outcomeGood_ = true;
     QPointer<QMessageBox> writeNotice_;
     std::function<void()> retry_;
     int shortcutReach_ = -1;  // the service's last answer to the shortcut query; -1 none yet

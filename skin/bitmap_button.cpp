@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "skin/accessibility.h"
 #include "skin/skin_style.h"
 
@@ -39,6 +41,13 @@ void CBitmapBtn::setCaption(const QString& text, int xOffset, int orientation) {
     xOffset_ = xOffset;
     orientation_ = orientation;
     update();
+}
+
+int CBitmapBtn::captionWidth() const {
+    const QFontMetrics metrics(uiFont(fontHeight_));
+    int widest = 0;
+    for (const QString& line : caption_.split('\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
 }
 
 void CBitmapBtn::setFontHeight(int pixels) {
@@ -211,6 +220,24 @@ void CBitmapBtn::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QAbstractButton::keyPressEvent(event);
+}
+
+void CBitmapBtn::forgetPointer() {
+    if (!hover_) return;
+    hover_ = false;
+    update();
+}
+
+void CBitmapBtn::hideEvent(QHideEvent* event) {
+    hover_ = false;  // no leave event comes for a button hidden under the pointer
+    QAbstractButton::hideEvent(event);
+}
+
+bool CBitmapBtn::event(QEvent* event) {
+    // A modal dialog opened over the window, or another window made active, takes the pointer
+    // without a leave event here.
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate) forgetPointer();
+    return QAbstractButton::event(event);
 }
 
 void CBitmapBtn::changeEvent(QEvent* event) {

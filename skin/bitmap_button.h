@@ -16,6 +16,10 @@
 // flips the checked state. Keyboard: Tab focus
 // (shown by a thin gold outline), Space and Enter click. The accessible name is the caption unless
 // the window sets another one.
+//
+// The hover picture shows only while the pointer can act on the button: a button that loses the
+// pointer to a popup menu, a modal dialog over its window or a page change (it is hidden) is drawn
+// normal, also after the popup or dialog has closed, until the pointer enters it again.
 #include <QAbstractButton>
 #include <cstdint>
 
@@ -47,6 +51,8 @@ public:
     // Caption with x offset (0 = centred) and orientation (1 horizontal, 2 rotated 90, 3 rotated 270).
     void setCaption(const QString& text, int xOffset = 0, int orientation = 1);
     QString caption() const { return caption_; }
+    // Width of the caption's longest line in the button's font.
+    int captionWidth() const;
     void setFontHeight(int pixels);
     void setToggleMode(bool on) { setCheckable(on); }
     bool toggleMode() const { return isCheckable(); }
@@ -57,6 +63,8 @@ public:
     void setHighlighted(bool on);
     // A small chevron at the right edge, in the caption's colour: the item opens a submenu.
     void setSubmenuMark(bool on);
+    // The pointer went to a popup opened over the button's window: the hover state ends.
+    void forgetPointer();
 
     // What paintEvent() shows now, and the colour (COLORREF) of the caption.
     Visual visual() const;
@@ -78,6 +86,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void drawCaption(QPainter& painter);

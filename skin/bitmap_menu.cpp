@@ -1,6 +1,7 @@
 #include "skin/bitmap_menu.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -131,7 +132,12 @@ void CSubBmpMenu::keyPressEvent(QKeyEvent* event) {
 
 void CSubBmpMenu::mouseMoveEvent(QMouseEvent* event) {
     // While the submenu is open it receives the pointer's moves, also those over the menu.
-    if (!rect().contains(event->position().toPoint())) menu_->hoverAt(event->globalPosition().toPoint());
+    if (!rect().contains(event->position().toPoint())) menu_->pointerAt(event->globalPosition().toPoint());
+}
+
+void CSubBmpMenu::leaveEvent(QEvent* event) {
+    menu_->pointerAt(QCursor::pos());
+    CBmpMenuBase::leaveEvent(event);
 }
 
 void CSubBmpMenu::mousePressEvent(QMouseEvent* event) {
@@ -159,6 +165,10 @@ CBmpMenu::CBmpMenu(SkinnedWindow* owner, const std::vector<MenuItem>& items, con
 
 CBmpMenu* CBmpMenu::open(SkinnedWindow* owner, const QPoint& globalPos, const std::vector<MenuItem>& items,
                          const MenuPictures& pictures) {
+    // The menu takes the pointer: the button it was opened from (any of the owner's) is no longer
+    // under it.
+    if (owner != nullptr)
+        for (CBitmapBtn* b : owner->findChildren<CBitmapBtn*>()) b->forgetPointer();
     auto* menu = new CBmpMenu(owner, items, pictures);
     const MenuOrigin origin = placeMenu(globalPos.x(), globalPos.y(), menu->width(), menu->height(),
                                         menu->availableArea(globalPos));
@@ -190,6 +200,30 @@ void CBmpMenu::hoverAt(const QPoint& globalPos) {
     const int index = itemAt(globalPos);
     if (index < 0) return;
     itemEntered(index);
+}
+
+void CBmpMenu::pointerAt(const QPoint& globalPos) {
+    const bool overMenu = rect().contains(mapFromGlobal(globalPos));
+    const bool overSubmenu = submenu_ && submenu_->rect().contains(submenu_->mapFromGlobal(globalPos));
+    if (overMenu || overSubmenu) {
+        pointerCame_ = true;
+        if (overMenu) hoverAt(globalPos);
+    } else if (pointerCame_) {
+        close();  // a menu opened below the pointer stays until the pointer has come over it
+    }
+}
+
+void CBmpMenu::mouseMoveEvent(QMouseEvent* event) { pointerAt(event->globalPosition().toPoint()); }
+
+// Where the window system tells of the pointer leaving rather than moving outside the grab.
+void CBmpMenu::enterEvent(QEnterEvent* event) {
+    pointerCame_ = true;
+    CBmpMenuBase::enterEvent(event);
+}
+
+void CBmpMenu::leaveEvent(QEvent* event) {
+    pointerAt(QCursor::pos());
+    CBmpMenuBase::leaveEvent(event);
 }
 
 void CBmpMenu::chooseAt(const QPoint& globalPos) {

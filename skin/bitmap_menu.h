@@ -10,8 +10,9 @@
 //   << 16 | submenu index, lParam = submenu item number), which posts 1281 to the owner with
 //   wParam = position << 16, lParam = first-level number << 16 | submenu number.
 // The menu then closes itself. Keyboard: Up and Down move, Enter chooses, Right opens a submenu,
-// Left or Esc closes a submenu, Esc closes the menu. A closed menu deletes itself (keep it in a
-// QPointer).
+// Left or Esc closes a submenu, Esc closes the menu. Once the pointer has been over the menu, it
+// closes when the pointer leaves the menu and its submenu. A closed menu deletes itself (keep it in
+// a QPointer).
 #include <QPointer>
 #include <string>
 #include <vector>
@@ -81,6 +82,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     CBmpMenu* menu_;
@@ -101,6 +103,9 @@ public:
     void closeSubmenu();
     // The pointer moved to (or pressed at) that screen point outside the open submenu.
     void hoverAt(const QPoint& globalPos);
+    // The pointer moved to that screen point: over an item it hovers it; outside the menu and its
+    // submenu, after having been over the menu, it closes the menu.
+    void pointerAt(const QPoint& globalPos);
     void chooseAt(const QPoint& globalPos);
 
     int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
@@ -110,6 +115,9 @@ protected:
     void itemEntered(int index) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -120,6 +128,7 @@ private:
     std::vector<MenuItem> records_;
     MenuPictures pictures_;
     QPointer<CSubBmpMenu> submenu_;
+    bool pointerCame_ = false;  // the pointer has been over the menu
 };
 
 }  // namespace skin

@@ -20,7 +20,7 @@
 #include "platform/message_bus.h"
 #include "qtbridge/qt_reactor.h"
 #include "traylet/desktop_notices.h"
-#include "traylet/service_watch.h"
+#include "qtbridge/service_watch.h"
 #include "traylet/tray_status.h"
 #include "traylet/tray_texts.h"
 

@@ -20,6 +20,7 @@ CEditDelay::CEditDelay(const DialogContext& context, const QString& title, int v
     addPrompt(title);
     field_ = addEdit(Role::KeyDisplay, 0, int(QString::number(maximum_).size()), title);
     field_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 8, -12, -8));
+    field_->setToolTip(text("DELAYFIELD", "TIPS"));  // the shared field's tip is the key dialog's
     field_->setTextColor(0xEEEBE9);
     field_->setFontHeight(17);
     field_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field_));

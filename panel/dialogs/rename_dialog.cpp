@@ -15,6 +15,7 @@ CRenameProfileDlg::CRenameProfileDlg(const DialogContext& context, QWidget* pare
     // Names end up in a record's 260-unit text with its terminator.
     field_ = addEdit(Role::KeyDisplay, 0, kNameLength - 1, prompt->text());
     field_->setGeometry(rectOf(Role::KeyDisplay).adjusted(12, 8, -12, -8));
+    field_->setToolTip(text("NAMEFIELD", "TIPS"));  // the shared field's tip is the key dialog's
     field_->setTextColor(0xEEEBE9);
     field_->setFontHeight(17);
     field_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);

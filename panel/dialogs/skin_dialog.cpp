@@ -9,6 +9,7 @@
 
 #include "panel/dialogs/dialog_values.h"
 #include "panel/layout/dialog_layout.h"
+#include "panel/layout/tooltips.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
 #include "skin/colour_edit.h"
@@ -104,7 +105,11 @@ QRect CSkinDialog::rectOf(layout::Role role, int index) const {
     return c ? QRect(c->rect.left, c->rect.top, c->rect.width(), c->rect.height()) : QRect();
 }
 
-void CSkinDialog::place(layout::Role role, int index, QWidget* widget) { placed_.add(placeOf(role, index), widget); }
+void CSkinDialog::place(layout::Role role, int index, QWidget* widget) {
+    const layout::Control* c = placeOf(role, index);
+    if (const char* tip = c != nullptr ? layout::tooltipKey(window_, *c) : nullptr) widget->setToolTip(text(tip, "TIPS"));
+    placed_.add(c, widget);
+}
 
 QWidget* CSkinDialog::control(layout::Role role, int index) const { return placed_.find(role, index); }
 

@@ -68,7 +68,7 @@ void ButtonPage::refreshProgramTips(const PanelModel& model) {
         skin::CBitmapBtn* b = button(Role::Profile, p);
         if (b == nullptr) continue;
         const QString program = qs(model.programRule(p));
-        b->setToolTip(program.isEmpty() ? QString() : text("PROGRAMTIP").arg(p + 1).arg(program));
+        b->setToolTip(program.isEmpty() ? tip(Role::Profile, p) : text("PROGRAMTIP").arg(p + 1).arg(program));
     }
 }
 

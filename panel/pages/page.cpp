@@ -1,5 +1,8 @@
 #include "panel/pages/page.h"
 
+#include <algorithm>
+
+#include "panel/layout/tooltips.h"
 #include "panel/panel_model.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
@@ -12,6 +15,8 @@ namespace panel {
 
 using layout::Look;
 
+constexpr int kLinkPadding = 8;
+
 Page::Page(PageHost& host, int number, const layout::Window& table) : host_(host), number_(number), table_(table) {}
 
 Page::~Page() = default;
@@ -20,6 +25,12 @@ const std::string& Page::programFolder() const { return host_.model().paths().pr
 
 QString Page::text(const char* key, const char* section) const {
     return QString::fromStdString(host_.strings().lookup(section, key));
+}
+
+QString Page::tip(layout::Role role, int index) const {
+    const layout::Control* c = layout::find(table_, role, index);
+    const char* key = c != nullptr ? layout::tooltipKey(table_, *c) : nullptr;
+    return key != nullptr ? text(key, "TIPS") : QString();
 }
 
 skin::CBitmapBtn* Page::button(layout::Role role, int index) const {
@@ -43,6 +54,10 @@ void Page::create(const skin::StatePictures& pictures, const skin::SkinDescripti
         if (widget == nullptr) continue;
         if (c.look != Look::Plain)  // self-drawn controls place themselves
             widget->setGeometry(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
+        widget->setToolTip(tip(c.role, c.index));
+        // A text link is as wide as its text, so its focus frame and underline hug it.
+        if (auto* b = qobject_cast<skin::CBitmapBtn*>(widget); b != nullptr && c.look == Look::Link)
+            b->resize(std::min(c.rect.width(), b->captionWidth() + 2 * kLinkPadding), c.rect.height());
         widget->hide();
         controls_.add(&c, widget);
     }

@@ -132,6 +132,8 @@ protected:
     QWidget* heading(const char* key) const;
 
     QString text(const char* key, const char* section = "MAIN") const;
+    // The tooltip of the table's control of that role and index.
+    QString tip(layout::Role role, int index = 0) const;
     const std::string& programFolder() const;
     skin::SkinnedWindow& window() const { return host_.skinnedWindow(); }
 

@@ -37,11 +37,11 @@ void PerformancePage::controlsMade() {
 
 void PerformancePage::setDesktopPointer(bool desktop) {
     desktopPointer_ = desktop;
-    const QString tip = desktop ? text("ACCELDESKTOPHINT") : QString();
+    const QString hint = desktop ? text("ACCELDESKTOPHINT") : QString();
     for (Role role : {Role::AccelerationSwitch, Role::AccelerationSlider})
-        if (QWidget* w = control(role)) w->setToolTip(tip);
+        if (QWidget* w = control(role)) w->setToolTip(desktop ? hint : tip(role));
     if (accelerationNote_ != nullptr) {
-        accelerationNote_->setToolTip(tip);
+        accelerationNote_->setToolTip(hint);
         accelerationNote_->setVisible(desktop && shown());
     }
 }

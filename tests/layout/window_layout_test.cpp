@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "panel/layout/dialog_layout.h"
+#include "panel/layout/tooltips.h"
 #include "panel/layout/window_layout.h"
+#include "shared/string_table.h"
 
 namespace {
 
@@ -181,6 +183,34 @@ TEST(WindowLayout, DialogsHaveTheirCommandsAndKeepTheTitleFree) {
     EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::ValueField, 0)->id, 20482);
     EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::ValueField, 1)->id, 20481);
     EXPECT_EQ(layout::find(layout::gunfireDialog(), Role::RateSlider)->id, 10011);
+}
+
+}  // namespace
+
+namespace {
+
+// Every control a user can act on, in the window and in every dialog, explains itself in every
+// shipped language.
+TEST(Tooltips, EveryControlHasATipInEveryLanguage) {
+    std::vector<const Window*> windows = {&layout::mainFrame(),    &layout::startPage(), &layout::buttonPage(),
+                                          &layout::macroPage(),    &layout::lightingPage(), &layout::dpiPage()};
+    for (const Window* dialog : layout::dialogWindows()) windows.push_back(dialog);
+    const std::string data = std::string(KORVANTE_SOURCE_DIR) + "/data/";
+    for (const char* file : {"Strings.xml", "Strings.de.xml", "Strings.es.xml", "Strings.zh_CN.xml"}) {
+        const StringTable strings(std::vector<std::string>{data + file});
+        for (const Window* w : windows) {
+            for (const Control& c : w->controls) {
+                const char* key = layout::tooltipKey(*w, c);
+                const bool label = c.role == Role::StateText || c.role == Role::FieldCaption || c.role == Role::Prompt;
+                if (label) {
+                    EXPECT_EQ(key, nullptr) << w->skinFile << " " << c.id;
+                    continue;
+                }
+                ASSERT_NE(key, nullptr) << w->skinFile << " " << c.id;
+                EXPECT_FALSE(strings.lookup("TIPS", key).empty()) << file << " lacks TIPS/" << key;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/program_dialog.h"
+#include "panel/dialogs/rename_dialog.h"
 #include "panel/layout/window_layout.h"
 #include "platform/atomic_file.h"
 #include "platform/known_folders.h"
@@ -76,7 +77,7 @@ public:
     StandInService(platform::Reactor& reactor, std::string settingsPath)
         : path_(std::move(settingsPath)), window_(reactor, [this](uint32_t m, int64_t w, int64_t l) -> int64_t {
               received.push_back({m, w, l, platform::readWholeFile(path_).value_or("")});
-              return 0;
+              return answer;
           }) {}
     bool create() { return window_.create(title::kService); }
     void destroy() { window_.destroy(); }
@@ -89,6 +90,7 @@ public:
         return std::nullopt;
     }
     std::vector<Received> received;
+    int64_t answer = 0;  // what every handled message returns
 
 private:
     std::string path_;
@@ -134,6 +136,7 @@ protected:
 
 TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
     EXPECT_EQ(dialog_.windowTitle(), "KORVANTE");
+    EXPECT_FALSE(dialog_.windowIcon().isNull());  // its own, also from the build folder
     EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
     const struct {
         Role tile;
@@ -489,6 +492,161 @@ TEST_F(MainDialogTest, StateStripFollowsTheServiceAndTheMouse) {
     EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); }));
 }
 
+TEST_F(MainDialogTest, ApplyWritesEverythingAgainAndTheStripSaysHowItWent) {
+    EXPECT_EQ(dialog_.control(Role::Apply)->toolTip(), dialog_.text("APPLY", "TIPS"));
+    platform::writeProfileInt(model_.paths().settingsPath, "Setting", "Device", 1);
+    ASSERT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); }));
+    const struct {
+        int64_t answer;
+        const char* shown;
+    } outcomes[] = {{0, "WRITTEN"}, {msg::kWriteNoAnswer, "NOTWRITTEN"}, {msg::kWriteMismatch, "NOTWRITTEN"}};
+    for (const auto& o : outcomes) {
+        service_.received.clear();
+        service_.answer = o.answer;
+        click(Role::Apply);
+        EXPECT_TRUE(service_.waitFor(msg::kApplyAll)) << o.answer;
+        EXPECT_TRUE(eventually([&] { return dialog_.stripText() == dialog_.text(o.shown); })) << o.answer;
+    }
+}
+
+TEST_F(MainDialogTest, TabFollowsReadingOrderAndEveryControlExplainsItself) {
+    dialog_.activateWindow();
+    const std::vector<std::pair<Role, int>> startOrder = {
+        {Role::Help, 0},       {Role::Minimize, 0}, {Role::Close, 0},  {Role::TabButtons, 0}, {Role::TabMacro, 0},
+        {Role::TabLighting, 0}, {Role::TabDpi, 0},  {Role::WebLink, 0}, {Role::Import, 0},    {Role::Export, 0},
+        {Role::Reset, 0},      {Role::Reload, 0},   {Role::Apply, 0},  {Role::Help, 0}};
+    dialog_.control(Role::Help)->setFocus(Qt::TabFocusReason);
+    for (const auto& [role, index] : startOrder) {
+        EXPECT_EQ(QApplication::focusWidget(), dialog_.control(role, index)) << static_cast<int>(role);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    // The link's focus frame and underline hug its text.
+    auto* link = dialog_.button(Role::WebLink);
+    EXPECT_LE(link->width(), link->captionWidth() + 16);
+    // On every page Tab walks down the rows (left to right within one), and every control it
+    // reaches has a tip.
+    for (int page : {layout::kStartPage, layout::kButtonPage, layout::kMacroPage, layout::kLightingPage, layout::kDpiPage}) {
+        dialog_.showPage(page);
+        QWidget* first = dialog_.control(Role::Help);  // the first in reading order
+        QPoint last(-1, -1);
+        int rowTop = -100;
+        std::vector<QWidget*> chain;
+        QWidget* at = first;
+        do {
+            if (at->isVisible() && (at->focusPolicy() & Qt::TabFocus) && at->window() == &dialog_) chain.push_back(at);
+            at = at->nextInFocusChain();
+        } while (at != first);
+        ASSERT_GT(chain.size(), 8u) << page;
+        for (QWidget* w : chain) {
+            QWidget* tipped = w;  // a part of a composite control shows the control's tip
+            while (tipped->toolTip().isEmpty() && tipped->parentWidget() != &dialog_) tipped = tipped->parentWidget();
+            EXPECT_FALSE(tipped->toolTip().isEmpty()) << page << " " << w->metaObject()->className();
+            const QRect r(w->mapTo(&dialog_, QPoint(0, 0)), w->size());
+            if (r.top() > rowTop + 8) rowTop = r.top();  // a new row
+            else EXPECT_GT(r.left(), last.x()) << page << " " << r.x() << "," << r.y();
+            last = r.topLeft();
+        }
+    }
+}
+
+TEST_F(MainDialogTest, WebsiteWithoutABrowserSaysSo) {
+    click(Role::WebLink);  // the offscreen platform opens no browser
+    EXPECT_EQ(lastAsked().kind, testsupport::PromptAnswers::Kind::Message);
+    EXPECT_EQ(lastAsked().text, dialog_.text("NOWEBSITE").arg(dialog_.text("WEBSITE")));
+}
+
+TEST_F(MainDialogTest, ButtonsThatLoseThePointerAreDrawnNormal) {
+    using Visual = skin::CBitmapBtn::Visual;
+    auto pointTo = [&](skin::CBitmapBtn* b) {
+        // (the offscreen platform reports the pointer entering windows, not moves inside one)
+        QTest::mouseMove(&dialog_, QPoint(-50, -50));
+        QTest::mouseMove(b);
+        EXPECT_TRUE(eventually([&] { return b->visual() == Visual::Hover; }));
+    };
+    // A page change hides the tile under the pointer; back on the page it is drawn normal.
+    skin::CBitmapBtn* tile = dialog_.button(Role::TabLighting);
+    pointTo(tile);
+    QTest::mouseClick(tile, Qt::LeftButton);
+    QTest::mouseMove(dialog_.control(Role::TabHome));
+    click(Role::TabHome);
+    EXPECT_EQ(tile->visual(), Visual::Normal);
+    // A popup menu takes the pointer: its label is drawn normal while it is open and after.
+    click(Role::TabButtons);
+    skin::CBitmapBtn* label = dialog_.button(Role::ButtonLabel, 0);
+    pointTo(label);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QPointer<skin::CBmpMenu> menu = dialog_.popup();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(label->visual(), Visual::Normal);
+    // The menu closes when the pointer leaves it, not before it came.
+    // (moves as the window system reports them to the popup, which holds the pointer)
+    QTest::mouseMove(menu->windowHandle(), QPoint(menu->width() / 2, -40));
+    EXPECT_TRUE(menu->isVisible());
+    QTest::mouseMove(menu->windowHandle(), menu->item(0)->geometry().center());
+    QTest::mouseMove(&dialog_, QPoint(600, 540));  // where the pointer goes: off the label
+    QTest::mouseMove(menu->windowHandle(), QPoint(menu->width() + 60, menu->height() + 60));
+    EXPECT_TRUE(eventually([&] { return menu == nullptr || !menu->isVisible(); }));
+    EXPECT_EQ(label->visual(), Visual::Normal);
+    // A dialog opened from a button takes the pointer too.
+    click(Role::TabMacro);
+    click(Role::MacroCommand, layout::kMacroNew);
+    skin::CBitmapBtn* rename = dialog_.button(Role::MacroCommand, layout::kMacroRename);
+    ASSERT_TRUE(rename->isEnabled());
+    pointTo(rename);
+    bool shown = false;
+    prompts_.answerDialog<dialogs::CRenameProfileDlg>([&](dialogs::CRenameProfileDlg&) {
+        shown = true;
+        EXPECT_TRUE(eventually([&] { return rename->visual() == Visual::Normal; }));  // once it is active
+        QTest::mouseMove(&dialog_, QPoint(600, 540));  // the pointer is on the dialog, off the button
+    });
+    QTest::mouseClick(rename, Qt::LeftButton);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(rename->visual(), Visual::Normal);
+}
+
+TEST_F(MainDialogTest, StartTileCaptionsSitOnTheirUnderline) {
+    // The art draws each tile's short underline at the same place; every caption starts above it,
+    // however long it is.
+    std::vector<int> starts;
+    for (Role tile : {Role::TabButtons, Role::TabMacro, Role::TabLighting, Role::TabDpi}) {
+        const QImage picture = dialog_.control(tile)->grab().toImage();
+        int start = -1;
+        for (int x = 150; x < picture.width() - 60 && start < 0; ++x)  // right of the emblem, left of the chevron
+            for (int y = picture.height() / 2 - 12; y < picture.height() / 2 + 12 && start < 0; ++y)
+                if (QColor(picture.pixel(x, y)).value() > 180) start = x;  // white, or gold under the pointer
+        starts.push_back(start);
+    }
+    for (int start : starts) EXPECT_NEAR(start, starts.front(), 2) << start;
+    EXPECT_NEAR(starts.front(), layout::find(layout::startPage(), Role::TabDpi)->captionOffset, 3);
+}
+
+// The window starting while no service runs (the services of these tests run in other processes).
+class NoServiceYetTest : public MainDialogTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env_.ready());
+        dialog_.initialise();
+        ASSERT_TRUE(bus_.create());
+        dialog_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    }
+};
+
+TEST_F(NoServiceYetTest, StateStripNoticesAKilledServiceAndItsReturnAtOnce) {
+    // A service in a process of its own: killed, it leaves its socket file behind.
+    platform::writeProfileInt(model_.paths().settingsPath, "Setting", "Device", 1);
+    const QString msgTool = QStringLiteral(KORVANTE_BIN_DIR "/korvante-msg");
+    for (int round = 0; round < 2; ++round) {
+        QProcess service;
+        service.start(msgTool, {QStringLiteral("listen"), QString::fromLatin1(title::kService)});
+        ASSERT_TRUE(service.waitForStarted());
+        EXPECT_TRUE(eventually([&] { return dialog_.stateText().isEmpty(); })) << round;
+        service.kill();  // SIGKILL: nothing is cleaned up, nothing is said
+        service.waitForFinished();
+        EXPECT_TRUE(eventually([&] { return dialog_.stateText() == dialog_.text("NOSERVICE"); })) << round;
+    }
+}
+
 TEST_F(MainDialogTest, StateStripShowsHowFarTheServicesShortcutsReach) {
     ASSERT_TRUE(service_.waitFor(msg::kShortcutQuery));  // asked once the service is seen
     platform::writeProfileInt(model_.paths().settingsPath, "Setting", "Device", 1);
@@ -596,7 +754,7 @@ TEST_F(ProgramMenuTest, ProfileButtonMenuChoosesARunningProgramAndClearsIt) {
     QTest::mouseClick(menu->item(1), Qt::LeftButton);
     ASSERT_TRUE(service_.waitFor(msg::kProgramRules));
     EXPECT_EQ(model_.programRule(2), "");
-    EXPECT_TRUE(dialog_.control(Role::Profile, 2)->toolTip().isEmpty());
+    EXPECT_EQ(dialog_.control(Role::Profile, 2)->toolTip(), dialog_.text("PROFILE", "TIPS"));  // its own tip again
 }
 
 }  // namespace

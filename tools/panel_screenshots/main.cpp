@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
 #include <functional>
@@ -191,6 +192,19 @@ int main(int argc, char** argv) {
     dialog.showPage(layout::kStartPage);
     ok &= save(dialog, out + "state-shortcuts-off.png");
     dialog.onMessage(msg::kShortcutState, msg::kShortcutsEverywhere, 0);
+    // Apply clicked: the strip says the settings were written; Apply's tooltip.
+    if (QWidget* apply = dialog.control(layout::Role::Apply)) {
+        QTest::mouseClick(apply, Qt::LeftButton);
+        ok &= QTest::qWaitFor([&] { return dialog.stripText() == dialog.text("WRITTEN"); });
+        ok &= save(dialog, out + "state-written.png");
+        const QPoint tipAt = apply->mapToGlobal(QPoint(apply->width() / 2, 0));
+        QToolTip::showText(tipAt, apply->toolTip(), apply);
+        QWidget* tip = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->inherits("QTipLabel")) tip = w;
+        ok &= tip != nullptr && saveWithMenu(dialog, *tip, out + "tooltip-apply.png");
+        QToolTip::hideText();
+    }
     // A profile button's program menu, with a program chosen for profile 2.
     dialog.showPage(layout::kButtonPage);
     model.setProgramRule(1, "/usr/bin/bash");

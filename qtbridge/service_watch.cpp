@@ -1,4 +1,6 @@
-#include "traylet/service_watch.h"
+#include "qtbridge/service_watch.h"
+
+#include <QCoreApplication>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,7 +77,7 @@ void ServiceWatch::onServiceEnded() {
     reactor_.unwatch(pidfd_);
     ::close(pidfd_);
     pidfd_ = -1;
-    platform::debugLine("traylet: the service has ended");
+    platform::debugPrintf("%s: the service has ended", qPrintable(QCoreApplication::applicationName()));
     known_ = false;
     rechecksLeft_ = 0;
     check();  // a new service may be there already

@@ -1,7 +1,8 @@
 #pragma once
 // Whether the service runs, followed by events alone: while it runs, its process descriptor
 // (readable when the process ends, also when it is killed and leaves its bus socket behind);
-// while it does not, the bus folder, where its window's socket appears when it starts again.
+// while it does not, the bus folder, where its window's socket appears when it starts again. The
+// tray program and the configuration window both follow the service with it.
 #include <QFileSystemWatcher>
 #include <QTimer>
 
