@@ -26,6 +26,7 @@ void CPngHSlider::paintEvent(QPaintEvent*) {
 
 void CPngHSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    track_->setFocus(Qt::MouseFocusReason);  // the keys then move it on
     // The widget receives every move until the release (Qt's implicit grab).
     dragging_ = true;
     grabX_ = int(event->position().x());
@@ -128,6 +129,7 @@ void CPngHSliderBar::thumbReleased() {
 
 void CPngHSliderBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    setFocus(Qt::MouseFocusReason);
     setValue(valueAt(int(event->position().x())));
     post(kSliderReleased, identifier_);
 }
@@ -140,12 +142,21 @@ void CPngHSliderBar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CPngHSliderBar::keyPressEvent(QKeyEvent* event) {
-    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-    if (step == 0) {
-        QWidget::keyPressEvent(event);
-        return;
+    // Arrows one value, Page Up and Down ten, Home and End to the ends; each key is a release.
+    const int top = std::max(minimum_, maximum_);
+    int next;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Down: next = value_ - 1; break;
+        case Qt::Key_Right:
+        case Qt::Key_Up: next = value_ + 1; break;
+        case Qt::Key_PageDown: next = value_ - kPageStep; break;
+        case Qt::Key_PageUp: next = value_ + kPageStep; break;
+        case Qt::Key_Home: next = minimum_; break;
+        case Qt::Key_End: next = top; break;
+        default: QWidget::keyPressEvent(event); return;
     }
-    const int next = std::clamp(value_ + step, minimum_, std::max(minimum_, maximum_));
+    next = std::clamp(next, minimum_, top);
     if (next == value_) return;
     setValue(next);
     post(kSliderReleased, identifier_);
