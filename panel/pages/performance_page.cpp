@@ -3,8 +3,10 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "panel/panel_model.h"
 #include "shared/string_table.h"
