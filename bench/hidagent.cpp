@@ -3,7 +3,8 @@
 //   (a) start-up: time from starting hidagent until its window answers on the bus (median of runs);
 //   (b) resident memory after the read-back of the mouse has settled (VmRSS, Pss);
 //   (c) wake-ups while idle with the mouse connected (context switches of all threads);
-//   (d) CPU time used while idle.
+//   (d) CPU time used while idle;
+//   (e) how long a SIGTERM during the start-up read-back takes to end it.
 // Usage: bench_hidagent [IDLE_SECONDS [START_RUNS]]   (defaults 30 and 10)
 #include <dirent.h>
 #include <fcntl.h>
@@ -85,6 +86,31 @@ int main(int argc, char** argv) {
                         median, times.front(), times.back(), times.size(), verdict(median < 15));
         }
         run({bin + "/mousesim", "plug"});
+    }
+
+    // (e) A termination during the start-up read-back (some four seconds of sessions), asked for
+    // just after it began; no window is there to be closed.
+    if (status == 0) {
+        std::vector<double> times;
+        for (int i = 0; i < 3; ++i) {
+            const std::string log = root + "/stop-" + std::to_string(i) + ".log";
+            pid_t agent = spawn({bin + "/hidagent"}, "", log);
+            if (!waitUntil(10000, [&] { return readFile(log).find("QueryAllFrMouse") != std::string::npos; }, 1)) {
+                ::kill(agent, SIGKILL);
+                waitExit(agent, 5000);
+                continue;
+            }
+            uint64_t t0 = platform::tickCountMs();
+            ::kill(agent, SIGTERM);
+            if (waitExit(agent, 10000) >= 0) times.push_back(static_cast<double>(platform::tickCountMs() - t0));
+        }
+        std::sort(times.begin(), times.end());
+        if (times.empty())
+            std::printf("(e) SIGTERM during the read-back: the read-back never began\n");
+        else
+            std::printf("(e) SIGTERM during the start-up read-back until the end: median %.0f ms, max %.0f (%zu runs)   "
+                        "target < 1000 ms: %s\n",
+                        times[times.size() / 2], times.back(), times.size(), verdict(times.back() < 1000));
     }
 
     pid_t listener = -1, agent = -1;

@@ -228,7 +228,11 @@ void CMocfgDlg::importProfile() {
 
 void CMocfgDlg::saveOrSay() {
     // A change that could not be written is never passed off as done.
-    if (model_.lastSaveFailed()) warn(text("NOSAVE"));
+    if (model_.lastSaveFailed()) warn(noSaveText());
+}
+
+QString CMocfgDlg::noSaveText() const {
+    return text("NOSAVE").arg(qs(platform::parentFolder(model_.paths().settingsPath)));
 }
 
 void CMocfgDlg::warn(const QString& message) {
@@ -264,7 +268,11 @@ int64_t CMocfgDlg::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     if (closingDown_) return 0;
     switch (message) {
         case msg::kMouseChanged:
-            model_.onMouseChanged(wParam, lParam);
+            // A change made on the mouse that could not be stored is said, not dropped.
+            if (!model_.onMouseChanged(wParam, lParam)) strip_->showNotice(noSaveText(), [this] {
+                    model_.apply();
+                    saveOrSay();
+                });
             // Everything is shown anew; the macro page keeps a recording going.
             if (Page* p = current()) p->serviceNotice();
             refresh();

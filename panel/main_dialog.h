@@ -102,6 +102,7 @@ private:
     void showSettings() override { refresh(); }
     void warn(const QString& message) override;  // a "Warning" box with OK
     void saveOrSay() override;
+    QString noSaveText() const override;
     bool confirm(const QString& question) override;
     skin::CBmpMenu* openPopup(QPoint corner, const std::vector<skin::MenuItem>& items,
                               const skin::MenuPictures& pictures) override;

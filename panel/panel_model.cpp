@@ -26,11 +26,18 @@ PanelPaths userPaths(const std::string& programFolder) {
 }
 
 bool ServiceMessenger::post(uint32_t message, int64_t wParam, int64_t lParam) {
-    return platform::postMessage(title::kService, message, wParam, lParam);
+    return delivered(platform::postMessage(title::kService, message, wParam, lParam), message, wParam, lParam);
 }
 
 bool ServiceMessenger::send(uint32_t message, int64_t wParam, int64_t lParam) {
-    return platform::sendMessage(title::kService, message, wParam, lParam);
+    return delivered(platform::sendMessage(title::kService, message, wParam, lParam), message, wParam, lParam);
+}
+
+bool ServiceMessenger::delivered(bool taken, uint32_t message, int64_t wParam, int64_t lParam) {
+    // The change is saved, but no service will write it: the next one to start (or to see the
+    // mouse arrive) writes the saved settings instead of reading the mouse's older ones back.
+    if (!taken && msg::writesTheMouse(message, wParam, lParam)) settings::markUnwritten(platform::settingsPath());
+    return taken;
 }
 
 bool ServiceMessenger::serviceRunning() { return platform::findWindow(title::kService); }
@@ -66,18 +73,17 @@ bool acceptedFromBus(uint32_t message) {
 
 PanelModel::PanelModel(PanelPaths paths, ServiceMessenger& service) : paths_(std::move(paths)), service_(service) {}
 
-void PanelModel::loadInto(MouseSettings& record) const {
-    static MouseSettings loaded;  // large; the window is single-threaded
-    settings::clear(loaded);
-    settings::loadAndNormalise(loaded, paths_.settingsPath, -1);
-    settings::validateCopy(record, loaded);
+void PanelModel::loadWorking() {
+    settings::clear(base_);
+    settings::loadAndNormalise(base_, paths_.settingsPath, -1);
+    settings::validateCopy(working_, base_);
 }
 
 void PanelModel::load() {
     // On a fresh account the window may start before the service: without the shipped defaults it
     // would load a missing file and save a record of unset values for the service to write.
     settings::prepareSettingsFile(paths_.programFolder);
-    loadInto(working_);
+    loadWorking();
 }
 
 int PanelModel::currentProfile() const { return settingsrules::currentProfile(working_); }
@@ -87,9 +93,13 @@ int PanelModel::currentStage() const { return settingsrules::currentStage(workin
 int PanelModel::lightingMode() const { return settingsrules::currentLightingMode(working_); }
 
 bool PanelModel::save() {
-    // The service counts clicks into the same file; a whole-record save carries its latest counts.
+    // Only what the window changed since it last read or saved the file is written: the working
+    // record is older than what korvantectl, the service (click counters, changes made on the
+    // mouse) or another save stored meanwhile, and those stay. A failed save keeps the base, so
+    // the next save writes the change again. The service's latest click counts come along.
     takeCounters();
-    saveFailed_ = !settings::saveAll(working_, paths_.settingsPath);
+    saveFailed_ = !settings::saveChanges(working_, base_, paths_.settingsPath);
+    if (!saveFailed_) base_ = working_;
     return !saveFailed_;
 }
 
@@ -139,7 +149,7 @@ void PanelModel::resetCurrentProfile() {
     apply();
 }
 
-void PanelModel::reload() { loadInto(working_); }
+void PanelModel::reload() { loadWorking(); }
 
 void PanelModel::macroListChanged() {
     reload();
@@ -180,7 +190,7 @@ bool PanelModel::importProfile(const std::string& path, std::string* problem) {
     return true;
 }
 
-void PanelModel::onMouseChanged(int64_t kind, int64_t value) {
+bool PanelModel::onMouseChanged(int64_t kind, int64_t value) {
     reload();
     bool changed = false;
     if (kind == msg::kChangedDpiStage && value >= 0 && value < kDpiStageCount) {
@@ -194,19 +204,22 @@ void PanelModel::onMouseChanged(int64_t kind, int64_t value) {
         working_.LedMode = lightingModeFromBit(value);
         changed = true;
     }
-    if (changed) save();
+    return !changed || save();
 }
 
 void PanelModel::reloadDpiStages() {
-    for (int stage = 0; stage < kDpiStageCount; ++stage) settings::readDpiStage(working_, paths_.settingsPath, stage);
+    // What is read from the file counts as read: the next save does not write it back.
+    for (int stage = 0; stage < kDpiStageCount; ++stage)
+        if (settings::readDpiStage(working_, paths_.settingsPath, stage)) base_.dpiStages[stage] = working_.dpiStages[stage];
 }
 
 void PanelModel::takeCounters() {
-    // The service owns the click counters; the window's whole-record saves must not write back
-    // the values it loaded earlier. One read of the file for both.
+    // The service owns the click counters: the window shows them and never saves them. One read
+    // of the file for both.
     const platform::IniDocument file = platform::readProfileDocument(paths_.settingsPath);
-    working_.LeftCount = platform::parseProfileInt(file.get(settings::kSettingSection, "LeftCount"), 0);
-    working_.RightCount = platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
+    base_.LeftCount = working_.LeftCount = platform::parseProfileInt(file.get(settings::kSettingSection, "LeftCount"), 0);
+    base_.RightCount = working_.RightCount =
+        platform::parseProfileInt(file.get(settings::kSettingSection, "RightCount"), 0);
 }
 
 bool PanelModel::assignFunction(int profile, int button, uint8_t code, const assignment::Value& value) {

@@ -4,8 +4,8 @@
 // service's notices. The window (main_dialog) shows this model and forwards the
 // user's commands and the bus's messages to it.
 //
-// Every change is stored in the working record and the whole settings file is saved before the
-// service hears of it; with the service not running the change is only saved.
+// Every change is stored in the working record and saved before the service hears of it; with the
+// service not running the change is only saved (and marked as not yet written).
 #include <cstdint>
 #include <string>
 
@@ -25,13 +25,18 @@ struct PanelPaths {
 // Paths of this user and program; the data folders are created when missing.
 PanelPaths userPaths(const std::string& programFolder);
 
-// Tells the service window ("KORVANTEHidAgent") what changed. Nothing is sent when it is not there.
+// Tells the service window ("KORVANTEHidAgent") what changed. Nothing is sent when it is not there;
+// a write request that no service takes marks the settings file as not yet written ("Unwritten").
 class ServiceMessenger {
 public:
     virtual ~ServiceMessenger() = default;
     virtual bool post(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
     virtual bool send(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
     virtual bool serviceRunning();
+
+protected:
+    // Marks the file when a write request was not taken; returns `taken`.
+    static bool delivered(bool taken, uint32_t message, int64_t wParam, int64_t lParam);
 };
 
 // Lighting mode for the bit the mouse reports with notice 1285 kind 10 (2 → 2, 4 → 3, 8 → 4,
@@ -61,7 +66,8 @@ public:
     int currentStage() const;
     int lightingMode() const;
 
-    // Whole settings file; false when it could not be written (the window then says so).
+    // The settings the window changed since it last read or saved the file, merged into the file
+    // as it is now; false when it could not be written (the window then says so).
     bool save();
     bool lastSaveFailed() const { return saveFailed_; }
 
@@ -106,7 +112,8 @@ public:
     bool importProfile(const std::string& path, std::string* problem = nullptr);
 
     // Notices from the service.
-    void onMouseChanged(int64_t kind, int64_t value);  // 1285
+    // 1285; false when the change the mouse reported could not be saved.
+    bool onMouseChanged(int64_t kind, int64_t value);
     void reloadDpiStages();                            // 1224
     void takeCounters();                               // 1282: the service's click counters, from the file
 
@@ -118,11 +125,13 @@ public:
     bool deviceConnected() const;
 
 private:
-    void loadInto(MouseSettings& record) const;
+    // Clear, load and normalise into base_, validate-copy into working_.
+    void loadWorking();
 
     PanelPaths paths_;
     ServiceMessenger& service_;
     MouseSettings working_{};
+    MouseSettings base_{};  // the file's record as last read or saved: what save() compares with
     bool saveFailed_ = false;
 };
 

@@ -53,10 +53,13 @@ void StateStrip::setShortcutReach(int reach) {
 void StateStrip::setShown(bool shown) { label_->setVisible(shown); }
 
 void StateStrip::showWriteFailure(int64_t reason, std::function<void()> retry) {
+    showNotice(text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED"), std::move(retry));
+}
+
+void StateStrip::showNotice(const QString& message, std::function<void()> retry) {
     // Not modal: it comes from the service at any moment, and the user may go on editing. A
     // further failure while it shows only updates its text.
     retry_ = std::move(retry);
-    const QString message = text(reason == msg::kWriteNoAnswer ? "WRITENOANSWER" : "WRITEFAILED");
     if (writeNotice_ == nullptr) {
         auto* parent = qobject_cast<QWidget*>(this->parent());
         QMessageBox* box = dialogs::makeMessageBox(QMessageBox::Warning, text("WARNING"), message, QMessageBox::NoButton,

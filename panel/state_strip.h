@@ -43,6 +43,8 @@ public:
     // A write that did not reach the mouse (the reason of 1286): a notice that does not block the
     // window, whose Retry calls retry (the settings saved, the service asked for the full write).
     void showWriteFailure(int64_t reason, std::function<void()> retry);
+    // The same notice with another text: a change made on the mouse that could not be saved.
+    void showNotice(const QString& message, std::function<void()> retry);
     QMessageBox* writeNotice() const { return writeNotice_; }
 
     // Empty when the mouse and the service are both there, else what is missing.

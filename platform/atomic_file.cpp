@@ -227,7 +227,10 @@ bool replaceFileAtomically(const std::string& path, const std::string& content) 
     std::string tmpl = folder + "/." + nameOf(path) + kTemporaryInfix + "XXXXXX";
     std::string tmpPath = tmpl;
     int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        debugPrintf("cannot write %s: %s", path.c_str(), std::strerror(errno));
+        return false;
+    }
     // Keep the permissions of the file being replaced; new files get the usual 0644 less umask.
     if (exists) {
         ::fchmod(fd, st.st_mode & 07777);
@@ -237,9 +240,20 @@ bool replaceFileAtomically(const std::string& path, const std::string& content) 
         ::fchmod(fd, 0666 & ~mask);
     }
     bool ok = writeAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmpPath.c_str(), path.c_str()) != 0) {
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(tmpPath.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        // A full disk (or a file size limit) ends here: the old file stays whole, and the
+        // temporary file goes.
         ::unlink(tmpPath.c_str());
+        debugPrintf("cannot write %s: %s", path.c_str(), std::strerror(error));
         return false;
     }
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -513,6 +513,18 @@ bool findWindow(const std::string& title) {
     return ensureConnected(*client, reused);
 }
 
+bool windowNameHeld(const std::string& title) {
+    std::string path;
+    if (!socketPathFor(title, path)) return false;
+    {
+        Bus& b = bus();
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (localWindow(b, path)) return true;
+    }
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
 bool postMessage(const std::string& title, uint32_t message, int64_t wParam, int64_t lParam) {
     std::string path;
     if (!socketPathFor(title, path)) return false;

@@ -88,6 +88,11 @@ private:
 // answers).
 bool findWindow(const std::string& title);
 
+// Whether a window of this title holds its name on the bus, without connecting to it: a quick
+// look for a closing window, also one that has stopped answering. (A program killed without its
+// clean-up may leave the name behind: this may say true for a window gone.)
+bool windowNameHeld(const std::string& title);
+
 // PostMessageW: queues the message for the window and returns at once; false when there is no such
 // window or it cannot take the message. Only when a receiver has stopped reading and its queue
 // (about a thousand frames, bounded by the kernel's socket buffer) is full does a post wait, at

@@ -1,5 +1,6 @@
 // hidagent: the background service that owns the mouse. One instance per user; it runs until its
 // window receives WM_CLOSE or the process is asked to terminate.
+#include <csignal>
 #include <memory>
 
 #include "platform/diagnostics.h"
@@ -12,6 +13,9 @@
 #include "shared/window_messages.h"
 
 int main() {
+    // A file size limit (ulimit -f) makes a save fail with EFBIG, reported like a full disk,
+    // instead of ending the service.
+    ::signal(SIGXFSZ, SIG_IGN);
     platform::SingleInstance instance(std::string(title::kService) + "_Mutex");
     if (!instance.acquire()) {
         if (instance.heldElsewhere()) return 0;  // a second copy ends at once, silently

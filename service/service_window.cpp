@@ -34,6 +34,7 @@ constexpr uint32_t kWmDestroy = 0x0002;
 constexpr uint32_t kWmSessionChange = 0x02B1;
 constexpr int kArrivalDelayMs = 5000;
 constexpr int kDestroyWaitMs = 1000;
+constexpr int kCloseCheckMs = 20;
 // Input reports are handled this many at a time, with the bus served between batches, and at most
 // this many wait; a flood from the mouse beyond that is dropped with one diagnostics line.
 constexpr size_t kReportsPerBatch = 16;
@@ -68,6 +69,8 @@ bool CMorvikhidDlg::create() {
     config_.setReportTransform(&transform_);
     macros_ = std::make_unique<MacroTransfer>(config_, MacroPaths{settingsPath_, platform::macroFolder(), stringsPath_});
     config_.setMacroHooks(macros_->hooks());
+    // A termination asked for during the seconds of a read-back ends it between two sessions.
+    config_.setStopRequest([this] { return destroyed_ || loop_.terminationPending(); });
 
     mouseKey_.open(kMouseKeyText, kKeyAllAccess);
     reload();
@@ -94,9 +97,15 @@ void CMorvikhidDlg::destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     focus_.reset();
+    std::vector<const char*> closing;
     for (const char* window : {title::kPanel, title::kTraylet})
-        platform::postNotification(window, msg::kClose, 0, 0);  // nothing happens when it is absent
-    platform::sleepMs(kDestroyWaitMs);
+        if (platform::postNotification(window, msg::kClose, 0, 0)) closing.push_back(window);  // absent: nothing
+    // A second for them to close, and no longer than they take: the service ends within it.
+    const uint64_t deadline = platform::tickCountMs() + kDestroyWaitMs;
+    while (!closing.empty() && platform::tickCountMs() < deadline) {
+        platform::sleepMs(kCloseCheckMs);
+        std::erase_if(closing, [](const char* window) { return !platform::windowNameHeld(window); });
+    }
     tray_.endStartedCopies();
     window_.destroy();
     if (device_) device_->close();
@@ -110,16 +119,19 @@ void CMorvikhidDlg::startTray() {
     tray_.start(programFolder_, settings_.TrayEnabled);
 }
 
-bool CMorvikhidDlg::reload(platform::IniDocument* loaded) {
-    platform::IniDocument own;
-    if (loaded == nullptr) loaded = &own;
+bool CMorvikhidDlg::reload() {
+    platform::IniDocument loaded;
     settings::clear(loadBuffer_);
-    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, loaded);
+    const bool read = settings::loadAndNormalise(loadBuffer_, settingsPath_, -1, &loaded);
     settings::validateCopy(validated_, loadBuffer_);
     // Every value the mouse is given lies in its range: an unset one takes its factory value.
     settingsrules::keepInRange(validated_);
     settings_ = validated_;
-    verifyWrites_ = platform::parseProfileInt(loaded->get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
+    verifyWrites_ = platform::parseProfileInt(loaded.get(settings::kSettingSection, settings::kVerifyWritesKey), 1) != 0;
+    // A change saved while no service ran (or a write of an earlier run that did not reach the
+    // mouse): the next link-up writes the saved settings in full.
+    unwrittenInFile_ = settings::unwrittenMark(loaded);
+    if (unwrittenInFile_) writeOnLinkUp_ = true;
     releaseFreedMemory();
     return read;
 }
@@ -136,6 +148,17 @@ int64_t CMorvikhidDlg::settingsUnreadable(uint32_t request) {
     // The record holds nothing of the user's: writing it would put defaults into the mouse.
     platform::debugPrintf("request %u: %s cannot be read, nothing written into the mouse", request, settingsPath_.c_str());
     return msg::kWriteSettingsUnreadable;
+}
+
+void CMorvikhidDlg::markUnwritten() {
+    writeOnLinkUp_ = true;
+    // In the file as well: a service started later (this one ended, or was killed) still knows.
+    if (!unwrittenInFile_ && settings::markUnwritten(settingsPath_)) unwrittenInFile_ = true;
+}
+
+void CMorvikhidDlg::clearUnwritten() {
+    writeOnLinkUp_ = false;
+    if (unwrittenInFile_ && settings::clearUnwritten(settingsPath_)) unwrittenInFile_ = false;
 }
 
 bool CMorvikhidDlg::openDeviceLink() {
@@ -194,39 +217,57 @@ void CMorvikhidDlg::onLinkRecord(const CollectionRecord& record) {
     if (action.writeDevice && action.deviceValue == 0) mousePresent_ = false;
     if (action.linkUp) {
         mousePresent_ = true;
-        if (finishInterruptedWrite()) readBackFromMouse();
+        onLinkUp();
         startTray();
         applyProgramRules();
     }
 }
 
-bool CMorvikhidDlg::finishInterruptedWrite() {
-    if (!writeOnLinkUp_) return true;
-    // The mouse holds part of a write: reading it back now would store that half-written state
-    // over the settings the user saved. Write them in full first.
-    platform::debugLine("a write did not reach the mouse completely: writing the saved settings in full");
+void CMorvikhidDlg::onLinkUp() {
+    // The file as this service last read it (the load buffer keeps it). A key that differs from it
+    // now was saved by another program since (a change made just as the mouse came, whose request
+    // waits behind this step): it is newer than what the mouse holds, and its request writes it.
+    auto handled = std::make_unique<MouseSettings>(loadBuffer_);
     if (!reload()) {
-        settingsUnreadable(msg::kApplyAll);
-        return false;
-    }
-    writeOnLinkUp_ = false;
-    inSession(msg::kApplyAll, [&] { config_.sendAll(); });
-    if (writeOnLinkUp_) platform::debugLine("the full write failed too: no read-back, the saved settings stay");
-    return !writeOnLinkUp_;
-}
-
-void CMorvikhidDlg::readBackFromMouse() {
-    // Start from the file as it is now, so that the values the mouse does not hold (and edits
-    // saved since the last request) are written back unchanged.
-    platform::IniDocument loaded;
-    if (!reload(&loaded)) {
-        platform::debugLine("the settings file cannot be read: the mouse is not read back into it");
+        // The record holds defaults: neither written into the mouse nor compared with it.
+        if (writeOnLinkUp_)
+            settingsUnreadable(msg::kApplyAll);
+        else
+            platform::debugLine("the settings file cannot be read: the mouse is not read back into it");
         return;
     }
-    if (!config_.queryAll()) return;  // the mouse did not answer: the user's settings stay as they are
-    // Reading the mouse takes seconds; what another program saved meanwhile (a change the user
-    // just made, announced by a request that waits behind this one) is newer than the mouse.
-    settings::saveAllKeepingChanges(settings_, settingsPath_, loaded);
+    if (writeOnLinkUp_) {
+        if (!finishInterruptedWrite()) return;
+        *handled = loadBuffer_;  // the mouse holds the file as reloaded now
+    }
+    readBackFromMouse(*handled);
+}
+
+bool CMorvikhidDlg::finishInterruptedWrite() {
+    // The mouse may lack saved settings (part of a write, or changes saved without a service):
+    // reading it back now would store its older state over them. Write them in full first.
+    platform::debugLine("the mouse may lack saved settings: writing the saved settings in full");
+    writeOnLinkUp_ = false;
+    inSession(msg::kApplyAll, [&] { config_.sendAll(); });
+    if (writeOnLinkUp_) {
+        platform::debugLine("the full write failed too: no read-back, the saved settings stay");
+        return false;
+    }
+    clearUnwritten();
+    return true;
+}
+
+void CMorvikhidDlg::readBackFromMouse(const MouseSettings& handled) {
+    // The mouse did not answer, or the service is ending: the user's settings stay as they are.
+    if (!config_.queryAll()) return;
+    // Reading the mouse takes seconds; what another program saved since `handled` is newer than
+    // the mouse and keeps its value. The record then becomes the file's as saved.
+    if (settings::saveAllKeepingChanges(settings_, settingsPath_, handled))
+        reload();
+    else
+        platform::debugPrintf("the settings read from the mouse could not be saved in %s: the file keeps the "
+                              "settings saved before; the next plug-in reads the mouse again",
+                              platform::parentFolder(settingsPath_).c_str());
     platform::postNotification(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
     releaseFreedMemory();
 }
@@ -320,6 +361,17 @@ void CMorvikhidDlg::softwareAction(int code) {
 }
 
 template <typename Writes>
+int64_t CMorvikhidDlg::writeRequest(uint32_t request, bool linkTest, Writes writes) {
+    // Without the mouse the change stays saved, marked as not yet written: the next link-up
+    // writes the saved settings in full instead of reading the mouse's older ones back over it.
+    const bool absent = !mousePresent_;
+    if (absent) markUnwritten();
+    if (linkTest && !link_.linked()) return msg::kWriteNoMouse;
+    const int64_t result = inSession(request, writes);
+    return absent ? msg::kWriteNoMouse : result;
+}
+
+template <typename Writes>
 int64_t CMorvikhidDlg::inSession(uint32_t request, Writes writes) {
     const uint64_t failedBefore = config_.stats().failedTransfers;
     // Without the mouse the writes go nowhere and the read-back would only wait for it: the next
@@ -345,13 +397,13 @@ int64_t CMorvikhidDlg::inSession(uint32_t request, Writes writes) {
     }
     config_.closeSession();
     const bool transfersFailed = config_.stats().failedTransfers != failedBefore;
-    if (transfersFailed) writeOnLinkUp_ = true;
+    if (transfersFailed) markUnwritten();
     // A request that wrote no memory (the legacy upload, a value out of range) proves nothing.
     if (!check || written.empty()) return 0;
     // A full write read back intact leaves nothing for the next link-up to finish.
     if (result.outcome == verify::Outcome::Verified && !transfersFailed &&
         (request == msg::kApplyAll || request == msg::kSendAll))
-        writeOnLinkUp_ = false;
+        clearUnwritten();
     return settleWrite(request, result);
 }
 
@@ -369,7 +421,7 @@ int64_t CMorvikhidDlg::settleWrite(uint32_t request, const verify::Result& resul
         platform::debugPrintf("write request %u failed: %s", request, verify::describe(result).c_str());
         // The mouse holds something else than the saved settings: reading it back at the next
         // plug-in would store that over them, so the next link-up writes them in full instead.
-        writeOnLinkUp_ = true;
+        markUnwritten();
         platform::postNotification(title::kPanel, msg::kWriteFailed, request, reason);
     }
     if (reason != writeFailed_ && settings::writeWriteFailed(settingsPath_, reason)) writeFailed_ = reason;
@@ -432,18 +484,18 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return 0;
         case msg::kLighting:
             if (!reload()) return settingsUnreadable(message);
-            return inSession(message, [&] { config_.writeLighting(); });
+            return writeRequest(message, false, [&] { config_.writeLighting(); });
         case msg::kLiftAngle:
         case msg::kDoubleClickSpeed:
             if (!reload()) return settingsUnreadable(message);
-            return link_.linked() ? inSession(message, [&] { config_.writeLiftAngle(true); }) : 0;
+            return writeRequest(message, true, [&] { config_.writeLiftAngle(true); });
         case msg::kDpiStageIndex:
             if (!reload()) return settingsUnreadable(message);
-            return link_.linked() ? inSession(message, [&] { config_.writeDpiStageIndex(true); }) : 0;
+            return writeRequest(message, true, [&] { config_.writeDpiStageIndex(true); });
         case msg::kLegacyButtonUpload:
             if (!reload()) return settingsUnreadable(message);
             // Output reports, not memory writes: nothing to read back.
-            if (link_.linked()) inSession(message, [&] { config_.legacyButtonUpload(); });
+            writeRequest(message, true, [&] { config_.legacyButtonUpload(); });
             return 0;
         case msg::kTraySetting:
             if (!reload()) return settingsUnreadable(message);
@@ -454,28 +506,27 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             return 0;
         case msg::kPollingRate:
             if (!reload()) return settingsUnreadable(message);
-            return link_.linked() ? inSession(message, [&] { config_.writePollingRate(true); }) : 0;
+            return writeRequest(message, true, [&] { config_.writePollingRate(true); });
         case msg::kSendAll:
         case msg::kApplyAll:
             if (!reload()) return settingsUnreadable(message);
-            return link_.linked() ? inSession(message, [&] { config_.sendAll(); }) : 0;
+            return writeRequest(message, true, [&] { config_.sendAll(); });
         case msg::kScrollTrayFlags:
             settings::readScrollTrayFlags(settings_, settingsPath_);
             return 0;
         case msg::kWheelLines:
             if (!reload()) return settingsUnreadable(message);
-            return link_.linked() ? inSession(message, [&] { config_.writeWheelLines(); }) : 0;
+            return writeRequest(message, true, [&] { config_.writeWheelLines(); });
         case msg::kDpiOrAcceleration:
             if (!reload()) return settingsUnreadable(message);
-            if (wParam == 255 && lParam == 255)
+            if (wParam == 255 && lParam == 255) {
                 applyPointerAccelerationLevel(mouseKey_, settings_.Acceleration);
-            else if (link_.linked())
-                return inSession(message, [&] { config_.writeDpiStageIndex(true); });
-            return 0;
+                return 0;
+            }
+            return writeRequest(message, true, [&] { config_.writeDpiStageIndex(true); });
         case msg::kProfile:
             if (!reload()) return settingsUnreadable(message);
-            if (!link_.linked()) return 0;
-            return inSession(message, [&] {
+            return writeRequest(message, true, [&] {
                 config_.writeProfile(true);
                 // The mouse keeps a stage per profile: the one the settings give this profile.
                 config_.writeDpiStageIndex(true);
@@ -490,7 +541,7 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
                                       wParam, lParam);
                 return 0;
             }
-            return inSession(message, [&] {
+            return writeRequest(message, false, [&] {
                 config_.writeButton(static_cast<int>(wParam), static_cast<int>(lParam));
                 config_.writeTrailers(devmap::kAllTrailers);
             });
@@ -502,17 +553,16 @@ int64_t CMorvikhidDlg::onMessage(uint32_t message, int64_t wParam, int64_t lPara
             }
             // wParam is the macro's "MACRO_LIST" key; the slot it goes to is the one the last
             // button writes gave its name (no reload: after a deletion the record still names it).
-            if (!link_.linked()) return 0;
             if (!settingsReadable()) return settingsUnreadable(message);
-            return inSession(message, [&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
+            return writeRequest(message, true,
+                                [&] { macros_->writeSlotFromList(static_cast<int>(wParam), lParam != 0); });
         case msg::kDpiValues:
             if (!reload()) return settingsUnreadable(message);
             if (!inRange(wParam, 0, kDpiStageCount - 1)) {
                 platform::debugPrintf("DPI stage %" PRId64 " ignored", wParam);
                 return 0;
             }
-            if (!link_.linked()) return 0;
-            return inSession(message, [&] { config_.writeDpiStage(static_cast<int>(wParam), true); });
+            return writeRequest(message, true, [&] { config_.writeDpiStage(static_cast<int>(wParam), true); });
         case msg::kMouseData:
             onMouseData(wParam);
             return 0;

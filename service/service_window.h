@@ -52,14 +52,18 @@ public:
 private:
     // Reload: clear, load and normalise the file into the load buffer, validate-copy it into the
     // second record, put every value into the mouse's range, copy that back over the working
-    // record. `loaded` (when given) receives the file's document as loaded. False when the file
-    // exists but cannot be read: the record then holds defaults, which must not reach the mouse.
-    bool reload(platform::IniDocument* loaded = nullptr);
+    // record. The load buffer keeps the record as the file held it; the file's "Unwritten" mark
+    // sets writeOnLinkUp_. False when the file exists but cannot be read: the record then holds
+    // defaults, which must not reach the mouse.
+    bool reload();
     // The answer of a write request whose settings cannot be read: nothing written, one
     // diagnostics line, msg::kWriteSettingsUnreadable.
     int64_t settingsUnreadable(uint32_t request);
     // Whether the settings file can be read (a missing one can: it holds the defaults).
     bool settingsReadable() const;
+    // writeOnLinkUp_ with the file's "Unwritten" mark, set and removed together.
+    void markUnwritten();
+    void clearUnwritten();
     // Starts the tray program unless the shutdown has begun.
     void startTray();
     bool openDeviceLink();
@@ -69,12 +73,17 @@ private:
     // Window's thread: handles a bounded batch of queued reports, then lets the loop serve the bus.
     void handleReportBatch();
     void onInputReport(const std::vector<uint8_t>& report);
-    // At link-up after a write that did not complete: the saved settings in full. False when that
-    // failed as well (the read-back is then skipped).
+    // Both collections open: the saved settings in full when the mouse may lack some, then the
+    // read-back.
+    void onLinkUp();
+    // At link-up after a write that did not complete, or with changes saved while no service ran:
+    // the saved settings in full. False when that failed as well (the read-back is then skipped).
     bool finishInterruptedWrite();
     void onTimer(int64_t id);
     void onMouseData(int64_t code);
-    void readBackFromMouse();
+    // Reads the mouse into the record and saves it; keys the file changed since `handled` (the
+    // document the mouse's state is compared with) keep the file's value.
+    void readBackFromMouse(const MouseSettings& handled);
     void softwareAction(int code);
     // Makes `profile` current in the record and the mouse (written with its commit) and tells the
     // configuration window (1285 kind 9): a profile step on the mouse and a program rule alike.
@@ -94,6 +103,11 @@ private:
     // the handler's result: 0, or the reason of a failed write (msg::kWriteMismatch, kWriteNoAnswer).
     template <typename Writes>
     int64_t inSession(uint32_t request, Writes writes);
+    // A write request's writes through inSession. Without the mouse the change is marked as not
+    // yet written and the result is msg::kWriteNoMouse; with linkTest the writes are skipped then
+    // while the link has never come up.
+    template <typename Writes>
+    int64_t writeRequest(uint32_t request, bool linkTest, Writes writes);
     verify::Result readBackWrites(const verify::WrittenBytes& written);
     // One diagnostics line, the window's notification and the tray's "WriteFailed" for a failed
     // write; a verified write clears "WriteFailed".
@@ -105,7 +119,7 @@ private:
     DeviceLink link_;
     MouseSettings settings_{};    // working record: every device write reads it
     MouseSettings validated_{};   // validation target of every reload
-    MouseSettings loadBuffer_{};
+    MouseSettings loadBuffer_{};  // also the file's record as last read: what the read-back compares with
     DeviceConfig config_;
     ReportTransform transform_;
     std::unique_ptr<MacroTransfer> macros_;
@@ -121,7 +135,8 @@ private:
     rules::AutoProfile autoProfile_;
     std::vector<platform::Reactor::TimerId> arrivalTimers_;  // arrivals waiting for their delay
     bool destroyed_ = false;
-    bool writeOnLinkUp_ = false;
+    bool writeOnLinkUp_ = false;   // the next link-up writes the saved settings in full
+    bool unwrittenInFile_ = false; // "Unwritten" as last read or written here
     bool mousePresent_ = false;  // both collections open (link-up) and not closed since
     bool verifyWrites_ = true;   // "VerifyWrites", read at every reload
     int writeFailed_ = -1;       // "WriteFailed" as last written here (-1: not known yet)

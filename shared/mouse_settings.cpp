@@ -134,33 +134,59 @@ void readRecord(const platform::ProfileBatch& ini, MouseSettings& s, int profile
     for (int p = 0; p < kProfileCount; ++p) loadProfileFrom(ini, s.profiles[p], profileSection(p));
 }
 
+// Calls visit(section, key, field, size, blob) for every key of the record, in the save order:
+// integers ("%d") and blobs (the struct encoding), each naming its field inside `s`.
+template <typename Visit>
+void visitRecordKeys(const MouseSettings& s, Visit&& visit) {
+    const std::string S = kSettingSection;
+    const auto number = [&](const std::string& section, const std::string& key, const int32_t& v) {
+        visit(section, key, &v, sizeof v, false);
+    };
+    number(S, "Profile", s.Profile);
+    number(S, "TrayEnabled", s.TrayEnabled);
+    number(S, "MouseButtons", s.MouseButtons);
+    number(S, "PollingRate", s.PollingRate);
+    number(S, "LeftCount", s.LeftCount);
+    number(S, "RightCount", s.RightCount);
+    number(S, "WheelScrollLines", s.WheelScrollLines);
+    number(S, "MouseSensitivity", s.MouseSensitivity);
+    number(S, "DoubleClickSpeed", s.DoubleClickSpeed);
+    number(S, "AccelerationEnabled", s.AccelerationEnabled);
+    number(S, "Acceleration", s.Acceleration);
+    number(S, "UniversalScrollEnabled", s.UniversalScrollEnabled);
+    number(S, "AngleV", s.AngleV);
+    number(S, "LiftV", s.LiftV);
+    for (int i = 0; i < kDpiStageCount; ++i)
+        visit(S, indexedKey("DPI_INFO", i + 1), &s.dpiStages[i], sizeof(DpiStage), true);
+    for (int i = 0; i < kLedModeCount; ++i)
+        visit(S, indexedKey("LED_MODE_INFO", i + 1), &s.ledModes[i], sizeof(LedModeInfo), true);
+    number(S, "DPI", s.DPI);
+    number(S, "LedStateOn", s.LedStateOn);
+    number(S, "LedColor", s.LedColor);
+    number(S, "LedMode", s.LedMode);
+    for (int p = 0; p < kProfileCount; ++p) {
+        const ProfileGroup& g = s.profiles[p];
+        const std::string section = profileSection(p);
+        number(section, "DPI", g.DPI);
+        for (int i = 0; i < kButtonRecordCount; ++i)
+            visit(section, indexedKey("ButtonAssigned", i + 1), &g.buttons[i], sizeof(ButtonRecord), true);
+    }
+}
+
+void writeKey(platform::ProfileBatch& ini, const std::string& section, const std::string& key, const void* field,
+              size_t size, bool blob) {
+    if (blob) {
+        ini.writeStruct(section, key, field, size);
+    } else {
+        int32_t value = 0;
+        std::memcpy(&value, field, sizeof value);
+        ini.writeInt(section, key, value);
+    }
+}
+
 void writeRecord(platform::ProfileBatch& ini, const MouseSettings& s) {
-    const char* S = kSettingSection;
-    ini.writeInt(S, "Profile", s.Profile);
-    ini.writeInt(S, "TrayEnabled", s.TrayEnabled);
-    ini.writeInt(S, "MouseButtons", s.MouseButtons);
-    ini.writeInt(S, "PollingRate", s.PollingRate);
-    ini.writeInt(S, "LeftCount", s.LeftCount);
-    ini.writeInt(S, "RightCount", s.RightCount);
-    ini.writeInt(S, "WheelScrollLines", s.WheelScrollLines);
-    ini.writeInt(S, "MouseSensitivity", s.MouseSensitivity);
-    ini.writeInt(S, "DoubleClickSpeed", s.DoubleClickSpeed);
-    ini.writeInt(S, "AccelerationEnabled", s.AccelerationEnabled);
-    ini.writeInt(S, "Acceleration", s.Acceleration);
-    ini.writeInt(S, "UniversalScrollEnabled", s.UniversalScrollEnabled);
-    ini.writeInt(S, "AngleV", s.AngleV);
-    ini.writeInt(S, "LiftV", s.LiftV);
-    for (int i = 0; i < kDpiStageCount; ++i) {
-        ini.writeStruct(S, indexedKey("DPI_INFO", i + 1), &s.dpiStages[i], sizeof(DpiStage));
-    }
-    for (int i = 0; i < kLedModeCount; ++i) {
-        ini.writeStruct(S, indexedKey("LED_MODE_INFO", i + 1), &s.ledModes[i], sizeof(LedModeInfo));
-    }
-    ini.writeInt(S, "DPI", s.DPI);
-    ini.writeInt(S, "LedStateOn", s.LedStateOn);
-    ini.writeInt(S, "LedColor", s.LedColor);
-    ini.writeInt(S, "LedMode", s.LedMode);
-    for (int p = 0; p < kProfileCount; ++p) saveProfileTo(ini, s.profiles[p], profileSection(p));
+    visitRecordKeys(s, [&](const std::string& section, const std::string& key, const void* field, size_t size,
+                           bool blob) { writeKey(ini, section, key, field, size, blob); });
 }
 
 }  // namespace
@@ -178,10 +204,35 @@ bool saveAll(const MouseSettings& s, const std::string& path) {
     return ini.commit();
 }
 
-bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded) {
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const MouseSettings& loaded) {
+    auto file = std::make_unique<MouseSettings>();
+    return platform::updateProfile(path, [&](platform::IniDocument& doc) {
+        platform::ProfileBatch ini(path, std::move(doc));
+        clear(*file);
+        readRecord(ini, *file, -1);
+        const char* const origin = reinterpret_cast<const char*>(&s);
+        visitRecordKeys(s, [&](const std::string& section, const std::string& key, const void* field, size_t size,
+                               bool blob) {
+            const size_t offset = static_cast<size_t>(static_cast<const char*>(field) - origin);
+            const bool changedSince = std::memcmp(reinterpret_cast<const char*>(file.get()) + offset,
+                                                  reinterpret_cast<const char*>(&loaded) + offset, size) != 0;
+            if (!changedSince) writeKey(ini, section, key, field, size, blob);
+        });
+        doc = ini.document();
+        return true;
+    });
+}
+
+bool saveChanges(const MouseSettings& s, const MouseSettings& base, const std::string& path) {
     platform::ProfileBatch ini(path);
-    writeRecord(ini, s);
-    return ini.commitUnchangedSince(loaded);
+    const char* const origin = reinterpret_cast<const char*>(&s);
+    const char* const baseOrigin = reinterpret_cast<const char*>(&base);
+    visitRecordKeys(s, [&](const std::string& section, const std::string& key, const void* field, size_t size,
+                           bool blob) {
+        const size_t offset = static_cast<size_t>(static_cast<const char*>(field) - origin);
+        if (std::memcmp(field, baseOrigin + offset, size) != 0) writeKey(ini, section, key, field, size, blob);
+    });
+    return ini.pendingWrites() == 0 || ini.commit();
 }
 
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile, platform::IniDocument* normalised) {
@@ -369,6 +420,16 @@ bool writeWriteFailed(const std::string& path, int reason) {
 
 int readWriteFailed(const std::string& path) {
     return platform::readProfileInt(path, kSettingSection, kWriteFailedKey, 0);
+}
+
+bool markUnwritten(const std::string& path) {
+    return platform::writeProfileInt(path, kSettingSection, kUnwrittenKey, 1);
+}
+
+bool clearUnwritten(const std::string& path) { return platform::deleteProfileKey(path, kSettingSection, kUnwrittenKey); }
+
+bool unwrittenMark(const platform::IniDocument& file) {
+    return platform::parseProfileInt(file.get(kSettingSection, kUnwrittenKey), 0) != 0;
 }
 
 void readScrollTrayFlags(MouseSettings& s, const std::string& path) {

@@ -42,14 +42,22 @@ bool saveAll(const MouseSettings& s, const std::string& path);
 // an unset -1 stays), with one diagnostics line per key. False when the file exists but cannot be
 // read (a folder, a FIFO, a device, too large): the record then holds the defaults and nothing is
 // written. A save that fails (a read-only file) leaves the load valid. With `loaded` given, it
-// receives the file's document as the save left it: the base of a later saveAllKeepingChanges().
+// receives the file's document as the save left it. The record itself, so loaded, is what the
+// file holds: the base of a later saveAllKeepingChanges().
 bool loadAndNormalise(MouseSettings& s, const std::string& path, int profile,
                       platform::IniDocument* loaded = nullptr);
 
-// saveAll of a record loaded some time ago into `loaded` (a long read of the mouse since): a key
-// whose value in the file now differs from `loaded` was saved by another program meanwhile and
-// keeps that value; every other key of the record is written. Compared under the file's lock.
-bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const platform::IniDocument& loaded);
+// saveAll of a record derived some time ago (a long read of the mouse since) from `loaded`, the
+// record as the file held it then: a key whose value in the file now differs from `loaded` was
+// saved by another program meanwhile and keeps that value; every other key of the record is
+// written. Compared under the file's lock.
+bool saveAllKeepingChanges(const MouseSettings& s, const std::string& path, const MouseSettings& loaded);
+
+// The save of a program that keeps a record for a while: only the keys whose value in `s` differs
+// from `base` (the record as the program last read or saved it) are written, merged into the file
+// as it is now in one locked replace. What other programs saved meanwhile stays; a key both
+// changed takes this save's value. Nothing is written when nothing differs.
+bool saveChanges(const MouseSettings& s, const MouseSettings& base, const std::string& path);
 
 // A profile file (".prof", the settings file's format) read for an import: every key a save writes
 // must be there, each integer a decimal number, each blob whole, and every value one the mouse
@@ -95,6 +103,14 @@ inline constexpr const char* kVerifyWritesKey = "VerifyWrites";
 inline constexpr const char* kWriteFailedKey = "WriteFailed";
 bool writeWriteFailed(const std::string& path, int reason);
 int readWriteFailed(const std::string& path);
+// "Setting"/"Unwritten": 1 while the mouse may lack settings that were saved: a change saved while
+// no service took it, or a write that did not reach the mouse. The service that starts or links
+// up with the mark writes the saved settings into the mouse in full instead of reading the mouse
+// back over them, then removes the mark.
+inline constexpr const char* kUnwrittenKey = "Unwritten";
+bool markUnwritten(const std::string& path);
+bool clearUnwritten(const std::string& path);
+bool unwrittenMark(const platform::IniDocument& file);
 // "UniversalScrollEnabled" then "TrayEnabled" into the record, default -1 each.
 void readScrollTrayFlags(MouseSettings& s, const std::string& path);
 // Stage index 0..6: blob "DPI_INFO<stage+1>" into dpiStages[stage]; false (record untouched) when

@@ -60,18 +60,36 @@ inline constexpr int32_t kChangedLighting = 10;
 // bytes back, and they differed even after writing them once more, or the mouse did not answer.
 // wParam = the request's message number (1227 ... 1302), lParam = the reason below. A sender that
 // waits for a write request (SendMessageW) gets the same reason as the result; 0 means written and
-// read back (or not checked: "VerifyWrites" = 0, or no mouse).
+// read back (or not checked: "VerifyWrites" = 0).
 inline constexpr uint32_t kWriteFailed = 1286;
 inline constexpr int32_t kWriteMismatch = 1;  // the mouse kept other values
 inline constexpr int32_t kWriteNoAnswer = 2;  // the mouse did not answer the read-back
 // The result (only) of a write request while the settings file exists but cannot be read (a
 // folder, a FIFO, a device, too large): nothing was written into the mouse.
 inline constexpr int32_t kWriteSettingsUnreadable = 3;
+// Only as a write request's result, never notified: the mouse was not there when the request's
+// turn came. The change stays saved and reaches the mouse when it is plugged in.
+inline constexpr int32_t kWriteNoMouse = 4;
 // The answer to kShortcutQuery, and the news when it changes: wParam = how far shortcuts reach.
 inline constexpr uint32_t kShortcutState = 1311;
 inline constexpr int32_t kShortcutsEverywhere = 0;
 inline constexpr int32_t kShortcutsOff = 1;
 inline constexpr int32_t kShortcutsXOnly = 2;
+
+// Whether a request asks the service to write saved settings into the mouse (the pointer
+// settings of 1297 with 255, 255 and the program rules of 1312 stay on the computer).
+inline constexpr bool writesTheMouse(uint32_t message, int64_t wParam, int64_t lParam) {
+    switch (message) {
+        case kLighting: case kLiftAngle: case kDpiStageIndex: case kLegacyButtonUpload: case kPollingRate:
+        case kSendAll: case kApplyAll: case kWheelLines: case kDoubleClickSpeed: case kProfile: case kButton:
+        case kMacroSlot: case kDpiValues:
+            return true;
+        case kDpiOrAcceleration:
+            return !(wParam == 255 && lParam == 255);
+        default:
+            return false;
+    }
+}
 
 // Event codes of message 2027.
 inline constexpr uint32_t kMouseArrived = 0xFFFE;

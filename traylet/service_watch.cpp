@@ -42,7 +42,7 @@ void ServiceWatch::check() {
     if (pidfd_ >= 0) {
         watchFolder(false);
         recheck_.stop();
-        refusedSocket_ = 0;
+        refusedSocket_ = {};
         reactor_.watchReadable(pidfd_, [this] { onServiceEnded(); });
         known_ = true;
         onChange_(true);
@@ -50,11 +50,14 @@ void ServiceWatch::check() {
     }
     watchFolder(true);
     // A socket file that refuses: a dead service's leftover stays so; a starting service's new
-    // file (another inode) answers within moments.
+    // file answers within moments. A new file may reuse the leftover's inode number (ext4 hands
+    // freed numbers out again at once), so its change time tells the two apart as well.
     struct stat st {};
     const std::string path = platform::windowSocketPath(title_);
-    const ino_t socket = !path.empty() && ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-    if (socket != 0 && socket != refusedSocket_) {
+    const SocketFile socket = !path.empty() && ::stat(path.c_str(), &st) == 0
+                                  ? SocketFile{st.st_ino, st.st_ctim.tv_sec, st.st_ctim.tv_nsec}
+                                  : SocketFile{};
+    if (socket.inode != 0 && socket != refusedSocket_) {
         if (rechecksLeft_ > 0) {
             --rechecksLeft_;
             recheck_.start();

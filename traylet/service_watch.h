@@ -38,5 +38,11 @@ private:
     // a few checks follow a new one, then the folder's next change.
     QTimer recheck_;
     int rechecksLeft_ = 0;
-    ino_t refusedSocket_ = 0;  // the socket file that last refused (a dead service's leftover)
+    struct SocketFile {
+        ino_t inode = 0;
+        time_t changedSec = 0;
+        long changedNsec = 0;
+        bool operator==(const SocketFile&) const = default;
+    };
+    SocketFile refusedSocket_;  // the socket file that last refused (a dead service's leftover)
 };

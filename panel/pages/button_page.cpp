@@ -161,7 +161,7 @@ void ButtonPage::openProgramMenu(int profile) {
 void ButtonPage::chooseProgram(int profile, int action) {
     PanelModel& model = host_.model();
     if (action == kProgramClear) {
-        if (!model.setProgramRule(profile, {})) host_.warn(text("NOSAVE"));
+        if (!model.setProgramRule(profile, {})) host_.warn(host_.noSaveText());
     } else if (action == kProgramSet) {
         const dialogs::DialogContext context{model.paths().programFolder, model.paths().stringsPath};
         dialogs::CProgramDlg dialog(context, profile, qs(model.programRule(profile)), !platform::waylandSession(),

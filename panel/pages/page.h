@@ -50,6 +50,8 @@ public:
     // A "Warning" box with OK; a change that could not be saved says so.
     virtual void warn(const QString& message) = 0;
     virtual void saveOrSay() = 0;
+    // "NOSAVE", naming the settings folder.
+    virtual QString noSaveText() const = 0;
     // A "Warning" box with OK and Cancel; false for Cancel or when the window is closing.
     virtual bool confirm(const QString& question) = 0;
     // A picture menu at that corner (global), in place of any other; its choice comes back to the

@@ -442,11 +442,18 @@ bool DeviceConfig::readButtonsInto(MouseSettings& t) {
     return true;
 }
 
+bool DeviceConfig::stopRequested() const {
+    if (!stop_ || !stop_()) return false;
+    platform::debugLine("QueryAllFrMouse: stopped, the service is ending; settings kept");
+    return true;
+}
+
 bool DeviceConfig::queryAll() {
     platform::debugLine("QueryAllFrMouse\n");
     // Everything is read into a copy first; the working record changes only when all reads worked.
     auto scratch = std::make_unique<MouseSettings>(settings_);
 
+    if (stopRequested()) return false;
     openSession();
     if (!readSettingsInto(*scratch)) {
         closeSession();
@@ -456,7 +463,9 @@ bool DeviceConfig::queryAll() {
     closeSession();
 
     if (macro_.readSlot) {
+        // Twenty slots of two sessions each take seconds: a stop is honoured between them.
         for (int n = 0; n < devmap::kMacroSlotCount; ++n) {
+            if (stopRequested()) return false;
             openSession();
             bool ok = macro_.readSlot(n);
             closeSession();
@@ -466,6 +475,7 @@ bool DeviceConfig::queryAll() {
         platform::debugLine("QueryAllFrMouse: macro read-back not attached, slots skipped");
     }
 
+    if (stopRequested()) return false;
     openSession();
     if (!readButtonsInto(*scratch)) {
         closeSession();

@@ -91,6 +91,9 @@ public:
     void setWaitFunction(WaitFunction wait) { wait_ = std::move(wait); }
     void setMacroHooks(MacroHooks hooks) { macro_ = std::move(hooks); }
     void setReportTransform(ReportTransform* transform) { transform_ = transform; }
+    // Asked before each session of a read-back: true ends the read-back there (the owner is
+    // ending), with the record untouched.
+    void setStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
     // While set, every memory write (the 0x003E pair included) is also recorded there, so the
     // owner can read back what a request wrote. nullptr stops the recording.
     void recordWritesInto(verify::WrittenBytes* written) { written_ = written; }
@@ -136,8 +139,9 @@ public:
     // session. Macro buttons are handled by one macro assignment after all other buttons.
     bool sendAll();
     // Reads the mouse's configuration and macros back into the settings record (the macro slots
-    // through the readSlot hook). On any failed transfer it closes the session and returns false
-    // with the record untouched; on success the caller saves the record and notifies the UI.
+    // through the readSlot hook). On any failed transfer, or a stop request, it closes the session
+    // and returns false with the record untouched; on success the caller saves the record and
+    // notifies the UI.
     bool queryAll();
     // The older whole-table upload of the current profile through report id 7. Skipped (false)
     // when the report transform is not available.
@@ -153,6 +157,7 @@ private:
     int currentProfileIndex() const;
     bool readSettingsInto(MouseSettings& target);
     bool readButtonsInto(MouseSettings& target);
+    bool stopRequested() const;
 
     HidDevice& device_;
     DeviceLink& link_;
@@ -160,6 +165,7 @@ private:
     WaitFunction wait_;
     MacroHooks macro_;
     ReportTransform* transform_ = nullptr;
+    std::function<bool()> stop_;
     verify::WrittenBytes* written_ = nullptr;
     TransferStats stats_;
     bool transformMissingReported_ = false;

@@ -2,9 +2,13 @@
 // each command sends, what it stores, and that every refused input leaves the file alone.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
+#include <latch>
 #include <memory>
+#include <thread>
 
 #include "platform/atomic_file.h"
 #include "platform/profile_ini.h"
@@ -224,6 +228,8 @@ TEST_F(Ctl, SavedButNotDeliveredExitsTwo) {
     bus.service = false;
     EXPECT_EQ(run({"wheel", "3"}).exitCode, ctl::kExitNotDelivered);
     EXPECT_EQ(load()->WheelScrollLines, 3);
+    // Marked for the next service: it writes the saved settings instead of reading the mouse back.
+    EXPECT_EQ(platform::readProfileInt(paths.settings, "Setting", settings::kUnwrittenKey, 0), 1);
     bus.service = true;
     settings::writeDevice(paths.settings, 0);
     ctl::Result r = run({"--json", "rate", "500"});
@@ -239,6 +245,8 @@ TEST_F(Ctl, AWriteTheMouseDidNotKeepExitsThreeWithTheReason) {
     };
     for (const Case& c : {Case{msg::kWriteMismatch, ctl::kExitWriteFailed, "still held other values"},
                           Case{msg::kWriteNoAnswer, ctl::kExitWriteFailed, "did not answer"},
+                          // The request waited behind a read-back while the mouse went away.
+                          Case{msg::kWriteNoMouse, ctl::kExitNotDelivered, "the mouse is not connected"},
                           Case{0, ctl::kExitDone, ""}}) {
         bus.answer = c.answer;
         ctl::Result r = run({"--json", "wheel", "4"});
@@ -281,6 +289,72 @@ TEST_F(Ctl, MacrosAreNamedListedAssignedAndRemovedLikeTheWindowDoes) {
     EXPECT_EQ(bus.sent[bus.sent.size() - 2], toService(msg::kMacroSlot, 0, 0));
     for (int i = 0; i < 5; ++i) ASSERT_EQ(run({"macro", "new"}).exitCode, 0);
     EXPECT_EQ(run({"macro", "new"}).exitCode, ctl::kExitRefused);  // seven is the limit
+}
+
+// A macro file and its list entry appear together: when "Mouse.ini" cannot take the entry (a full
+// disk; here a file made read-only), the refused command leaves no macro file behind.
+TEST_F(Ctl, AMacroTheListCannotNameLeavesNoFile) {
+    ASSERT_EQ(run({"macro", "new", "Fast"}).exitCode, 0);
+    ASSERT_EQ(run({"macro", "export", "Fast", tmp.file("Slow.macro")}).exitCode, 0);
+    ASSERT_EQ(::chmod(paths.settings.c_str(), 0444), 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"macro", "new", "Other"},
+                                                 {"macro", "import", tmp.file("Slow.macro")}}) {
+        EXPECT_EQ(run(args).exitCode, ctl::kExitRefused) << args[1];
+        EXPECT_EQ(std::vector<std::string>{"Fast.macro"}, [&] {
+            std::vector<std::string> names;
+            for (const auto& entry : std::filesystem::directory_iterator(paths.macroFolder))
+                if (entry.path().filename().string().front() != '.') names.push_back(entry.path().filename().string());
+            return names;
+        }()) << args[1];
+    }
+}
+
+// Two programs saving "Mouse.ini" at once never lose either change. Many rounds of two writers
+// started together, each changing its own setting; a round that lost one counts.
+TEST_F(Ctl, TwoWritersAtOnceLoseNoChange) {
+    struct Writer {
+        const char* what;
+        std::function<void(int round)> change;
+        std::function<bool(const MouseSettings&, int round)> kept;
+    };
+    auto ctlRun = [this](std::vector<std::string> args) {
+        RecordingBus own;  // each korvantectl is a program of its own
+        ctl::run(args, paths, own);
+    };
+    const Writer dpi{"korvantectl dpi",
+                     [&](int r) { ctlRun({"dpi", "4", std::to_string(100 + 50 * r)}); },
+                     [](const MouseSettings& s, int r) { return s.dpiStages[3].common == 2 + r; }};
+    const Writer wheel{"korvantectl wheel", [&](int r) { ctlRun({"wheel", std::to_string(1 + r % 10)}); },
+                       [](const MouseSettings& s, int r) { return s.WheelScrollLines == 1 + r % 10; }};
+    // The service's saves: the read-back's (the mouse's stage 2, a read begun before the other
+    // save) and the click counters.
+    const Writer readBack{"service read-back",
+                          [&](int r) {
+                              const auto before = load();
+                              auto s = std::make_unique<MouseSettings>(*before);
+                              s->dpiStages[1] = DpiStage{0, 3 + r, 3 + r, 3 + r};
+                              settings::saveAllKeepingChanges(*s, paths.settings, *before);
+                          },
+                          [](const MouseSettings& s, int r) { return s.dpiStages[1].common == 3 + r; }};
+    const Writer counters{"service click counters", [&](int r) { settings::writeClickCounters(paths.settings, r, r); },
+                          [](const MouseSettings& s, int r) { return s.LeftCount == r; }};
+    constexpr int kRounds = 40;
+    for (const auto& [a, b] : {std::pair{&dpi, &wheel}, {&wheel, &readBack}, {&dpi, &counters}}) {
+        int lost = 0;
+        for (int round = 1; round <= kRounds; ++round) {
+            std::latch start(2);
+            std::thread other([&] {
+                start.arrive_and_wait();
+                b->change(round);
+            });
+            start.arrive_and_wait();
+            a->change(round);
+            other.join();
+            const auto s = load();
+            lost += !a->kept(*s, round) + !b->kept(*s, round);
+        }
+        EXPECT_EQ(lost, 0) << a->what << " + " << b->what << ": changes lost in " << kRounds << " rounds";
+    }
 }
 
 TEST_F(Ctl, ProfileFilesCarryTheWholeSettings) {

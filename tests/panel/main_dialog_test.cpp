@@ -13,6 +13,8 @@
 
 #include <QListWidget>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -376,6 +378,20 @@ TEST_F(MainDialogTest, FailedWriteNoticeRetriesTheFullWriteAfterSaving) {
     ASSERT_TRUE(got);
     EXPECT_NE(got->file.find("WheelScrollLines=7"), std::string::npos);
     EXPECT_TRUE(eventually([&] { return dialog_.writeNotice() == nullptr; })) << "the notice closes";
+}
+
+// A change made on the mouse that the settings file cannot take (a full disk; here a file made
+// read-only) is said in the window's notice, naming the settings folder in use.
+TEST_F(MainDialogTest, AMouseChangeThatCannotBeSavedIsSaid) {
+    const std::string& path = model_.paths().settingsPath;
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    post(msg::kMouseChanged, msg::kChangedDpiStage, 5);
+    ASSERT_TRUE(eventually([&] { return dialog_.writeNotice() && dialog_.writeNotice()->isVisible(); }));
+    const QString folder = QString::fromStdString(platform::parentFolder(path));
+    EXPECT_TRUE(dialog_.writeNotice()->text().contains(QStringLiteral("\"%1\"").arg(folder)))
+        << dialog_.writeNotice()->text().toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ::chmod(path.c_str(), 0644);
 }
 
 TEST_F(MainDialogTest, ServiceCloseWhileAQuestionIsOpenEndsTheWindowAndChangesNothing) {

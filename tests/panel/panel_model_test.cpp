@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <latch>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "panel/dialogs/macro_name_menu.h"
@@ -20,11 +22,13 @@
 #include "shared/function_codes.h"
 #include "shared/macro_buttons.h"
 #include "shared/macro_library.h"
+#include "shared/mouse_settings.h"
 #include "shared/window_messages.h"
 #include "skin/colour_select.h"
 #include "skin/list_box_ex.h"
 #include "skin/slider.h"
 #include "tests/support/private_session.h"
+#include "tools/korvantectl/commands.h"
 
 namespace {
 
@@ -185,6 +189,59 @@ TEST_F(PanelModelTest, ProgramRulesAreStoredBeforeTheServiceHearsAndBadOnesChang
         EXPECT_EQ(service_.sent[0].message, msg::kProgramRules);
         EXPECT_NE(service_.sent[0].fileAtSend.find("Exe=" + c.expected + "\n"), std::string::npos);
         EXPECT_EQ(service_.sent[0].fileAtSend.find("WheelScrollLines=6"), std::string::npos);
+    }
+}
+
+// korvantectl finding a service that takes every request.
+class ServiceThere : public ctl::Bus {
+public:
+    bool exists(const std::string&) override { return true; }
+    bool post(const std::string&, uint32_t, int64_t, int64_t) override { return true; }
+    bool send(const std::string&, uint32_t, int64_t, int64_t, int64_t* result) override {
+        if (result) *result = 0;
+        return true;
+    }
+};
+
+// The window keeps its record for its life: korvantectl saving at the same moment as the window,
+// round after round, with no reload of the window in between, loses neither change.
+TEST_F(PanelModelTest, KorvantectlAndTheWindowSavingAtOnceLoseNoChange) {
+    const ctl::Paths ctlPaths{paths_.settingsPath, paths_.macroFolder, paths_.stringsPath};
+    constexpr int kRounds = 40;
+    int lost = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        std::latch start(2);
+        std::thread korvantectl([&] {
+            ServiceThere bus;
+            start.arrive_and_wait();
+            ctl::run({"wheel", std::to_string(1 + round % 10)}, ctlPaths, bus);
+        });
+        start.arrive_and_wait();
+        model_.saveAndTell(settingsrules::setStageDpi(model_.working(), 3, 2 + round));
+        korvantectl.join();
+        lost += fileInt("WheelScrollLines") != 1 + round % 10;
+        MouseSettings file{};
+        lost += !settings::readDpiStage(file, paths_.settingsPath, 3) || file.dpiStages[3].common != 2 + round;
+    }
+    EXPECT_EQ(lost, 0) << "changes lost in " << kRounds << " rounds";
+}
+
+// A write request that no service took marks the settings as not yet written, so the next service
+// writes them into the mouse; messages that write nothing into the mouse leave no mark.
+TEST(PanelMessenger, ARequestNoServiceTookMarksTheSettings) {
+    testsupport::PrivateEnvironment env{"korvante-panel"};
+    ASSERT_TRUE(env.ready());
+    const panel::PanelPaths paths = panel::userPaths(KORVANTE_BIN_DIR);
+    panel::ServiceMessenger messenger;
+    struct Case {
+        uint32_t message;
+        int64_t wParam, lParam;
+        bool marked;
+    };
+    for (const Case& c : {Case{msg::kDpiOrAcceleration, 255, 255, false}, Case{msg::kShortcutQuery, 0, 0, false},
+                          Case{msg::kProgramRules, 0, 0, false}, Case{msg::kPollingRate, 0, 2, true}}) {
+        EXPECT_FALSE(messenger.post(c.message, c.wParam, c.lParam));
+        EXPECT_EQ(platform::readProfileInt(paths.settingsPath, "Setting", "Unwritten", 0), c.marked ? 1 : 0) << c.message;
     }
 }
 

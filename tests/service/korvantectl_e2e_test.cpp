@@ -200,10 +200,32 @@ TEST_F(Korvantectl, RefusedInputLeavesFileAndMouseAlone) {
     EXPECT_EQ(e2e::changedOutside(before, image(), {}), std::vector<uint32_t>{});
 }
 
-TEST_F(Korvantectl, WithoutTheServiceTheChangeIsSavedAndExitIsTwo) {
+// Without the service, or without the mouse, a change is saved (exit 2) and kept until it can be
+// written: the service that starts, or sees the mouse come back, writes the saved settings
+// instead of reading the mouse's older ones back over them.
+TEST_F(Korvantectl, WithoutTheServiceOrTheMouseTheChangeReachesTheMouseLater) {
     ASSERT_EQ(h.stopService(), 0);
     EXPECT_EQ(ctl({"wheel", "4"}), 2);
     EXPECT_EQ(h.loadSettings()->WheelScrollLines, 4);
+    EXPECT_EQ(h.readSettingInt("Setting", "Unwritten"), 1);
+    ASSERT_TRUE(h.startService()) << h.serviceLog();
+    EXPECT_EQ(h.dump(devmap::kWheelLines, 2), bytes({4, 0}));
+    EXPECT_EQ(h.loadSettings()->WheelScrollLines, 4);
+    EXPECT_EQ(h.readSettingInt("Setting", "Unwritten"), -99) << "the mark goes once the mouse has it";
+
+    ASSERT_EQ(h.mousesim({"unplug"}), 0);
+    ASSERT_TRUE(h.waitLog("MONITORCLOSE", 2));
+    auto s = h.loadSettings();
+    s->PollingRate = 4;
+    ASSERT_TRUE(h.saveSettings(*s));
+    int64_t result = -1;
+    ASSERT_TRUE(h.send(msg::kPollingRate, 0, 0, &result));
+    EXPECT_EQ(result, msg::kWriteNoMouse);
+    const int readBacks = h.panelLineCount("1285 0 0");  // korvantectl's reload notices count too
+    ASSERT_EQ(h.mousesim({"plug"}), 0);
+    ASSERT_TRUE(h.waitReadBack(readBacks + 1)) << h.serviceLog();
+    EXPECT_EQ(h.dump(devmap::kPollingA, 2), bytes({4, 0})) << h.serviceLog();
+    EXPECT_EQ(h.loadSettings()->PollingRate, 4);
 }
 
 }  // namespace

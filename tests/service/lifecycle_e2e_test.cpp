@@ -1,6 +1,7 @@
 // The service's life: single instance, closing by WM_CLOSE and by SIGTERM, the Windows pointer
 // settings request, garbage on its bus socket, and settings files it must not use.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -221,6 +222,26 @@ TEST(UnusualSettingsFile, ReadOnlySettingsAreNeverReplaced) {
     EXPECT_EQ(st.st_mode & 07777, 0444u);
     EXPECT_NE(h.serviceLog().find("Mouse.ini is read-only, not written"), std::string::npos) << h.serviceLog();
     EXPECT_EQ(h.stopService(), 0);
+}
+
+// On a full disk (a file size limit below the settings file's size stands in for it) the
+// read-back that cannot save says so, naming the settings folder, and leaves the file whole with
+// no temporary file beside it.
+TEST_F(Lifecycle, AReadBackThatCannotBeSavedSaysSoAndLeavesTheFileWhole) {
+    const std::string before = e2e::readFile(h.settingsPath());
+    const rlimit limit{16 * 1024, 16 * 1024};
+    ASSERT_EQ(::prlimit(h.servicePid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+    // Stage 1 at 1500 DPI (the file says 500), chosen on the mouse meanwhile.
+    ASSERT_TRUE(h.poke(devmap::kProfileBase[0] + devmap::kDpiStageOffset, bytes({1, 30, 0, 30, 0})));
+    ASSERT_EQ(h.mousesim({"unplug"}), 0);
+    ASSERT_EQ(h.mousesim({"plug"}), 0);
+    ASSERT_TRUE(h.waitReadBack(2)) << h.serviceLog();
+    EXPECT_NE(h.serviceLog().find("could not be saved in " + h.dataFolder()), std::string::npos) << h.serviceLog();
+    EXPECT_NE(h.serviceLog().find("cannot write " + h.settingsPath() + ": "), std::string::npos) << h.serviceLog();
+    EXPECT_EQ(e2e::readFile(h.settingsPath()), before);
+    for (const auto& entry : std::filesystem::directory_iterator(h.dataFolder()))
+        EXPECT_EQ(entry.path().filename().string().find(".save-"), std::string::npos) << entry.path();
+    EXPECT_TRUE(h.serviceRunning());
 }
 
 }  // namespace

@@ -87,6 +87,39 @@ TEST_F(ReadBackRaces, SaveDuringTheReadBackIsKept) {
     EXPECT_EQ(h.dump(0x32, 6), bytes({5, 0, 5, 0, 5, 0}));
 }
 
+// A change saved as the mouse arrives, before the service began its read-back, with its request
+// still to come: it is newer than what the mouse holds, so the read-back keeps it and the request
+// then writes it.
+TEST_F(ReadBackRaces, ChangeSavedAsTheMouseArrivesIsKept) {
+    ASSERT_EQ(h.mousesim({"unplug"}), 0);
+    ASSERT_TRUE(waitFor(5000, [&] { return h.readSettingInt("Setting", "Device") == 0; }));
+    auto s = h.loadSettings();
+    s->dpiStages[2] = DpiStage{0, 5, 5, 5};
+    ASSERT_TRUE(h.saveSettings(*s));
+    ASSERT_EQ(h.mousesim({"plug"}), 0);
+    ASSERT_TRUE(h.waitReadBack(2)) << h.serviceLog();
+    EXPECT_EQ(h.loadSettings()->dpiStages[2].common, 5);
+    ASSERT_TRUE(h.postAndSettle(msg::kDpiValues, 2));
+    EXPECT_EQ(h.dump(devmap::kProfileBase[0] + devmap::kDpiStageOffset + 12, 5), bytes({1, 5, 0, 5, 0}));
+}
+
+// A termination asked for during the read-back ends it between two of its sessions (the twenty
+// macro slots alone take seconds); the settings file keeps what it held.
+TEST(ServiceRaces, TerminationEndsTheReadBack) {
+    e2e::Harness h;
+    ASSERT_TRUE(h.ready());
+    ASSERT_TRUE(h.installSettings());
+    ASSERT_TRUE(h.startMouse());
+    // The read-back would store stage 1 at 1500 DPI.
+    ASSERT_TRUE(h.poke(devmap::kProfileBase[0] + devmap::kDpiStageOffset, bytes({1, 30, 0, 30, 0})));
+    ASSERT_TRUE(h.startService(false)) << h.serviceLog();
+    ASSERT_TRUE(h.waitLog("QueryAllFrMouse\n"));
+    EXPECT_EQ(h.stopService(SIGTERM), 0) << h.serviceLog();
+    EXPECT_TRUE(h.waitLog("stopped, the service is ending")) << h.serviceLog();
+    EXPECT_EQ(h.panelLineCount("1285 0 0"), 0);
+    EXPECT_EQ(h.loadSettings()->dpiStages[0].common, 10);
+}
+
 class PlugNotices : public e2e::ServiceTest {};
 
 // A removal cancels an arrival still waiting for its delay; arrivals are each handled, in order.

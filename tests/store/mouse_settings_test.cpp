@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 
 #include "platform/atomic_file.h"
@@ -560,4 +561,32 @@ TEST(MouseSettings, ProfileFilesForImportAreWholeAndInRange) {
     std::string problem = "x";
     EXPECT_FALSE(settings::loadProfileFile(*s, dir.file("missing.prof"), &problem));
     EXPECT_EQ(problem, "");
+}
+
+// A program that keeps its record for a while writes only what it changed against the record it
+// read: what another program saved meanwhile stays, and an unchanged record writes nothing.
+TEST(MouseSettings, SaveChangesWritesOnlyWhatDiffersFromTheBase) {
+    TempDir dir;
+    const std::string path = dir.file("Mouse.ini");
+    auto base = std::make_unique<MouseSettings>();
+    settings::shippedDefaults(*base);
+    ASSERT_TRUE(settings::saveAll(*base, path));
+
+    auto first = std::make_unique<MouseSettings>(*base), second = std::make_unique<MouseSettings>(*base);
+    first->WheelScrollLines = 7;
+    second->dpiStages[3].common = 60;
+    second->profiles[2].buttons[4].code = 48;
+    ASSERT_TRUE(settings::saveChanges(*first, *base, path));
+    ASSERT_TRUE(settings::saveChanges(*second, *base, path));
+
+    auto file = std::make_unique<MouseSettings>();
+    settings::clear(*file);
+    ASSERT_TRUE(settings::loadAll(*file, path, -1));
+    EXPECT_EQ(file->WheelScrollLines, 7);
+    EXPECT_EQ(file->dpiStages[3].common, 60);
+    EXPECT_EQ(file->profiles[2].buttons[4].code, 48);
+
+    const uint64_t replaces = platform::fileReplaceCount();
+    EXPECT_TRUE(settings::saveChanges(*second, *second, path));
+    EXPECT_EQ(platform::fileReplaceCount(), replaces);
 }

@@ -32,6 +32,10 @@ struct Ctx {
     Bus& bus;
     bool json = false;
     Result result;
+    // The settings as load() read them from the file (before validation): save() writes only what
+    // the command changed against them, so a change another program saved meanwhile stays.
+    // Null when there was no file to read.
+    std::unique_ptr<MouseSettings> loaded;
 };
 
 // ---- output ----
@@ -72,6 +76,7 @@ using Settings = std::unique_ptr<MouseSettings>;
 // service copies those on its first start).
 bool load(Ctx& c, Settings& s) {
     s = std::make_unique<MouseSettings>();
+    c.loaded.reset();
     if (!platform::fileExists(c.paths.settings)) {
         settings::shippedDefaults(*s);
         return true;
@@ -83,11 +88,17 @@ bool load(Ctx& c, Settings& s) {
         return false;
     }
     settings::validateCopy(*s, *buffer);
+    c.loaded = std::move(buffer);
     return true;
 }
 
+// The changed keys (and the ones validation mended) merged into the file as it is now; the
+// whole record when there was no file, or for a record not derived from it (an import).
 bool save(Ctx& c, const MouseSettings& s) {
-    if (!platform::ensureFolder(platform::parentFolder(c.paths.settings)) || !settings::saveAll(s, c.paths.settings)) {
+    const bool saved = platform::ensureFolder(platform::parentFolder(c.paths.settings)) &&
+                       (c.loaded ? settings::saveChanges(s, *c.loaded, c.paths.settings)
+                                 : settings::saveAll(s, c.paths.settings));
+    if (!saved) {
         refuse(c, "cannot write \"" + c.paths.settings + "\"");
         return false;
     }
@@ -117,10 +128,16 @@ Delivery toService(const sr::Request& r) { return {r.message, r.wParam, r.lParam
 
 int finish(Ctx& c, const std::string& command, const std::string& summary, const Delivery& d) {
     const bool service = serviceRunning(c);
-    const bool mouse = service && mouseConnected(c);
+    bool mouse = service && mouseConnected(c);
     bool delivered = false;
     int64_t outcome = 0;
     if (d.message != 0 && service) delivered = c.bus.send(title::kService, d.message, d.wParam, d.lParam, &outcome);
+    // No service took the change: the mark has the next service write the saved settings into the
+    // mouse instead of reading the mouse's older ones back over them.
+    if (!delivered && d.message != 0 && msg::writesTheMouse(d.message, d.wParam, d.lParam))
+        settings::markUnwritten(c.paths.settings);
+    // The request may have waited behind a long step (a read-back) while the mouse went away.
+    if (delivered && outcome == msg::kWriteNoMouse) mouse = false;
     if (c.bus.exists(title::kPanel)) c.bus.post(title::kPanel, msg::kMouseChanged, msg::kChangedReload, 0);
 
     int code = kExitDone;
@@ -651,6 +668,14 @@ std::string eventText(const macro::Event& e, JsonWriter& j) {
 }
 
 // Writes the names' "MacroFilePath" etc. anew; the old file is read first.
+// Names a macro file just written in "MACRO_LIST" and returns its slot. When the list cannot be
+// written (a full disk) the file is removed again: a macro file and its list entry appear together.
+int listNewMacroFile(const std::string& ini, const std::string& name, const std::string& path) {
+    const int slot = macro::addToList(ini, name);
+    if (slot < 0) ::unlink(path.c_str());
+    return slot;
+}
+
 int cmdMacro(Ctx& c, std::vector<std::string> args) {
     if (args.empty()) return refuse(c, "usage: korvantectl macro list|show|new|rename|delete|import|export ...");
     const std::string sub = args[0];
@@ -765,7 +790,7 @@ int cmdMacro(Ctx& c, std::vector<std::string> args) {
         if (!data.blockValid) return refuse(c, "\"" + args[0] + "\" is not a macro file (no valid \"MacroSetting_0\")");
         if (!platform::ensureFolder(c.paths.macroFolder) || !platform::replaceFileLocked(path, *content))
             return refuse(c, "cannot write \"" + path + "\"");
-        const int slot = macro::addToList(ini, name);
+        const int slot = listNewMacroFile(ini, name, path);
         if (slot < 0) return refuse(c, "cannot write \"" + ini + "\"");
         return finish(c, "macro", "macro \"" + name + "\" imported", toService(sr::macroSlotChanged(slot, false)));
     }
@@ -963,7 +988,7 @@ std::string helpText(std::string_view command) {
 }
 
 Result run(const std::vector<std::string>& argsIn, const Paths& paths, Bus& bus) {
-    Ctx c{paths, bus, false, {}};
+    Ctx c{paths, bus, false, {}, nullptr};
     std::vector<std::string> args = argsIn;
     c.json = takeFlag(args, "--json");
     bool help = false;
