@@ -147,14 +147,7 @@ Range lightingDirections(int mode) {
     return {0, 0};
 }
 
-int levelShown(int level) {
-    switch (level) {
-        case 2: return 30;
-        case 3: return 60;
-        case 4: return 100;
-        default: return 0;
-    }
-}
+int levelShown(int level) { return kLightingLevels.snap(level); }
 
 int currentLightingMode(const MouseSettings& s) { return s.LedMode >= 1 && s.LedMode <= kLedModeCount ? s.LedMode : 1; }
 

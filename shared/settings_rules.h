@@ -99,7 +99,7 @@ inline constexpr int32_t kRateSwitchedOn = 3;  // the rate switch turns an off r
 // default); the others have none (0).
 bool modeHasDirection(int mode);
 Range lightingDirections(int mode);
-// The number shown for a level: 0, 30, 60 or 100 (for 1 or any other value, 2, 3, 4).
+// The number shown for a level: the level the mouse keeps, 1..4 (never 0, which would read as off).
 int levelShown(int level);
 // The current mode 1..6 (an unknown stored mode shows as 1, as the service writes it) and its record.
 int currentLightingMode(const MouseSettings& s);

@@ -37,7 +37,7 @@ CBmpMenuBase::CBmpMenuBase(QWidget* parent, const std::vector<MenuEntry>& entrie
     const SkinImage normal = menuPicture(pictures, pictures.normal);
     const SkinImage over = menuPicture(pictures, pictures.over);
     const SkinImage down = menuPicture(pictures, pictures.down);
-    const int width = normal.isNull() ? kDefaultMenuWidth : normal.width();
+    const int width = pictures.width > 0 ? pictures.width : normal.isNull() ? kDefaultMenuWidth : normal.width();
     const int count = std::min<int>(int(entries.size()), kMaxMenuItems);
     for (int i = 0; i < count; ++i) {
         auto* button = new CBitmapBtn(this);

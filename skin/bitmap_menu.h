@@ -39,10 +39,12 @@ struct MenuItem {
     std::vector<MenuEntry> submenu;
 };
 
-// The item pictures (normal, hover, pressed), file names in programFolder/skins/.
+// The item pictures (normal, hover, pressed), file names in programFolder/skins/, drawn at the
+// menu's width: the normal picture's, or `width` when it is set (a drop-down as wide as its box).
 struct MenuPictures {
     std::string programFolder;
     std::string normal, over, down;
+    int width = 0;
 };
 
 class CBmpMenuBase : public SkinnedWindow {

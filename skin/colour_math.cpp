@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdio>
 
 namespace skin {
@@ -59,22 +60,43 @@ int stepChannel(int value, bool up) {
 
 std::string hexText(uint32_t colour) {
     char text[16];
-    std::snprintf(text, sizeof text, "%.6x", unsigned(colour & 0xFFFFFF));
+    std::snprintf(text, sizeof text, "%02x%02x%02x", unsigned(redOf(colour)), unsigned(greenOf(colour)),
+                  unsigned(blueOf(colour)));
     return text;
 }
 
-uint32_t parseHexText(const std::string& text) {
+bool parseHexText(const std::string& text, uint32_t* colour) {
+    if (text.size() != 6) return false;
     uint32_t value = 0;
-    for (size_t i = 0; i < text.size() && i < 6; ++i) {
-        const char c = text[i];
+    for (char c : text) {
         int digit;
         if (c >= '0' && c <= '9') digit = c - '0';
         else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
         else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else break;
+        else return false;
         value = value << 4 | uint32_t(digit);
     }
-    return value;
+    *colour = makeColorRef(int(value >> 16), int(value >> 8), int(value));
+    return true;
+}
+
+FieldPoint locateColour(uint32_t colour, int hue) {
+    const int channels[3] = {redOf(colour), greenOf(colour), blueOf(colour)};
+    const int high = *std::max_element(channels, channels + 3), low = *std::min_element(channels, channels + 3);
+    // A line darkens every channel by the same amount: the brightest channel gives the line, the
+    // faintest one how far right of the grey edge the colour lies.
+    const int line = std::clamp(int((255 - high) / 1.3350785340314135 + 0.5), 0, kFieldLines - 1);
+    const int x = high == 0 ? 0 : std::clamp((high - low) * kFieldEnd / high, 0, kFieldEnd);
+    if (high == low) return {hue, x, line};
+    // The hue: the table entry that draws the colour nearest to it at that point.
+    int best = hue, bestDistance = INT_MAX;
+    for (int entry = 2; entry <= kHueEntries; ++entry) {
+        const uint32_t drawn = fieldColour(hueEntry(entry), x, line);
+        const int d[3] = {redOf(drawn) - channels[0], greenOf(drawn) - channels[1], blueOf(drawn) - channels[2]};
+        const int distance = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+        if (distance < bestDistance) bestDistance = distance, best = entry;
+    }
+    return {best, x, line};
 }
 
 int parseChannelText(const std::string& text, bool* overflowed) {

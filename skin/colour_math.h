@@ -28,10 +28,19 @@ uint32_t fieldColour(uint32_t hue, int x, int line);
 // A channel step of the up and down buttons: +1 up to 255, -1 down to 0.
 int stepChannel(int value, bool up);
 
-// "%.6x" of the COLORREF (pure red reads "0000ff").
+// The colour as "rrggbb", red first as colour fields write it (pure red reads "ff0000").
 std::string hexText(uint32_t colour);
-// The leading hexadecimal digits of the text (at most 6) as a COLORREF; 0 when there are none.
-uint32_t parseHexText(const std::string& text);
+// "rrggbb" (six hexadecimal digits, red first) as a COLORREF; false for any other text.
+bool parseHexText(const std::string& text, uint32_t* colour);
+
+// Where a colour lies in the selector: the hue table entry whose hue it has, and the point of the
+// field (x 0..kFieldEnd, line 0..kFieldLines - 1) that draws it for that hue. A grey keeps `hue`.
+struct FieldPoint {
+    int hueEntry;
+    int x;
+    int line;
+};
+FieldPoint locateColour(uint32_t colour, int hue);
 // A channel field: its leading decimal digits, above 255 taken as 255; overflowed tells whether the
 // number was above 255 (the field is then written back as "255").
 int parseChannelText(const std::string& text, bool* overflowed = nullptr);

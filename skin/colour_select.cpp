@@ -92,7 +92,7 @@ COwnColorSelect::COwnColorSelect(const std::string& programFolder, QWidget* pare
                 channels[c] = stepChannel(channels[c], up);
                 colour_ = makeColorRef(channels[0], channels[1], channels[2]);
                 writeFields(true);
-                update();
+                follow();
                 report();
             });
             steps_[c][up] = button;
@@ -128,6 +128,19 @@ CBitmapBtn* COwnColorSelect::stepButton(int channel, bool up) const {
 void COwnColorSelect::setColor(uint32_t colorRef) {
     colour_ = colorRef & 0xFFFFFF;
     writeFields(true);
+    follow();
+}
+
+void COwnColorSelect::follow() {
+    // The hue bar and the field's marker show where the colour lies; the field is drawn anew for
+    // a new hue only.
+    const FieldPoint point = locateColour(colour_, barY_ - 1);
+    if (point.hueEntry != barY_ - 1) {
+        barY_ = std::clamp(point.hueEntry + 1, 2, 191);
+        hue_ = hueEntry(barY_ - 1);
+        renderField();
+    }
+    marker_ = QPoint(std::clamp(point.x, 0, 190), std::clamp(point.line, 1, 191));
     update();
 }
 
@@ -237,15 +250,13 @@ void COwnColorSelect::applyTypedInput() {
             fields_[3]->setText(QString::fromStdString(hexText(colour_)));
         }
     }
-    if (colour_ == before) {
-        const uint32_t typed = parseHexText(fields_[3]->text().toStdString());
-        if (typed != colour_ && !fields_[3]->text().isEmpty()) {
-            colour_ = typed;
-            writeFields(false);  // the channels in decimal; the hexadecimal text stays as typed
-        }
+    uint32_t typed = 0;
+    if (colour_ == before && parseHexText(fields_[3]->text().toStdString(), &typed) && typed != colour_) {
+        colour_ = typed;
+        writeFields(false);  // the channels in decimal; the hexadecimal text stays as typed
     }
     if (colour_ == before) return;
-    update();
+    follow();
     report();
 }
 

@@ -5,12 +5,13 @@
 // circles. Beside it the hue bar picture "skins/bar1.png" (x 201, y 1, 12 x 192) with the arrow
 // pictures "skins/bar2.png" (x 194) and "skins/rgb_sel.png" (x 213), 7 x 5, level with the bar
 // position. Right of the bar: the red, green and blue fields (ids 20483..20485, decimal) with
-// up and down buttons, and the hexadecimal field (id 20486, "%.6x" of the COLORREF).
+// up and down buttons, and the hexadecimal field (id 20486, "rrggbb", red first).
 //
 // A click or drag in the field takes the colour drawn there; a click or drag on the bar takes a hue
 // from the hue table (the first click the bar picture's colour at its centre line). Typed input
-// applies on each key release: a channel above 255 is written back as "255"; the hexadecimal value
-// sets red (low byte), green and blue. Every change is reported to the parent window as message
+// applies on each key release: a channel above 255 is written back as "255"; six hexadecimal digits
+// set red, green and blue. The hue bar and the field's marker follow every colour set, typed or
+// stepped. Every change is reported to the parent window as message
 // 1303 (wParam = COLORREF, lParam = 0); while the mouse drags, at most about four reports a second
 // go out, and the colour at the release is always reported.
 #include <QImage>
@@ -63,6 +64,7 @@ private:
     void pickBar(int y, bool fromPicture);
     void writeFields(bool includeHex);
     void applyTypedInput();
+    void follow();
     void dragChanged();
     void report();
 

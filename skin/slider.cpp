@@ -27,6 +27,7 @@ void CPngHSlider::paintEvent(QPaintEvent*) {
 
 void CPngHSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    track_->setFocus(Qt::MouseFocusReason);  // the keys then move it on
     // The widget receives every move until the release (Qt's implicit grab).
     dragging_ = true;
     grabX_ = int(event->position().x());
@@ -133,6 +134,7 @@ void CPngHSliderBar::thumbReleased() {
 
 void CPngHSliderBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    setFocus(Qt::MouseFocusReason);
     setValue(valueAt(int(event->position().x())));
     post(kSliderReleased, identifier_);
 }
@@ -145,15 +147,15 @@ void CPngHSliderBar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CPngHSliderBar::keyPressEvent(QKeyEvent* event) {
-    const int page = std::max(1, (maximum_ - minimum_) / 10);
+    // Arrows one value, Page Up and Down ten, Home and End to the ends; each key is a release.
     int next = value_;
     switch (event->key()) {
         case Qt::Key_Left:
         case Qt::Key_Down: next = value_ - 1; break;
         case Qt::Key_Right:
         case Qt::Key_Up: next = value_ + 1; break;
-        case Qt::Key_PageDown: next = value_ - page; break;
-        case Qt::Key_PageUp: next = value_ + page; break;
+        case Qt::Key_PageDown: next = value_ - kPageStep; break;
+        case Qt::Key_PageUp: next = value_ + kPageStep; break;
         case Qt::Key_Home: next = minimum_; break;
         case Qt::Key_End: next = maximum_; break;
         default: QWidget::keyPressEvent(event); return;

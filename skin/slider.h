@@ -7,8 +7,8 @@
 // - left button pressed on the track: the thumb moves there, 1094 (value, id);
 // - left button released on the track: the thumb moves there, 1094 (value, id), then 1094
 //   (value, id + 255);
-// - keys (the track takes Tab focus): Left/Down and Right/Up one value, Page Down and Page Up a
-//   tenth of the range (at least one), Home and End the ends; each posted as a release.
+// - keys (the track takes the focus by Tab or a click): Left/Down and Right/Up one value, Page Down
+//   and Page Up ten, Home and End to the ends, each posted as a release.
 // Value and position follow slider_math.h. The track draws its picture stretched over itself, then
 // the fill picture from its left edge to one pixel past the thumb's left edge; the thumb draws its
 // disabled picture while the track is disabled (when it has one).
@@ -25,6 +25,7 @@ class CPngHSliderBar;
 inline constexpr uint32_t kSliderReleased = 1094;  // 0x446
 inline constexpr uint32_t kSliderDragged = 1095;   // 0x447
 inline constexpr int kSliderFinalOffset = 255;     // the second release message's identifier offset
+inline constexpr int kPageStep = 10;               // values moved by Page Up and Page Down
 
 class CPngHSlider : public QWidget {
     Q_OBJECT

@@ -157,18 +157,16 @@ constexpr Control stage(int index) {
     return toggle({21 + index, Role::DpiStage, index, pill(64 + 120 * index, 136, 112, 64), Look::Pill});
 }
 
-constexpr settingsrules::Range kDpiSlider{0, settingsrules::kDpiSteps.maximum};
-
-
 constexpr Control kDpiControls[] = {
     {20, Role::TabHome, 0, {32, 72, 128, 104}, Look::Tab},
     stage(0), stage(1), stage(2), stage(3), stage(4), stage(5), stage(6),
     // Resolution
     toggle({30, Role::DpiSeparate, 0, pill(48, 272, 112), Look::Pill}),
-    // The DPI sliders run from 0 (the stored values from 2 steps, 100 DPI, up).
-    slider({31, Role::DpiSliderCommon, 0, {48, 324, 456, 348}, Look::Plain}, kSliderCommon, kDpiSlider),
-    slider({32, Role::DpiSliderX, 0, {48, 324, 456, 348}, Look::Plain}, kSliderX, kDpiSlider),
-    slider({33, Role::DpiSliderY, 0, {48, 372, 456, 396}, Look::Plain}, kSliderY, kDpiSlider),
+    // The DPI sliders offer the steps the mouse keeps (100 to 16000 DPI); the window names each
+    // slider's axis left of it and writes its value right of it.
+    slider({31, Role::DpiSliderCommon, 0, {96, 324, 352, 348}, Look::Plain}, kSliderCommon, settingsrules::kDpiSteps),
+    slider({32, Role::DpiSliderX, 0, {96, 324, 352, 348}, Look::Plain}, kSliderX, settingsrules::kDpiSteps),
+    slider({33, Role::DpiSliderY, 0, {96, 372, 352, 396}, Look::Plain}, kSliderY, settingsrules::kDpiSteps),
     // Pointer acceleration
     toggle({34, Role::AccelerationSwitch, 0, pill(48, 480, 96), Look::Pill}),
     slider({35, Role::AccelerationSlider, 0, {160, 484, 456, 508}, Look::Plain}, kSliderAcceleration,

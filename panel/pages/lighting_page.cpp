@@ -57,22 +57,35 @@ void LightingPage::refresh(const PanelModel& model) {
     if (skin::CBitmapBtn* b = button(Role::LightOn)) b->setChecked(s.LedStateOn == 1);
     if (skin::CBitmapBtn* b = button(Role::LightOff)) b->setChecked(s.LedStateOn != 1);
     const LedModeInfo& info = s.ledModes[mode - 1];
-    if (skin::CBitmapBtn* b = button(Role::LightDirection)) {
-        const bool directed = rules::modeHasDirection(mode);
-        b->setEnabled(directed);
-        setCaption(Role::LightDirection, directed && info.direction >= 1 && info.direction <= 4
-                                             ? text(("LEDMODEDIR" + std::to_string(info.direction)).c_str(), "BUTTONPAGE")
-                                             : QString());
+    if (button(Role::LightDirection) != nullptr) {
+        // A mode with a direction shows its own (its default when the stored one is none of its);
+        // a mode without one shows a dash.
+        const rules::Range directions = rules::lightingDirections(mode);
+        const int direction = directions.contains(info.direction) ? info.direction : directions.minimum;
+        setCaption(Role::LightDirection, rules::modeHasDirection(mode)
+                                             ? text(("LEDMODEDIR" + std::to_string(direction)).c_str(), "BUTTONPAGE")
+                                             : QStringLiteral("\u2014"));
     }
     if (skin::CBitmapBtn* b = button(Role::LightRateSwitch)) b->setChecked(info.rate != 0);
     if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightLevel))) w->setValue(info.level);
     if (levelValue_ != nullptr) levelValue_->setText(QString::number(rules::levelShown(info.level)));
-    if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightRate))) {
-        w->setValue(info.rate);
-        w->setEnabled(info.rate != 0);
-    }
+    if (auto* w = qobject_cast<skin::CPngHSliderBar*>(control(Role::LightRate))) w->setValue(info.rate);
     if (auto* w = qobject_cast<skin::COwnColorSelect*>(control(Role::ColorSelector)))
         w->setColor(static_cast<uint32_t>(s.LedColor) & 0xFFFFFF);
+    enableFromState(model);
+}
+
+void LightingPage::setShown(bool shown) {
+    Page::setShown(shown);
+    enableFromState(host_.model());
+}
+
+void LightingPage::enableFromState(const PanelModel& model) {
+    // What a control may change follows what the page shows: the direction only for a mode that
+    // has one, the speed only while it is switched on.
+    const int mode = model.lightingMode();
+    if (QWidget* b = control(Role::LightDirection)) b->setEnabled(rules::modeHasDirection(mode));
+    if (QWidget* w = control(Role::LightRate)) w->setEnabled(model.working().ledModes[mode - 1].rate != 0);
 }
 
 bool LightingPage::command(const layout::Control& c) {
@@ -95,8 +108,9 @@ void LightingPage::openMenu(Role role, const std::vector<FunctionMenuEntry>& ent
     if (anchor == nullptr || entries.empty()) return;
     std::vector<skin::MenuItem> items;
     for (const FunctionMenuEntry& e : entries) items.push_back({text(e.key.c_str(), "BUTTONPAGE"), e.number, false, {}});
+    // The drop-down is as wide as its box, inside the box's border.
     host_.openPopup(anchor->mapToGlobal(QPoint(1, anchor->height())), items,
-                    {programFolder(), "1menu_normal.png", "1menu_over.png", "1menu_down.png"});
+                    {programFolder(), "1menu_normal.png", "1menu_over.png", "1menu_down.png", anchor->width() - 2});
 }
 
 void LightingPage::menuChosen(int64_t choice) {
@@ -120,21 +134,23 @@ bool LightingPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
 
 bool LightingPage::sliderMoved(int identifier, int value, bool released) {
     PanelModel& model = host_.model();
-    rules::Request request;
-    switch (identifier) {
-        case layout::kSliderLevel:
-            request = rules::setLightingLevel(model.working(), value);
-            break;
-        case layout::kSliderRate:
-            request = rules::setLightingRate(model.working(), value);
-            break;
-        case layout::kSliderRate + skin::kSliderFinalOffset:
-            rules::setLightingRate(model.working(), value);  // the second release only stores
-            return true;
-        default: return false;
-    }
+    LedModeInfo& info = rules::currentModeInfo(model.working());
+    const bool level = identifier == layout::kSliderLevel;
+    if (!level && identifier != layout::kSliderRate && identifier != layout::kSliderRate + skin::kSliderFinalOffset)
+        return false;
+    if (!level && info.rate == 0) return true;  // the speed is switched off
+    // A value the mode already holds changes nothing (a track click reports its press and its
+    // release), unless a drag stored it and its release has not saved it yet.
+    const int32_t held = level ? info.level : info.rate;
+    const int32_t wanted = level ? rules::kLightingLevels.snap(value) : rules::kLightingRates.snap(value);
+    const bool final = identifier == layout::kSliderRate + skin::kSliderFinalOffset;
+    if (held == wanted && !(released && dragStored_ && !final)) return true;
+    const rules::Request request =
+        level ? rules::setLightingLevel(model.working(), value) : rules::setLightingRate(model.working(), value);
+    if (final) return true;  // the second release only stores
+    dragStored_ = !released;
     if (released) model.saveAndTell(request);  // a drag only stores
-    if (identifier == layout::kSliderLevel) refresh(model);  // the level's number beside it
+    if (level) refresh(model);  // the level's number beside it
     return true;
 }
 

@@ -26,6 +26,7 @@ public:
     bool command(const layout::Control& control) override;
     void menuChosen(int64_t choice) override;
     bool onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
+    void setShown(bool shown) override;
 
 protected:
     QWidget* makeControl(const layout::Control& control) override;
@@ -34,8 +35,10 @@ protected:
 
 private:
     void openMenu(layout::Role role, const std::vector<FunctionMenuEntry>& entries);
+    void enableFromState(const PanelModel& model);
 
-    skin::CStaticTrans* levelValue_ = nullptr;  // 0, 30, 60 or 100 beside the level slider
+    bool dragStored_ = false;  // a drag stored a value its release has not saved yet
+    skin::CStaticTrans* levelValue_ = nullptr;  // the level 1..4 beside its slider
 };
 
 }  // namespace panel

@@ -103,7 +103,7 @@ TEST(Accessibility, SliderKeysAndReadersSetTheValue) {
         int to;
     } cases[] = {
         {10, Qt::Key_Right, 11}, {10, Qt::Key_Up, 11},     {10, Qt::Key_Left, 9},      {10, Qt::Key_Down, 9},
-        {10, Qt::Key_PageUp, 15}, {10, Qt::Key_PageDown, 5}, {2, Qt::Key_PageDown, 0}, {48, Qt::Key_PageUp, 50},
+        {10, Qt::Key_PageUp, 20}, {10, Qt::Key_PageDown, 0}, {2, Qt::Key_PageDown, 0}, {48, Qt::Key_PageUp, 50},
         {10, Qt::Key_Home, 0},   {10, Qt::Key_End, 50},
     };
     for (const auto& c : cases) {

@@ -246,9 +246,9 @@ TEST_F(ColourSelectTest, StepButtonsAndFields) {
         EXPECT_EQ(reports(), std::vector<uint32_t>{selector->color()});
     }
     selector->setColor(makeColorRef(255, 0, 0));
-    EXPECT_EQ(selector->field(kHexFieldId)->text(), "0000ff");
+    EXPECT_EQ(selector->field(kHexFieldId)->text(), "ff0000");
 
-    // Typed input: a channel above 255 is written back as 255; hex sets red from the low byte.
+    // Typed input: a channel above 255 is written back as 255; hex "rrggbb" applies at six digits.
     CClrEdit* green = selector->field(kGreenFieldId);
     green->clear();
     QTest::keyClicks(green, "300");
@@ -257,10 +257,35 @@ TEST_F(ColourSelectTest, StepButtonsAndFields) {
     CClrEdit* hex = selector->field(kHexFieldId);
     hex->clear();
     QTest::keyClicks(hex, "102030");
+    EXPECT_EQ(reports(), std::vector<uint32_t>{makeColorRef(0x10, 0x20, 0x30)});
+    EXPECT_EQ(selector->field(kRedFieldId)->text(), "16");
+    EXPECT_EQ(selector->field(kBlueFieldId)->text(), "48");
+}
+
+TEST_F(ColourSelectTest, HueBarAndMarkerFollowTheColourSet) {
+    // Set, typed or stepped: the field is drawn in the colour's hue and the marker sits on a point
+    // drawn in (nearly) that colour.
+    auto near = [&](uint32_t colour) {
+        const QPoint m = selector->marker();
+        const uint32_t drawn = selector->fieldColourAt(m.x(), m.y());
+        int worst = 0;
+        for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(int(drawn >> shift & 0xFF) - int(colour >> shift & 0xFF)));
+        return worst;
+    };
+    for (uint32_t colour : {makeColorRef(255, 128, 0), makeColorRef(0, 160, 255), makeColorRef(90, 20, 120),
+                            makeColorRef(128, 128, 128), makeColorRef(0, 0, 0), makeColorRef(40, 255, 100)}) {
+        selector->setColor(colour);
+        EXPECT_LE(near(colour), 10) << std::hex << colour;
+    }
+    CClrEdit* hex = selector->field(kHexFieldId);
+    hex->clear();
+    QTest::keyClicks(hex, "ff8000");
     reports();
-    EXPECT_EQ(selector->color(), 0x102030u);
-    EXPECT_EQ(selector->field(kRedFieldId)->text(), "48");
-    EXPECT_EQ(selector->field(kBlueFieldId)->text(), "16");
+    EXPECT_LE(near(makeColorRef(255, 128, 0)), 10);
+    const int bar = selector->barPosition();
+    for (int i = 0; i < 60; ++i) QTest::mouseClick(selector->stepButton(2, true), Qt::LeftButton);
+    EXPECT_LE(near(selector->color()), 10);
+    EXPECT_NE(selector->barPosition(), bar);  // the bar follows the hue the steps made
 }
 
 TEST_F(ColourSelectTest, FieldClickReportsTheColourDrawnThere) {

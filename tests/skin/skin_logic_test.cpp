@@ -69,11 +69,17 @@ TEST(ColourMath, StepsHexAndTypedInput) {
     struct Step { int value; bool up; int result; };
     for (const Step& s : {Step{254, true, 255}, Step{255, true, 255}, Step{1, false, 0}, Step{0, false, 0}, Step{7, true, 8}})
         EXPECT_EQ(stepChannel(s.value, s.up), s.result) << s.value;
-    EXPECT_EQ(hexText(makeColorRef(255, 0, 0)), "0000ff");
-    EXPECT_EQ(hexText(makeColorRef(1, 2, 3)), "030201");
-    EXPECT_EQ(parseHexText("00ff00"), makeColorRef(0, 255, 0));
-    EXPECT_EQ(parseHexText("ff"), makeColorRef(255, 0, 0));
-    EXPECT_EQ(parseHexText("zz"), 0u);
+    // Colour fields read red first: "rrggbb"; only six digits make a colour.
+    EXPECT_EQ(hexText(makeColorRef(255, 0, 0)), "ff0000");
+    EXPECT_EQ(hexText(makeColorRef(1, 2, 3)), "010203");
+    const struct { const char* text; bool ok; uint32_t colour; } typed[] = {
+        {"00a0ff", true, makeColorRef(0, 0xa0, 0xff)}, {"FF8000", true, makeColorRef(255, 128, 0)},
+        {"ff", false, 0}, {"ff00zz", false, 0}, {"ff00000", false, 0}, {"", false, 0}};
+    for (const auto& t : typed) {
+        uint32_t colour = 0;
+        EXPECT_EQ(parseHexText(t.text, &colour), t.ok) << t.text;
+        EXPECT_EQ(colour, t.colour) << t.text;
+    }
     bool over = false;
     EXPECT_EQ(parseChannelText("300", &over), 255);
     EXPECT_TRUE(over);

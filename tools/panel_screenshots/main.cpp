@@ -38,6 +38,8 @@
 #include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
+#include "skin/colour_edit.h"
+#include "skin/colour_select.h"
 
 namespace {
 
@@ -180,6 +182,32 @@ int main(int argc, char** argv) {
         } else {
             ok = false;
         }
+    }
+
+    // The wave effect with its default direction, and an orange typed into the colour field.
+    if (auto* mode = dialog.button(layout::Role::LightMode)) {
+        QTest::mouseClick(mode, Qt::LeftButton);
+        if (skin::CBmpMenu* menu = dialog.popup()) QTest::mouseClick(menu->item(1), Qt::LeftButton);
+        for (int round = 0; round < 2; ++round) QCoreApplication::sendPostedEvents();  // the choice
+    }
+    if (auto* selector = qobject_cast<skin::COwnColorSelect*>(dialog.control(layout::Role::ColorSelector))) {
+        selector->field(skin::kHexFieldId)->clear();
+        QTest::keyClicks(selector->field(skin::kHexFieldId), "ff8000");
+    }
+    for (int round = 0; round < 3; ++round) QCoreApplication::sendPostedEvents();
+    ok &= save(dialog, out + "page-lighting-wave.png");
+
+    // Separate X and Y resolution, then a DPI value being typed (a double-click on the stage tile).
+    dialog.showPage(layout::kDpiPage);
+    if (auto* separate = dialog.button(layout::Role::DpiSeparate)) {
+        QTest::mouseClick(separate, Qt::LeftButton);
+        ok &= save(dialog, out + "page-dpi-separate.png");
+        if (auto* tile = dialog.button(layout::Role::DpiStage, 1)) {
+            QTest::mouseDClick(tile, Qt::LeftButton);
+            ok &= save(dialog, out + "page-dpi-typing.png");
+            if (QWidget* field = dialog.focusWidget()) QTest::keyClick(field, Qt::Key_Escape);
+        }
+        QTest::mouseClick(separate, Qt::LeftButton);
     }
 
     // A Wayland session: the acceleration group says the desktop's settings apply, and the strip
