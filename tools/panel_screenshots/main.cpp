@@ -117,6 +117,7 @@ int main(int argc, char** argv) {
         int n = 0;
         for (const Event& e : events) setEventAt(block, n++, e);
         writeMacroFile(library.filePath("Reload"), n, 3, block);
+        writeMacroFile(library.filePath("Burst fire"), 0, 1, Block{});  // filled by a recording below
     }
 
     const struct {
