@@ -73,6 +73,8 @@ public:
     // Emits nothing.
     void setCurSel(int index);
     int topIndex() const { return top_; }
+    // Scrolls so that this item is the first shown (as far as the list allows).
+    void setTopIndex(int index) { scrollTo(index); }
     int visibleRows() const;
     // The item at a point of the widget, -1 below the last.
     int itemAt(const QPoint& point) const;

@@ -174,15 +174,15 @@ std::optional<uint32_t> MacroEditor::insertedDelay() {
 
 void MacroEditor::start() {
     clear();
-    recording_ = true;
-    lastEventTime_.reset();
-    lastKey_.reset();
-    lastMouse_.reset();
+    startInsert();
+    insertMode_ = false;
 }
 
 void MacroEditor::startInsert() {
     recording_ = true;
     insertMode_ = true;
+    limitReached_ = false;
+    held_.clear();
     lastEventTime_.reset();
     lastKey_.reset();
     lastMouse_.reset();
@@ -191,17 +191,44 @@ void MacroEditor::startInsert() {
 void MacroEditor::stop() {
     recording_ = false;
     insertMode_ = false;
+    held_.clear();
+}
+
+bool MacroEditor::recordEvent(const Event& event, EditorItem item) {
+    // The event's release, and whether the event lets go of something held.
+    Event release = event;
+    release.bytes[0] &= static_cast<uint8_t>(~kPressFlag);
+    const auto heldAt = std::find_if(held_.begin(), held_.end(), [&](const auto& h) { return h.first == release; });
+    const bool holds = event.pressed() && heldAt == held_.end();
+    const bool letsGo = !event.pressed() && heldAt != held_.end();
+    const std::optional<uint32_t> d = delayBeforeEvent();
+    const int heldAfter = int(held_.size()) + (holds ? 1 : 0) - (letsGo ? 1 : 0);
+    if (count_ + (d ? 1 : 0) + 1 + heldAfter > kMaxEvents) {
+        stopAtLimit();
+        return true;
+    }
+    if (d) place(delayEvent(*d), itemOf(delayEvent(*d)));
+    if (holds) held_.push_back({release, {item.text, kIconReleased}});  // named as the press was
+    if (letsGo) held_.erase(heldAt);
+    place(event, std::move(item));
+    lastEventTime_ = clock_();
+    return true;
+}
+
+void MacroEditor::stopAtLimit() {
+    // Let go of everything still down, latest first, right after the last recorded event.
+    for (auto h = held_.rbegin(); h != held_.rend(); ++h) place(h->first, h->second);
+    stop();
+    limitReached_ = true;
 }
 
 bool MacroEditor::recordKey(uint32_t virtualKey, uint32_t flags) {
     if (!recording_) return false;
     const std::pair<uint32_t, uint32_t> report{virtualKey, flags};
     if (lastKey_ == report) return false;  // auto-repeat
-    if (count_ >= kRecordLimit) return false;
     uint32_t usage = 0;
     // A key the mouse cannot send would be a record that plays nothing: it is not taken.
     if (!virtualKeyToHidUsage(virtualKey, &usage) || usage == 0 || usage > 0xFF) return false;
-    if (const auto d = delayBeforeEvent()) place(delayEvent(*d), itemOf(delayEvent(*d)));
     const bool pressed = (flags & kKeyReleasedFlag) == 0;
     const Event e = keyEvent(static_cast<uint8_t>(usage), pressed);
     EditorItem item = itemOf(e);
@@ -210,17 +237,14 @@ bool MacroEditor::recordKey(uint32_t virtualKey, uint32_t flags) {
         const std::string name = keyPositionName(virtualKey == 91 ? 244 : 245, lookup_);
         if (!name.empty()) item.text = name;
     }
-    place(e, std::move(item));
-    lastEventTime_ = clock_();
     lastKey_ = report;
-    return true;
+    return recordEvent(e, std::move(item));
 }
 
 bool MacroEditor::recordButton(uint32_t mouseMessage, int64_t parameter, bool onStopButton) {
     if (!recording_) return false;
     const std::pair<uint32_t, int64_t> report{mouseMessage, parameter};
     if (lastMouse_ == report) return false;
-    if (count_ >= kRecordLimit) return false;
     uint8_t button = 0;
     bool pressed = false;
     switch (mouseMessage) {
@@ -233,12 +257,9 @@ bool MacroEditor::recordButton(uint32_t mouseMessage, int64_t parameter, bool on
         default: return false;
     }
     if (onStopButton && button == kButtonLeft) return false;
-    if (const auto d = delayBeforeEvent()) place(delayEvent(*d), itemOf(delayEvent(*d)));
     const Event e = buttonEvent(button, pressed);
-    place(e, itemOf(e));
-    lastEventTime_ = clock_();
     lastMouse_ = report;
-    return true;
+    return recordEvent(e, itemOf(e));
 }
 
 void MacroEditor::copy() {
@@ -294,6 +315,15 @@ bool MacroEditor::insertMove(MoveDirection direction) {
         case MoveDirection::Down: move = moveEvent(0, kInsertedMove); break;
     }
     return insertSequence({move}, true);
+}
+
+bool MacroEditor::insertDelay() {
+    if (count_ >= kMaxEvents) return false;
+    const long field = fieldValue(delayField_);
+    const auto ms = static_cast<uint32_t>(std::clamp<long>(field, kMinDelayMs, kMaxRecordedDelayMs));
+    const Event e = delayEvent(ms);
+    insertAt(insertionPoint(), e, itemOf(e));
+    return true;
 }
 
 bool MacroEditor::moveUp() {

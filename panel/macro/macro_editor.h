@@ -23,9 +23,10 @@ inline constexpr int kIconReleased = 148;
 inline constexpr int kIconPressed = 149;
 inline constexpr int kIconMove = 160;
 
-// Limits of the commands: a report is recorded below 58 records (it may add a delay and an
-// event), a click or move is inserted below 56, a paste below 60.
-inline constexpr int kRecordLimit = 58;
+// Limits of the commands: a click or move is inserted below 56 records, a paste below 60. A
+// recording takes a report while its delay, its event and the releases of every key and button
+// then held still fit into the 60 records; the first report that does not fit ends the recording
+// with those releases, so the mouse never plays a key that stays down.
 inline constexpr int kInsertLimit = 56;
 
 // Delay modes: measured delays, the fixed delay of the delay field, no delays.
@@ -89,7 +90,9 @@ public:
     void startInsert();
     void stop();
     bool recording() const { return recording_; }
-    // Message 2258; true when records were added.
+    // The last recording ended because the macro was full (see the limits above).
+    bool limitReached() const { return limitReached_; }
+    // Message 2258; true when records were added or the macro was full (the recording then ended).
     bool recordKey(uint32_t virtualKey, uint32_t flags);
     // Message 5121; onStopButton: a left press or release inside the stop button (not recorded).
     bool recordButton(uint32_t mouseMessage, int64_t parameter, bool onStopButton);
@@ -100,6 +103,9 @@ public:
     bool paste();
     bool insertClick(uint8_t button);  // kButtonLeft, kButtonRight, kButtonMiddle
     bool insertMove(MoveDirection direction);
+    // A delay as long as the delay field says (10 ms at least) after the selection, or after the
+    // last event when none is selected; it is selected, so a double click sets its length.
+    bool insertDelay();
     bool moveUp();
     bool moveDown();
     bool remove();
@@ -123,6 +129,9 @@ private:
     std::optional<uint32_t> delayBeforeEvent();
     std::optional<uint32_t> insertedDelay();
     bool insertSequence(const std::vector<Event>& events, bool move);
+    // Records a report's delay and event unless the macro is full, which ends the recording.
+    bool recordEvent(const Event& event, EditorItem item);
+    void stopAtLimit();
 
     StringLookup lookup_;
     Clock clock_;
@@ -134,6 +143,9 @@ private:
     bool clipboardValid_ = false;
     bool recording_ = false;
     bool insertMode_ = false;
+    bool limitReached_ = false;
+    // The release of every key and button pressed during the recording and not yet let go.
+    std::vector<std::pair<Event, EditorItem>> held_;
     DelayMode delayMode_ = DelayMode::Measured;
     std::string delayField_ = "10";
     std::optional<uint64_t> lastEventTime_;

@@ -29,6 +29,8 @@ using layout::Role;
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // The event list's menu: item number and label key ("BUTTONPAGE").
+constexpr int kInsertDelayItem = 40018;  // a delay as long as the delay field says
+
 struct EventMenuEntry {
     int number;
     const char* key;
@@ -36,7 +38,7 @@ struct EventMenuEntry {
 constexpr EventMenuEntry kEventMenu[] = {
     {40001, "INSERTNEWACT"}, {40002, "COPYACT"},  {40003, "CUTACT"},    {40004, "PASTEACT"},
     {40015, "CLICK"},        {40016, "MENU"},     {40017, "MIDDLE"},    {40024, "MOVELEFT"},
-    {40025, "MOVERIGHT"},    {40026, "MOVEUP"},   {40027, "MOVEDOWN"},
+    {40025, "MOVERIGHT"},    {40026, "MOVEUP"},   {40027, "MOVEDOWN"},  {kInsertDelayItem, "INSERTDELAY"},
 };
 
 constexpr int kMaxDelayMs = 131070;
@@ -63,7 +65,7 @@ MacroPage::MacroPage(PageHost& host)
       }) {}
 
 MacroPage::~MacroPage() {
-    if (windowCapture_) qApp->removeEventFilter(this);
+    if (editor_.recording()) qApp->removeEventFilter(this);
 }
 
 QString MacroPage::text(const char* key, const char* section) const { return qs(strings_.lookup(section, key)); }
@@ -91,8 +93,8 @@ QWidget* MacroPage::makeControl(const layout::Control& c) {
         note_->setWordWrap(true);
         note_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
         note_->setGeometry(noteArea.left, noteArea.top, noteArea.width(), noteArea.height());
-        note_->setText(windowCapture_ ? text("RECORDLOCAL") : QString());
         keep(note_);
+        showNote();
         return list_;
     }
     if (c.role != Role::MacroCommand || (c.index != layout::kMacroDelayField && c.index != layout::kMacroLoopField))
@@ -107,7 +109,9 @@ QWidget* MacroPage::makeControl(const layout::Control& c) {
         field->setMaxLength(5);
         field->setText(QStringLiteral("10"));
         field->setAccessibleName(text("INSERTNEWDELAY"));
-        delayField_ = field;  // read when the fixed delay is used
+        delayField_ = field;  // the editor holds what it shows: recording and inserting may reset it
+        connect(field, &QLineEdit::textChanged, this,
+                [this](const QString& typed) { editor_.setDelayField(typed.toStdString()); });
         delayUnit_ = new skin::CStaticTrans(&window());
         delayUnit_->setTextColor(skin::colour::kHeading);
         delayUnit_->setFontHeight(14);
@@ -127,7 +131,15 @@ QWidget* MacroPage::makeControl(const layout::Control& c) {
 void MacroPage::setWindowCapture(bool on) {
     if (on == windowCapture_) return;
     windowCapture_ = on;
-    if (note_ != nullptr) note_->setText(on ? text("RECORDLOCAL") : QString());
+    showNote();
+}
+
+void MacroPage::showNote() {
+    if (note_ == nullptr) return;
+    QString note;
+    if (editor_.limitReached() && !editor_.recording()) note = text("RECORDFULL");
+    else if (windowCapture_) note = text("RECORDLOCAL");
+    note_->setText(note);
 }
 
 QString MacroPage::infoText() const {
@@ -140,17 +152,24 @@ QString MacroPage::infoText() const {
 
 void MacroPage::refreshInfo() {
     if (info_ != nullptr) info_->setText(infoText());
+    // The delay field shows what the editor holds (a recording may have reset it to "10").
+    if (delayField_ != nullptr && delayField_->text().toStdString() != editor_.delayField())
+        delayField_->setText(qs(editor_.delayField()));
 }
 
 void MacroPage::showItems() {
     if (list_ == nullptr) return;
+    // The rows stay where they were; the list scrolls only as far as the selection needs.
+    const int top = list_->topIndex();
     list_->resetContent();
     for (const macro::EditorItem& item : editor_.items()) list_->addString(qs(item.text), item.icon);
+    list_->setTopIndex(top);
     list_->setCurSel(editor_.selection());
     refreshInfo();
 }
 
 void MacroPage::makeCurrent(const std::string& name) {
+    if (name != name_ && list_ != nullptr) list_->setTopIndex(0);  // another macro shows from its start
     name_ = name;
     const std::string path = name.empty() ? std::string() : library_.filePath(name);
     const std::optional<int> loopTime = path.empty() ? std::nullopt : editor_.loadFile(path);
@@ -185,7 +204,19 @@ void MacroPage::reloadCurrent() {
     }
     const std::vector<std::string> names = library_.names();
     const bool listed = std::find(names.begin(), names.end(), name_) != names.end();
-    makeCurrent(listed ? name_ : names.empty() ? std::string() : names.front());
+    if (!listed) {
+        makeCurrent(names.empty() ? std::string() : names.front());
+        return;
+    }
+    // The same macro again: the row the user works on stays selected and the rows stay in place.
+    const int selected = editor_.selection();
+    const int top = list_ != nullptr ? list_->topIndex() : 0;
+    makeCurrent(name_);
+    if (selected < 0 || selected >= editor_.count()) return;
+    editor_.select(selected);
+    if (list_ == nullptr) return;
+    list_->setTopIndex(top);
+    list_->setCurSel(selected);
 }
 
 void MacroPage::applyStates() {
@@ -216,9 +247,8 @@ void MacroPage::applyStates() {
     if (delayField_ != nullptr) delayField_->setEnabled(idle && editor_.delayMode() == macro::DelayMode::Fixed);
     if (loopField_ != nullptr) loopField_->setEnabled(idle && loop_.on);
     if (list_ != nullptr) list_->setEnabled(haveMacro || recording);
-    if (delayField_ != nullptr && delayField_->text().toStdString() != editor_.delayField())
-        delayField_->setText(qs(editor_.delayField()));
     refreshInfo();
+    showNote();
 }
 
 bool MacroPage::saveAndNotify() {
@@ -237,12 +267,18 @@ bool MacroPage::saveAndNotify() {
 
 void MacroPage::startRecording(bool insert) {
     if (name_.empty()) return;
+    // Recording anew replaces the macro's events: only after the user agreed.
+    if (!insert && editor_.count() > 0 &&
+        !host_.confirm(text("RECORDOVER").arg(qs(name_)).arg(editor_.count())))
+        return;
     takeFields();
     if (insert) editor_.startInsert();
     else editor_.start();
     if (!insert) showItems();
     if (enableHooks_) enableHooks_(true);
-    if (windowCapture_) qApp->installEventFilter(this);
+    // Every key and button reaching the window while recording belongs to the macro; the filter
+    // keeps the keys from the window's controls (Enter or Space would press the focused one).
+    qApp->installEventFilter(this);
     applyStates();
     if (skin::CBitmapBtn* stop = button(Role::MacroCommand, layout::kMacroStop)) stop->setFocus();
 }
@@ -250,10 +286,22 @@ void MacroPage::startRecording(bool insert) {
 void MacroPage::stopRecording() {
     if (!editor_.recording()) return;
     editor_.stop();
+    endRecording();
+}
+
+void MacroPage::endRecording() {
     if (enableHooks_) enableHooks_(false);
-    if (windowCapture_) qApp->removeEventFilter(this);
+    qApp->removeEventFilter(this);
     applyStates();
+    // Stop is disabled now: the keyboard goes to Record, never on to a control the user did not pick.
+    if (skin::CBitmapBtn* record = button(Role::MacroCommand, layout::kMacroRecord)) record->setFocus();
     saveAndNotify();
+}
+
+void MacroPage::recorded(bool changed) {
+    if (changed) showItems();
+    // A full macro ended the recording in the editor, with every key and button released.
+    if (!editor_.recording()) endRecording();
 }
 
 void MacroPage::takeFields() {
@@ -337,6 +385,7 @@ void MacroPage::menuChosen(int64_t choice) {
         case 40025: changed = editor_.insertMove(macro::MoveDirection::Right); break;
         case 40026: changed = editor_.insertMove(macro::MoveDirection::Up); break;
         case 40027: changed = editor_.insertMove(macro::MoveDirection::Down); break;
+        case kInsertDelayItem: changed = editor_.insertDelay(); break;
         default: return;
     }
     applyStates();  // the delay field may have been reset to "10"
@@ -373,12 +422,11 @@ void MacroPage::editItem(uint32_t message, int index) {
 bool MacroPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
     switch (message) {
         case kHookKey:
-            if (editor_.recording() && editor_.recordKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)))
-                showItems();
+            if (editor_.recording())
+                recorded(editor_.recordKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)));
             return true;
         case kHookMouse:
-            if (editor_.recording() && editor_.recordButton(static_cast<uint32_t>(wParam), lParam, onStopButton()))
-                showItems();
+            if (editor_.recording()) recorded(editor_.recordButton(static_cast<uint32_t>(wParam), lParam, onStopButton()));
             return true;
         case skin::kListSelected:
             editor_.select(static_cast<int>(wParam));
@@ -520,13 +568,18 @@ void MacroPage::exportMacro() {
 }
 
 bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
-    // Recording without the plugin: the keys and buttons that reach this window's widgets.
+    // While recording, the keys that reach this window's widgets are the macro's only: with the
+    // plugin it reports them itself, without it they are taken here (with the buttons).
     if (!editor_.recording()) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr || widget->window() != &window()) return false;
     switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            event->accept();  // no shortcut of the window fires; the key comes as a key press
+            return true;
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
+            if (!windowCapture_) return true;
             auto* key = static_cast<QKeyEvent*>(event);
             const dialogs::KeyMessage m = dialogs::keyMessageOf(*key);
             if (m.virtualKey == 0) return true;
@@ -538,6 +591,7 @@ bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease: {
+            if (!windowCapture_) return false;
             auto* mouse = static_cast<QMouseEvent*>(event);
             const uint32_t message = mouseMessageOf(mouse->button(), event->type() == QEvent::MouseButtonPress);
             skin::CBitmapBtn* stop = button(Role::MacroCommand, layout::kMacroStop);

@@ -8,7 +8,10 @@
 // Capture: the window's plugin reports keys (2258) and buttons (5121) while the hooks are enabled
 // (from Record or "Record here" to Stop). Where the plugin cannot capture (no X display, a Wayland
 // session, no plugin) the page records the keys and buttons that reach the window instead and its
-// note line says so.
+// note line says so. Either way, while recording the window's keys go to the macro only (no key
+// presses one of its controls) and Stop is clicked with the pointer; its own click is not recorded.
+// Record over a macro that has events asks first. A recording that fills the macro ends by itself
+// with every key and button let go, and the note line says the macro is full.
 //
 // Macros as a whole (new, rename, delete, import, export, the name list) go through
 // macro::MacroLibrary; after a rename or delete the model reloads the settings (the library
@@ -95,6 +98,9 @@ private:
     bool saveAndNotify();
     void startRecording(bool insert);
     void stopRecording();
+    void endRecording();         // hooks off, controls back, the macro saved
+    void recorded(bool changed); // after a capture report
+    void showNote();             // the window-capture note or the full-macro notice
     void openNames();
     void openEventMenu(const QPoint& globalPosition);
     void editItem(uint32_t message, int index);

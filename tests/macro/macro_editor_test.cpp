@@ -133,14 +133,15 @@ TEST(MacroEditor, InsertRecordingGoesAfterTheSelection) {
     EXPECT_EQ(f.editor.selection(), 4);
 }
 
-TEST(MacroEditor, RecordingStopsAt58AndInsertsAt56PastesAt60) {
+TEST(MacroEditor, RecordingKeepsRoomForReleasesAndInsertsAt56PastesAt60) {
     struct Case {
         int before;
         const char* command;
         int after;
     };
     const Case cases[] = {
-        {57, "key", 59}, {58, "key", 58}, {57, "button", 59}, {58, "button", 58},
+        // The release of a held key or button always finds its room.
+        {57, "key", 59}, {58, "key", 60}, {57, "button", 59}, {58, "button", 60},
         {55, "click", 59}, {56, "click", 56}, {55, "move", 57}, {56, "move", 56},  // after a delay
         {59, "paste", 60}, {60, "paste", 60},
     };
@@ -164,6 +165,43 @@ TEST(MacroEditor, RecordingStopsAt58AndInsertsAt56PastesAt60) {
         if (command == "move") f.editor.insertMove(MoveDirection::Left);
         if (command == "paste") f.editor.paste();
         EXPECT_EQ(f.editor.count(), c.after) << c.before << " " << c.command;
+    }
+}
+
+TEST(MacroEditor, ARecordingThatFillsTheMacroEndsWithEverythingReleased) {
+    const uint32_t A = 65, B = 66;
+    struct Case {
+        int before;  // records before the recording (delays)
+        std::vector<Report> reports;  // 100 ms apart
+        Bytes tail;  // the last records afterwards
+        int count;
+        bool limit;
+    };
+    const Case cases[] = {
+        // Fast typing: the release of A does not fit beside B's; both releases end the macro.
+        {55, {{0, true, A, 0}, {0, true, B, 0}, {0, true, A, 128}, {0, true, B, 128}},
+         {0x84, 4, 0, 6, 10, 0, 0x84, 5, 0, 4, 5, 0, 4, 4, 0}, 60, true},
+        {57, {{0, false, kLeftDown, 1}, {0, false, kRightDown, 2}}, {6, 1, 0, 0x81, 1, 0, 1, 1, 0}, 59, true},
+        // A release of a key pressed before the recording takes the last record; the next press ends it.
+        {59, {{0, true, A, 128}, {0, true, A, 0}}, {6, 1, 0, 4, 4, 0}, 60, true},
+        {0, {{0, true, A, 0}, {0, true, A, 128}}, {0x84, 4, 0, 6, 10, 0, 4, 4, 0}, 3, false},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.fill(c.before);
+        f.editor.select(-1);
+        f.editor.startInsert();
+        for (const Report& r : c.reports) {
+            r.key ? f.editor.recordKey(r.code, uint32_t(r.flags)) : f.editor.recordButton(r.code, r.flags, false);
+            f.now += 100;
+        }
+        const Bytes all = records(f.editor);
+        const Bytes tail(all.end() - std::min(all.size(), c.tail.size()), all.end());
+        EXPECT_EQ(tail, c.tail) << c.before;
+        EXPECT_EQ(f.editor.count(), c.count) << c.before;
+        EXPECT_EQ(f.editor.recording(), !c.limit) << c.before;
+        EXPECT_EQ(f.editor.limitReached(), c.limit) << c.before;
+        EXPECT_EQ(f.editor.items().size(), size_t(c.count));
     }
 }
 

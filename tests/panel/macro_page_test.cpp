@@ -266,6 +266,147 @@ TEST_F(MacroPageTest, AFailedSaveIsReportedAndTheMoveEditorTitleComesFromTheStri
     EXPECT_TRUE(take().empty());  // nothing announced that was not written
 }
 
+TEST_F(MacroPageTest, WhileRecordingKeysNeverPressTheWindowsControls) {
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayNone);
+    command(layout::kMacroRecord);
+    QWidget* stop = dialog_.control(Role::MacroCommand, layout::kMacroStop);
+    ASSERT_EQ(QApplication::focusWidget(), stop);
+    // Each key reaches the plugin (its reports) and the window (its key events); the window's
+    // controls never see them.
+    for (Qt::Key k : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape}) {
+        const uint32_t vk = k == Qt::Key_Return ? 13 : k == Qt::Key_Space ? 32 : 27;
+        dialog_.postMessage(panel::kHookKey, vk, 0);
+        QTest::keyPress(stop, k);
+        dialog_.postMessage(panel::kHookKey, vk, 128);
+        QTest::keyRelease(stop, k);
+        QTest::keyClick(&dialog_, k);
+    }
+    deliver();
+    EXPECT_TRUE(page_->editor().recording());
+    EXPECT_TRUE(dialog_.isVisible());
+    // Stop clicked with the pointer: the plugin reports the click too, which is not recorded.
+    QCursor::setPos(stop->mapToGlobal(stop->rect().center()));
+    dialog_.postMessage(panel::kHookMouse, macro::kLeftDown, 1);
+    deliver();
+    command(layout::kMacroStop);
+    dialog_.postMessage(panel::kHookMouse, macro::kLeftUp, 1);
+    deliver();
+    EXPECT_FALSE(page_->editor().recording());
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Enter", "Enter", "Space Bar", "Space Bar", "ESC", "ESC"}));
+    // Stop is disabled now: the keyboard is on Record, not on whatever control follows it.
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.control(Role::MacroCommand, layout::kMacroRecord));
+}
+
+TEST_F(MacroPageTest, AFullMacroEndsTheRecordingWithEveryKeyReleasedAndSaysSo) {
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayNone);
+    command(layout::kMacroRecord);
+    take();
+    // 31 keys pressed together: the 31st does not fit beside the releases of the 30 held.
+    for (uint32_t vk = 65; vk < 65 + 26; ++vk) dialog_.postMessage(panel::kHookKey, vk, 0);
+    for (uint32_t vk = 48; vk < 48 + 5; ++vk) dialog_.postMessage(panel::kHookKey, vk, 0);
+    deliver();
+    EXPECT_FALSE(page_->editor().recording());
+    EXPECT_EQ(hooks_.back(), false);
+    const macro::MacroFileData saved = file("New Macro 1");
+    ASSERT_EQ(saved.count, 60);
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_TRUE(macro::eventAt(saved.block, i).pressed()) << i;
+        // Released in the reverse order, the first key last.
+        EXPECT_EQ(macro::eventAt(saved.block, 59 - i), macro::keyEvent(macro::eventAt(saved.block, i).bytes[1], false));
+    }
+    EXPECT_EQ(page_->list()->itemData(59), skin::kItemReleased);
+    EXPECT_EQ(take(), (std::vector<Sent>{{msg::kMacroSlot, 0, 0}}));
+    bool noticeShown = false;
+    for (auto* l : dialog_.findChildren<QLabel*>())
+        noticeShown |= l->isVisible() && l->text() == dialog_.text("RECORDFULL", "BUTTONPAGE");
+    EXPECT_TRUE(noticeShown);
+}
+
+TEST_F(MacroPageTest, RecordOverEventsAsksNamingTheMacroAndItsEvents) {
+    command(layout::kMacroNew);
+    command(layout::kMacroEventMenu);
+    QTest::mouseClick(page_->eventMenu()->item(4), Qt::LeftButton);  // a left click: 4 events
+    deliver();
+    prompts_.answerQuestion(false);
+    command(layout::kMacroRecord);
+    ASSERT_EQ(prompts_.count(testsupport::PromptAnswers::Kind::Question), 1);
+    const QString asked = prompts_.asked.back().text;
+    EXPECT_TRUE(asked.contains("\"New Macro 1\"") && asked.contains("(4)")) << asked.toStdString();
+    EXPECT_FALSE(page_->editor().recording());
+    EXPECT_EQ(file("New Macro 1").count, 4);
+    prompts_.answerQuestion(true);
+    command(layout::kMacroRecord);
+    EXPECT_TRUE(page_->editor().recording());
+    EXPECT_EQ(page_->list()->count(), 0);
+}
+
+TEST_F(MacroPageTest, TheDelayFieldAndTheEditedRowShowWhatTheStateHolds) {
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayFixed);
+    auto* field = qobject_cast<skin::CClrEdit*>(dialog_.control(Role::MacroCommand, layout::kMacroDelayField));
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "5");
+    command(layout::kMacroRecord);
+    for (int flags : {0, 128}) dialog_.postMessage(panel::kHookKey, 65, flags);
+    deliver();
+    EXPECT_EQ(field->text(), "10");  // reset at the second event, shown at once
+    command(layout::kMacroStop);
+
+    // 7 clicks more make 31 rows; the view at the top, the delay at row 1 edited, then a notice
+    // from the service: row 1 stays selected and in view.
+    for (int i = 0; i < 7; ++i) {
+        command(layout::kMacroEventMenu);
+        ASSERT_NE(page_->eventMenu(), nullptr);
+        QTest::mouseClick(page_->eventMenu()->item(4), Qt::LeftButton);
+        deliver();
+    }
+    skin::CListBoxEx* list = page_->list();
+    ASSERT_GT(list->count(), list->visibleRows() + 3);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    prompts_.answerDialog<dialogs::CEditDelay>([](dialogs::CEditDelay& dialog) {
+        for (Qt::Key k : {Qt::Key_5, Qt::Key_0, Qt::Key_Return}) QTest::keyClick(dialog.windowHandle(), k);
+    });
+    const int row = list->itemHeight();
+    QTest::mouseDClick(list, Qt::LeftButton, {}, QPoint(40, row + row / 2));
+    deliver();
+    EXPECT_EQ(list->text(1), "50 ms");
+    dialog_.postMessage(msg::kMouseChanged, msg::kChangedReload, 0);
+    deliver();
+    EXPECT_EQ(list->currentSelection(), 1);
+    EXPECT_EQ(list->topIndex(), 0);
+}
+
+TEST_F(MacroPageTest, TheEventMenuInsertsADelayAsLongAsTheDelayField) {
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayFixed);
+    auto* field = qobject_cast<skin::CClrEdit*>(dialog_.control(Role::MacroCommand, layout::kMacroDelayField));
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "250");
+    command(layout::kMacroDelayNone);
+    command(layout::kMacroEventMenu);
+    QTest::mouseClick(page_->eventMenu()->item(4), Qt::LeftButton);  // press and release, no delays
+    deliver();
+    QTest::mouseClick(page_->list(), Qt::LeftButton, {}, QPoint(40, page_->list()->itemHeight() / 2));
+    take();
+    command(layout::kMacroEventMenu);
+    skin::CBmpMenu* menu = page_->eventMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(menu->item(11), nullptr);
+    EXPECT_EQ(menu->item(11)->caption(), dialog_.text("INSERTDELAY", "BUTTONPAGE"));
+    QTest::mouseClick(menu->item(11), Qt::LeftButton);
+    deliver();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Left Click", "250 ms", "Left Click"}));
+    EXPECT_EQ(page_->list()->currentSelection(), 1);
+    EXPECT_EQ(macro::eventAt(file("New Macro 1").block, 1), macro::delayEvent(250));
+    EXPECT_EQ(take(), (std::vector<Sent>{{msg::kMacroSlot, 0, 0}}));
+}
+
 // The plugin on a private Xvfb display, as cfgpanel loads it: keys and buttons injected with XTest
 // while recording arrive as records in the list.
 class MacroPageX11Test : public MacroPageTest {

@@ -20,6 +20,7 @@
 #include "panel/dialogs/dpi_shift_dialog.h"
 #include "panel/dialogs/gunfire_dialog.h"
 #include "panel/dialogs/key_dialog.h"
+#include "panel/dialogs/macro_name_menu.h"
 #include "panel/dialogs/macro_select_dialog.h"
 #include "panel/dialogs/program_dialog.h"
 #include "panel/dialogs/prompts.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
         int n = 0;
         for (const Event& e : events) setEventAt(block, n++, e);
         writeMacroFile(library.filePath("Reload"), n, 3, block);
+        writeMacroFile(library.filePath("Burst fire"), 0, 1, Block{});  // filled by a recording below
     }
 
     const struct {
@@ -170,6 +172,16 @@ int main(int argc, char** argv) {
                 ok = false;
             }
         }
+        // A recording that filled the empty second macro: 31 keys held at once, then the notice.
+        page->onMessage(macro::kMacroChosen, 1, 0);
+        if (auto* record = dialog.button(layout::Role::MacroCommand, layout::kMacroRecord)) record->click();
+        for (uint32_t vk = 65; vk < 65 + 26; ++vk) page->onMessage(panel::kHookKey, vk, 0);
+        for (uint32_t vk = 48; vk < 48 + 5; ++vk) page->onMessage(panel::kHookKey, vk, 0);
+        if (page->editor().recording() || !page->editor().limitReached()) {
+            std::fprintf(stderr, "the recording did not end at the limit\n");
+            ok = false;
+        }
+        ok &= save(dialog, out + "page-macro-full.png");
     }
 
     // The lighting page's mode menu.
@@ -347,6 +359,12 @@ int main(int argc, char** argv) {
                                                                  dialog.text("WARN1", "BUTTONPAGE"),
                                                                  QMessageBox::Ok | QMessageBox::Cancel, &dialog));
         shootPrompt(*box, "question");
+    }
+    {
+        const QString question = dialog.text("RECORDOVER", "BUTTONPAGE").arg(QStringLiteral("Reload")).arg(17);
+        std::unique_ptr<QMessageBox> box(dialogs::makeMessageBox(QMessageBox::Warning, dialog.text("WARNING"), question,
+                                                                 QMessageBox::Ok | QMessageBox::Cancel, &dialog));
+        shootPrompt(*box, "record-over");
     }
     {
         const dialogs::FileQuery query{dialog.text("IMPORTTITLE"),
