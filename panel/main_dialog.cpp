@@ -710,8 +710,8 @@ void CMocfgDlg::openFunctionMenu(int buttonIndex) {
         items.push_back(std::move(m));
     }
     const QPoint labelCorner = label->mapToGlobal(QPoint(0, label->height()));
-    const QRect area = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
-    const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right() + 1, area.bottom() + 1);
+    const skin::ScreenArea area = skin::popupArea(this, labelCorner);
+    const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right, area.bottom);
     showPopup(QPoint(corner.x, corner.y), items, "menu_normal.png", "menu_over.png", "menu_down.png");
 }
 
