@@ -13,6 +13,7 @@
 #include "panel/main_dialog.h"
 #include "panel/panel_model.h"
 #include "platform/diagnostics.h"
+#include "platform/focus_watch.h"
 #include "platform/known_folders.h"
 #include "platform/single_instance.h"
 #include "qtbridge/qt_reactor.h"
@@ -57,8 +58,7 @@ int main(int argc, char** argv) {
     // The plugin captures through the X server; where none carries the session's input (Wayland)
     // recording takes what reaches the window.
     const char* display = std::getenv("DISPLAY");
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    const bool x11 = display != nullptr && *display != 0 && !(session != nullptr && std::string(session) == "wayland") &&
+    const bool x11 = display != nullptr && *display != 0 && !platform::waylandSession() &&
                      QGuiApplication::platformName() == QLatin1String("xcb");
     dialog.setHooks(
         [&hooks](bool on) {

@@ -10,6 +10,8 @@
 #include "platform/message_bus.h"
 #include "platform/profile_ini.h"
 #include "shared/first_run.h"
+#include "shared/macro_buttons.h"
+#include "shared/macro_file.h"
 #include "shared/mouse_settings.h"
 #include "shared/settings_rules.h"
 #include "shared/text_decoding.h"
@@ -76,23 +78,13 @@ void PanelModel::load() {
     // would load a missing file and save a record of unset values for the service to write.
     settings::prepareSettingsFile(paths_.programFolder);
     loadInto(working_);
-    applied_ = working_;
 }
 
-int PanelModel::currentProfile() const {
-    const int p = working_.Profile;
-    return p >= 0 && p < kProfileCount ? p : 0;
-}
+int PanelModel::currentProfile() const { return settingsrules::currentProfile(working_); }
 
-int PanelModel::currentStage() const {
-    const int stage = working_.profiles[currentProfile()].DPI;
-    return stage >= 0 && stage < kDpiStageCount ? stage : -1;
-}
+int PanelModel::currentStage() const { return settingsrules::currentStage(working_); }
 
-int PanelModel::lightingMode() const {
-    const int mode = working_.LedMode;
-    return mode >= 1 && mode <= kLedModeCount ? mode : 1;
-}
+int PanelModel::lightingMode() const { return settingsrules::currentLightingMode(working_); }
 
 bool PanelModel::save() {
     // The service counts clicks into the same file; a whole-record save carries its latest counts.
@@ -104,10 +96,8 @@ bool PanelModel::save() {
 bool PanelModel::selectProfile(int profile) {
     // The profile's own stage becomes the current one, as the service writes it into the mouse.
     const settingsrules::Request request = settingsrules::selectProfile(working_, profile);
-    if (!request) return false;
-    save();
-    service_.post(request.message, request.wParam, request.lParam);
-    return true;
+    saveAndTell(request);
+    return static_cast<bool>(request);
 }
 
 std::string PanelModel::programRule(int profile) const {
@@ -129,13 +119,11 @@ bool PanelModel::setProgramRule(int profile, const std::string& program) {
     char16_t (&field)[kNameLength] = working_.profiles[profile].Exe;
     std::fill(std::begin(field), std::end(field), u'\0');
     std::copy(units.begin(), units.end(), field);  // fits: writeProgramRule checked the length
-    std::copy(std::begin(field), std::end(field), applied_.profiles[profile].Exe);
     service_.post(msg::kProgramRules);
     return true;
 }
 
 void PanelModel::apply() {
-    applied_ = working_;
     save();
     service_.post(msg::kApplyAll);
 }
@@ -155,8 +143,18 @@ void PanelModel::reload() { loadInto(working_); }
 
 void PanelModel::macroListChanged() {
     reload();
-    applied_ = working_;
     service_.post(msg::kApplyAll);
+}
+
+void PanelModel::followMacroList() {
+    const std::vector<std::string> names = macro::listNames(paths_.settingsPath);
+    ButtonRecord* buttons = working_.profiles[currentProfile()].buttons;
+    for (int b = 0; b < kDeviceButtonCount; ++b) macro::resolveMacroButton(buttons[b], names);
+}
+
+void PanelModel::macroChanged(int slot, bool removed) {
+    const settingsrules::Request request = settingsrules::macroSlotChanged(slot, removed);
+    service_.post(request.message, request.wParam, request.lParam);  // the macro's file is written; the settings are not
 }
 
 bool PanelModel::exportProfile(const std::string& path) const {
@@ -214,18 +212,15 @@ void PanelModel::takeCounters() {
 bool PanelModel::assignFunction(int profile, int button, uint8_t code, const assignment::Value& value) {
     if (profile < 0 || profile >= kProfileCount || button < 0 || button >= kButtonRecordCount) return false;
     if (!assignment::write(working_.profiles[profile].buttons[button], button, code, value)) return false;
-    saveAndSend(msg::kButton, profile, button);
+    saveAndTell(settingsrules::buttonChanged(profile, button));
     return true;
 }
 
-void PanelModel::saveAndPost(uint32_t message, int64_t wParam, int64_t lParam) {
+void PanelModel::saveAndTell(const settingsrules::Request& request) {
+    if (!request) return;
     save();
-    service_.post(message, wParam, lParam);
-}
-
-void PanelModel::saveAndSend(uint32_t message, int64_t wParam, int64_t lParam) {
-    save();
-    service_.send(message, wParam, lParam);
+    if (request.wait) service_.send(request.message, request.wParam, request.lParam);
+    else service_.post(request.message, request.wParam, request.lParam);
 }
 
 bool PanelModel::deviceConnected() const { return settings::readDevice(paths_.settingsPath) == 1; }

@@ -1,7 +1,7 @@
 #pragma once
 // The configuration window's settings and their rules, free of any widget: the working record the
-// pages edit, the applied copy, the saves, the messages that tell the service what changed, and the
-// handling of the service's notices. The window (main_dialog) shows this model and forwards the
+// pages edit, the saves, the messages that tell the service what changed, and the handling of the
+// service's notices. The window (main_dialog) shows this model and forwards the
 // user's commands and the bus's messages to it.
 //
 // Every change is stored in the working record and the whole settings file is saved before the
@@ -11,6 +11,7 @@
 
 #include "shared/button_assignment.h"
 #include "shared/settings_record.h"
+#include "shared/settings_rules.h"
 
 namespace panel {
 
@@ -46,14 +47,12 @@ public:
     PanelModel(PanelPaths paths, ServiceMessenger& service);
 
     // Start-up: the first-run copy of the shipped "Mouse.ini" when the data folder has none, then
-    // clear, load and normalise, validate-copy into the working record and copy that into the
-    // applied copy.
+    // clear, load and normalise, and validate-copy into the working record.
     void load();
 
     const PanelPaths& paths() const { return paths_; }
     MouseSettings& working() { return working_; }
     const MouseSettings& working() const { return working_; }
-    const MouseSettings& applied() const { return applied_; }
 
     // Shown values, always valid indices: profile 0..4, DPI stage 0..6 (or -1 when the stored
     // value is not a stage), lighting mode 1..6 (an unknown stored mode shows as 1, as the service
@@ -72,7 +71,7 @@ public:
     bool selectProfile(int profile);
     void resetAll();                      // profile 0, all five profiles to defaults; apply
     void resetCurrentProfile();           // the current profile to defaults; apply
-    void apply();                         // applied copy = working; save; post 1279
+    void apply();                         // save; post 1279
     // The assignment step: the function (its code and, for the functions the dialogs set up, their
     // value) into the button's record (assignment::write), the whole settings file saved, then 1299
     // sent with profile and button. False, with nothing changed or sent, for a profile or button
@@ -83,6 +82,12 @@ public:
     // records in the settings file, so the working record is read again (a save of the old copy
     // would bring back the old name) and the service rewrites the buttons and slots (1279).
     void macroListChanged();
+    // The current profile's macro buttons follow the macro list as their labels show it: the
+    // position bits refreshed from the name, a button whose macro is no longer listed turned off
+    // (macro::resolveMacroButton). Nothing is saved.
+    void followMacroList();
+    // A macro's file changed (or, removed, the macro went): the service rewrites its slot (1300).
+    void macroChanged(int slot, bool removed = false);
 
     // The program rule ("Exe") of a profile: while a window of that program has the focus the
     // service makes the profile current. programRule gives "" for none.
@@ -95,9 +100,9 @@ public:
     // Profile files (".prof"): the whole settings in the settings file's format.
     bool exportProfile(const std::string& path) const;   // false when it could not be written
     // Loads the file into a cleared record (the chosen file is only read), validates it into the
-    // working record and the applied copy, applies (save, 1279) and records "ProfileName". False,
-    // with nothing changed, when the file cannot be read, lacks a setting or holds a value the
-    // mouse cannot keep (what is wrong in *problem, when given).
+    // working record, applies (save, 1279) and records "ProfileName". False, with nothing changed,
+    // when the file cannot be read, lacks a setting or holds a value the mouse cannot keep (what is
+    // wrong in *problem, when given).
     bool importProfile(const std::string& path, std::string* problem = nullptr);
 
     // Notices from the service.
@@ -105,9 +110,9 @@ public:
     void reloadDpiStages();                            // 1224
     void takeCounters();                               // 1282: the service's click counters, from the file
 
-    // Saves, then posts (or sends) the message to the service: how every page announces a change.
-    void saveAndPost(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
-    void saveAndSend(uint32_t message, int64_t wParam = 0, int64_t lParam = 0);
+    // Saves, then tells the service what a change of the settings rules asks (posted, or sent and
+    // waited for): how every page announces a change. A change that did not apply does nothing.
+    void saveAndTell(const settingsrules::Request& request);
 
     // "Setting"/"Device" as the service last wrote it.
     bool deviceConnected() const;
@@ -118,7 +123,6 @@ private:
     PanelPaths paths_;
     ServiceMessenger& service_;
     MouseSettings working_{};
-    MouseSettings applied_{};
     bool saveFailed_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/diagnostics.h"
+#include "platform/key_synthesis.h"
 #include "platform/running_programs.h"
 #include "platform/xtest_keys.h"
 
@@ -136,10 +137,10 @@ private:
 }  // namespace
 
 bool waylandSession(const char* sessionType, const char* waylandDisplay) {
-    return (set(sessionType) && std::strcmp(sessionType, "wayland") == 0) || set(waylandDisplay);
+    return isWaylandSession(set(sessionType) ? sessionType : "", set(waylandDisplay));
 }
 
-bool waylandSession() { return waylandSession(std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY")); }
+bool waylandSession() { return inWaylandSession(); }
 
 std::string focusWatchUnavailableReason(const char* sessionType, const char* waylandDisplay, const char* display) {
     if (waylandSession(sessionType, waylandDisplay))

@@ -17,7 +17,8 @@
 
 namespace platform {
 
-// True in a Wayland session (XDG_SESSION_TYPE "wayland", or WAYLAND_DISPLAY set).
+// True in a Wayland session (XDG_SESSION_TYPE "wayland", or WAYLAND_DISPLAY set): isWaylandSession
+// (key_synthesis.h) for these variables, or for this process's.
 bool waylandSession(const char* sessionType, const char* waylandDisplay);
 bool waylandSession();
 

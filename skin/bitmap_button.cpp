@@ -44,22 +44,6 @@ void CBitmapBtn::setFontHeight(int pixels) {
     update();
 }
 
-void CBitmapBtn::setToggleMode(bool on) {
-    toggle_ = on;
-    setCheckable(on);
-    QAbstractButton::setChecked(on && checked_);
-    update();
-}
-
-void CBitmapBtn::setChecked(bool checked) {
-    if (checked == checked_) return;
-    checked_ = checked;
-    if (isCheckable()) QAbstractButton::setChecked(checked);
-    update();
-}
-
-void CBitmapBtn::nextCheckState() { setChecked(!checked_); }
-
 void CBitmapBtn::setTextLayout(int mode) {
     textLayout_ = mode;
     update();
@@ -84,14 +68,14 @@ CBitmapBtn::Visual CBitmapBtn::chooseVisual(bool toggleMode, bool checked, bool 
         if (checked) return enabled ? Visual::Pressed : Visual::Disabled;
         return enabled ? Visual::Normal : Visual::Disabled;
     }
-    if (checked || down) return Visual::Pressed;
+    if (down) return Visual::Pressed;
     if (hover) return Visual::Hover;
     return enabled ? Visual::Normal : Visual::Disabled;
 }
 
 CBitmapBtn::Visual CBitmapBtn::visual() const {
     // A disabled button never shows the hover state: the pointer cannot act on it.
-    return chooseVisual(toggle_, checked_, isDown(), (hover_ || highlighted_) && isEnabled(), isEnabled());
+    return chooseVisual(isCheckable(), isChecked(), isDown(), (hover_ || highlighted_) && isEnabled(), isEnabled());
 }
 
 uint32_t CBitmapBtn::captionColor() const { return colors_[int(visual())]; }

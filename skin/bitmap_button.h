@@ -5,19 +5,22 @@
 // Which picture and caption colour are shown:
 // - toggle mode: checked and disabled -> disabled; checked -> pressed; not checked and enabled ->
 //   normal; not checked and disabled -> disabled;
-// - otherwise: checked -> pressed; held down -> pressed; under the mouse -> hover; enabled ->
-//   normal; disabled -> disabled.
+// - otherwise (never checked): held down -> pressed; under the mouse -> hover; enabled -> normal;
+//   disabled -> disabled.
 // The picture is stretched over the whole button. The caption is placed at the centre, rotated for
 // orientations 2 (90 degrees, reading upwards) and 3 (270 degrees, reading downwards), or at a
 // fixed x offset; a text layout mode instead lays the text out in the button's rectangle.
 //
-// Clicks emit clicked(); in toggle mode a click first flips the checked state. Keyboard: Tab focus
+// Toggle mode is Qt's checkable state: the button keeps QAbstractButton's checked state, which
+// setChecked() sets without a notification. Clicks emit clicked(); in toggle mode a click first
+// flips the checked state. Keyboard: Tab focus
 // (shown by a thin gold outline), Space and Enter click. The accessible name is the caption unless
 // the window sets another one.
 #include <QAbstractButton>
 #include <cstdint>
 
 #include "skin/skin_image.h"
+#include "skin/skin_style.h"
 
 namespace skin {
 
@@ -45,11 +48,8 @@ public:
     void setCaption(const QString& text, int xOffset = 0, int orientation = 1);
     QString caption() const { return caption_; }
     void setFontHeight(int pixels);
-    void setToggleMode(bool on);
-    bool toggleMode() const { return toggle_; }
-    // Repaints only when the value changes.
-    void setChecked(bool checked);
-    bool isChecked() const { return checked_; }
+    void setToggleMode(bool on) { setCheckable(on); }
+    bool toggleMode() const { return isCheckable(); }
     void setTextLayout(int mode);
     // COLORREF values (red in the low byte) of the four states.
     void setCaptionColors(uint32_t normal, uint32_t hover, uint32_t pressed, uint32_t disabled);
@@ -75,7 +75,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void nextCheckState() override;
 
 private:
     void drawCaption(QPainter& painter);
@@ -87,9 +86,7 @@ private:
     int orientation_ = 1;
     int fontHeight_ = 14;
     int textLayout_ = LayoutNone;
-    uint32_t colors_[4] = {0xFFFFFF, 0x00CCEF, 0x00A4C8, 0x646464};
-    bool toggle_ = false;
-    bool checked_ = false;
+    uint32_t colors_[4] = {colour::kText, colour::kAccent, colour::kAccentPressed, colour::kDimmed};
     bool hover_ = false;
     bool highlighted_ = false;
     bool keyboardFocus_ = false;

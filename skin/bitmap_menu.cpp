@@ -113,11 +113,6 @@ void CBmpMenuBase::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void CBmpMenuBase::closeEvent(QCloseEvent* event) {
-    emit closed();
-    SkinnedWindow::closeEvent(event);
-}
-
 // ---- submenu
 
 CSubBmpMenu::CSubBmpMenu(CBmpMenu* menu, int position, const std::vector<MenuEntry>& entries, const MenuPictures& pictures)
@@ -248,7 +243,7 @@ void CBmpMenu::mousePressEvent(QMouseEvent* event) {
 
 void CBmpMenu::closeEvent(QCloseEvent* event) {
     closeSubmenu();
-    CBmpMenuBase::closeEvent(event);
+    SkinnedWindow::closeEvent(event);
 }
 
 }  // namespace skin

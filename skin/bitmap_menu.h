@@ -6,12 +6,12 @@
 // to the right (placeSubmenu() in menu_placement.h, against popupArea() of the owner), closing any
 // other. Choosing an item posts to the owner window:
 // - a first-level item without submenu: 1281 with wParam = position << 16, lParam = number << 16;
-// - a submenu item: the submenu posts 1280 to the first-level menu (wParam = first-level position
+// - a submenu item: the submenu posts 1340 to the first-level menu (wParam = first-level position
 //   << 16 | submenu index, lParam = submenu item number), which posts 1281 to the owner with
 //   wParam = position << 16, lParam = first-level number << 16 | submenu number.
 // The menu then closes itself. Keyboard: Up and Down move, Enter chooses, Right opens a submenu,
-// Left or Esc closes a submenu, Esc closes the menu. Every close of the first-level menu emits
-// closed(); the menu deletes itself afterwards (keep it in a QPointer).
+// Left or Esc closes a submenu, Esc closes the menu. A closed menu deletes itself (keep it in a
+// QPointer).
 #include <QPointer>
 #include <string>
 #include <vector>
@@ -22,7 +22,7 @@
 
 namespace skin {
 
-inline constexpr uint32_t kSubmenuChosen = 1280;  // 0x500
+inline constexpr uint32_t kSubmenuChosen = 1340;  // between the menus only, apart from the window's numbers
 inline constexpr uint32_t kMenuChosen = 1281;     // 0x501
 inline constexpr int kMaxMenuItems = 20;
 
@@ -58,9 +58,6 @@ public:
     CBitmapBtn* item(int index) const;
     int current() const { return current_; }
 
-signals:
-    void closed();
-
 protected:
     CBmpMenuBase(QWidget* parent, const std::vector<MenuEntry>& entries, const MenuPictures& pictures);
 
@@ -71,7 +68,6 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
     std::vector<CBitmapBtn*> items_;
     int current_ = -1;

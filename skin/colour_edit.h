@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <cstdint>
 
+#include "skin/skin_style.h"
+
 namespace skin {
 
 class SkinnedWindow;
@@ -35,7 +37,7 @@ private:
 
     SkinnedWindow* target_ = nullptr;
     int identifier_ = 0;
-    uint32_t textColor_ = 0x00CCEF;
+    uint32_t textColor_ = colour::kAccent;
     uint32_t background_ = 0;
     int fontHeight_ = 13;
     int weight_ = 500;

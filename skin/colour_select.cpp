@@ -24,6 +24,10 @@ constexpr int kContentWidth = kFieldsX + kEditWidth + 2 * (kStepGap + kStepWidth
 
 // The step buttons' pictures: a small rounded key, its border gold under the pointer and its face
 // gold while pressed. Drawn at twice the size so they stay sharp on high-density screens.
+const QColor kStepBorder(0x3C, 0x40, 0x48);
+const QColor kStepFace(0x1E, 0x21, 0x26);
+const QColor kStepFacePressed(0x4A, 0x40, 0x10);
+
 SkinImage stepPicture(CBitmapBtn::Visual visual) {
     QImage image(QSize(kStepWidth, kEditHeight) * 2, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);
@@ -31,8 +35,8 @@ SkinImage stepPicture(CBitmapBtn::Visual visual) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const bool over = visual == CBitmapBtn::Visual::Hover, down = visual == CBitmapBtn::Visual::Pressed;
-    p.setPen(QPen(over || down ? QColor(0xEF, 0xCC, 0x00) : QColor(0x3C, 0x40, 0x48), 1));
-    p.setBrush(down ? QColor(0x4A, 0x40, 0x10) : QColor(0x1E, 0x21, 0x26));
+    p.setPen(QPen(over || down ? fromColorRef(colour::kAccent) : kStepBorder, 1));
+    p.setBrush(down ? kStepFacePressed : kStepFace);
     p.drawRoundedRect(QRectF(0.5, 0.5, kStepWidth - 1, kEditHeight - 1), 4, 4);
     p.end();
     return SkinImage(image);
@@ -66,7 +70,7 @@ COwnColorSelect::COwnColorSelect(const std::string& programFolder, QWidget* pare
         fields_[i] = edit;
         auto* letter = new CStaticTrans(this);
         letter->setText(i < 3 ? QString(QChar(channelNames[i][0])) : QStringLiteral("#"));
-        letter->setTextColor(0xA0A0A0);
+        letter->setTextColor(colour::kLetter);
         letter->setFontHeight(13);
         letter->setGeometry(kLabelX, y, kLabelWidth, kEditHeight);
     }

@@ -96,7 +96,11 @@ void CListBoxEx::select(int index, bool notify) {
     selection_ = index;
     if (index >= 0) ensureVisible(index);
     update();
-    if (notify && index >= 0) emit selectionChanged(index);
+    if (notify && index >= 0) sendTo(target(), kListSelected, index, 0);
+}
+
+SkinnedWindow* CListBoxEx::target() const {
+    return target_ != nullptr ? target_ : SkinnedWindow::nearestSkinnedWindow(this);
 }
 
 int CListBoxEx::visibleRows() const { return std::max(1, height() / itemHeight_); }
@@ -161,7 +165,10 @@ void CListBoxEx::mousePressEvent(QMouseEvent* event) {
     const int index = itemAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         if (index >= 0) select(index, true);
-        if (event->button() == Qt::RightButton) emit contextMenuRequested(event->globalPosition().toPoint());
+        if (event->button() == Qt::RightButton) {
+            const QPoint at = event->globalPosition().toPoint();
+            sendTo(target(), kListMenuRequested, at.x(), at.y());
+        }
         event->accept();
         return;
     }
@@ -174,9 +181,8 @@ void CListBoxEx::mouseDoubleClickEvent(QMouseEvent* event) {
     if (index < 0) return;
     select(index, false);
     const int value = items_[index].value;
-    SkinnedWindow* target = target_ != nullptr ? target_ : SkinnedWindow::nearestSkinnedWindow(this);
-    if (value == kItemDelay) postTo(target, kListEditDelay, index, 0);
-    else if (value == kItemMove) postTo(target, kListEditMove, index, 0);
+    if (value == kItemDelay) postTo(target(), kListEditDelay, index, 0);
+    else if (value == kItemMove) postTo(target(), kListEditMove, index, 0);
     event->accept();
 }
 

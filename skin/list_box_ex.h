@@ -6,11 +6,12 @@
 // Single selection: a left or right press selects the item under the pointer, Up and Down move the
 // selection, Home and End go to the ends; the wheel scrolls.
 //
-// User selections (pointer or keys, not setCurSel) emit selectionChanged(index); a press on the
-// already selected item emits it too, so a popup list can take it as the choice. A double click
-// on an item posts to the nearest SkinnedWindow (or the notify target): 13315 with the index for
-// an item of value 0 (a delay), 13316 for value 160 (a move); 148 and 149 only select. A right
-// press emits contextMenuRequested(global position) after selecting.
+// The list tells the nearest SkinnedWindow (or its notify target) with messages:
+// - a user selection (pointer or keys, not setCurSel) sends 1341 with the index at once; a press
+//   on the already selected item sends it too, so a popup list can take it as the choice;
+// - a right press sends 1342 with the pointer's global position (x, y) after selecting;
+// - a double click on an item posts 13315 with the index for an item of value 0 (a delay), 13316
+//   for value 160 (a move); 148 and 149 only select.
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -18,11 +19,14 @@
 #include <vector>
 
 #include "skin/skin_image.h"
+#include "skin/skin_style.h"
 
 namespace skin {
 
 class SkinnedWindow;
 
+inline constexpr uint32_t kListSelected = 1341;
+inline constexpr uint32_t kListMenuRequested = 1342;
 inline constexpr uint32_t kListEditDelay = 13315;  // 0x3403
 inline constexpr uint32_t kListEditMove = 13316;   // 0x3404
 
@@ -75,10 +79,6 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
-    void selectionChanged(int index);
-    void contextMenuRequested(const QPoint& globalPosition);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -96,6 +96,7 @@ private:
     void scrollTo(int top);
     void ensureVisible(int index);
     int maxTop() const;
+    SkinnedWindow* target() const;
 
     std::vector<Item> items_;
     int selection_ = -1;
@@ -103,7 +104,7 @@ private:
     int itemHeight_ = 24;
     int fontHeight_ = 13;
     int wheelRemainder_ = 0;
-    uint32_t colors_[4] = {0x1E1E1E, 0x3C3C3C, 0xFFFFFF, 0xFFFFFF};
+    uint32_t colors_[4] = {colour::kListGround, colour::kListSelection, colour::kText, colour::kText};
     SkinImage pressed_, released_;
     SkinnedWindow* target_ = nullptr;
 };

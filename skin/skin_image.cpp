@@ -12,6 +12,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/diagnostics.h"
+#include "skin/skin_description.h"
 
 namespace skin {
 
@@ -83,6 +84,24 @@ SkinImage SkinImage::cut(int x, int y, int width, int height) const {
     result.image_ = std::move(part);
     result.status_ = result.image_.isNull() ? Status::Empty : Status::Ok;
     return result;
+}
+
+StatePictures StatePictures::load(const std::string& programFolder, const SkinDescription& description) {
+    return load(programFolder, description,
+                SkinImage::load(QString::fromStdString(skinImagePath(programFolder, description.main))));
+}
+
+StatePictures StatePictures::load(const std::string& programFolder, const SkinDescription& description,
+                                  SkinImage normal) {
+    auto load = [&](const std::string& name) {
+        return SkinImage::load(QString::fromStdString(skinImagePath(programFolder, name)));
+    };
+    StatePictures p;
+    p.normal = std::move(normal);
+    p.over = load(description.over);
+    p.down = description.down.empty() ? p.over : load(description.down);
+    p.disabled = description.disabled.empty() ? p.normal : load(description.disabled);
+    return p;
 }
 
 }  // namespace skin

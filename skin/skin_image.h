@@ -6,6 +6,7 @@
 // pixel ratio 2, so its logical size stays that of the 1x picture.
 #include <QImage>
 #include <QString>
+#include <string>
 
 namespace skin {
 
@@ -43,6 +44,21 @@ public:
 private:
     QImage image_;
     Status status_ = Status::Empty;
+};
+
+struct SkinDescription;
+
+// The four pictures of a skinned window's states, from which its controls cut theirs: normal,
+// hover, pressed, disabled.
+struct StatePictures {
+    SkinImage normal, over, down, disabled;
+
+    // The pictures a skin description names, from programFolder/skins/. A window without a pressed
+    // or disabled picture uses its hover and normal pictures for those states.
+    static StatePictures load(const std::string& programFolder, const SkinDescription& description);
+    // The same beside a normal picture already loaded.
+    static StatePictures load(const std::string& programFolder, const SkinDescription& description,
+                              SkinImage normal);
 };
 
 }  // namespace skin

@@ -62,4 +62,8 @@ void postTo(SkinnedWindow* window, uint32_t message, int64_t wParam, int64_t lPa
     if (window) window->postMessage(message, wParam, lParam);
 }
 
+void sendTo(SkinnedWindow* window, uint32_t message, int64_t wParam, int64_t lParam) {
+    if (window) window->sendMessage(message, wParam, lParam);
+}
+
 }  // namespace skin

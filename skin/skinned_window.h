@@ -42,5 +42,7 @@ private:
 
 // Posts to the window when there is one; nothing otherwise.
 void postTo(SkinnedWindow* window, uint32_t message, int64_t wParam, int64_t lParam);
+// Hands the message to the window's handler at once when there is one; nothing otherwise.
+void sendTo(SkinnedWindow* window, uint32_t message, int64_t wParam, int64_t lParam);
 
 }  // namespace skin

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <cstdint>
 
+#include "skin/skin_style.h"
+
 namespace skin {
 
 class CStaticTrans : public QLabel {
@@ -23,7 +25,7 @@ public:
 private:
     void applyLook();
 
-    uint32_t textColor_ = 0xFFFFFF;
+    uint32_t textColor_ = colour::kText;
     int64_t background_ = -1;
     int fontHeight_ = 14;
     int weight_ = 400;

@@ -30,14 +30,19 @@ CMacroNameMenu::CMacroNameMenu(skin::SkinnedWindow* owner, QWidget* opener, cons
     const std::string pictureName = description.main.empty() ? kNameMenuPicture : description.main;
     picture_ = skin::SkinImage::load(QString::fromStdString(skin::skinImagePath(programFolder, pictureName))).image();
     list_ = new skin::CListBoxEx(this);
-    list_->setColors(kNameMenuBackground, kNameMenuSelection, 0xFFFFFF, 0xFFFFFF);
+    list_->setColors(skin::colour::kListGround, skin::colour::kListSelection, skin::colour::kText,
+                     skin::colour::kText);
     list_->setItemHeight(kRowHeight);
-    list_->setNotifyTarget(this);  // double clicks stay here
+    list_->setNotifyTarget(this);  // its messages stay here
     list_->setFocusPolicy(Qt::NoFocus);  // the menu takes the keys and hands them on
-    connect(list_, &skin::CListBoxEx::selectionChanged, this, [this](int index) {
-        skin::postTo(owner_, kMacroChosen, index, 0);
+}
+
+int64_t CMacroNameMenu::onMessage(uint32_t message, int64_t wParam, int64_t) {
+    if (message == skin::kListSelected) {
+        skin::postTo(owner_, kMacroChosen, wParam, 0);
         close();
-    });
+    }
+    return 0;
 }
 
 CMacroNameMenu* CMacroNameMenu::open(skin::SkinnedWindow* owner, QWidget* opener, const std::vector<QString>& names,
@@ -61,7 +66,7 @@ CMacroNameMenu* CMacroNameMenu::open(skin::SkinnedWindow* owner, QWidget* opener
 void CMacroNameMenu::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (!picture_.isNull()) p.drawImage(rect(), picture_);
-    else p.fillRect(rect(), skin::fromColorRef(kNameMenuBackground));
+    else p.fillRect(rect(), skin::fromColorRef(skin::colour::kListGround));
 }
 
 void CMacroNameMenu::mousePressEvent(QMouseEvent* event) {
@@ -88,11 +93,6 @@ void CMacroNameMenu::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QCoreApplication::sendEvent(list_, event);
-}
-
-void CMacroNameMenu::closeEvent(QCloseEvent* event) {
-    emit closed();
-    event->accept();
 }
 
 }  // namespace macro

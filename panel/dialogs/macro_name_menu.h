@@ -1,6 +1,6 @@
 #pragma once
 // CMacroNameMenu: the list of macro names that a name button opens. A borderless popup holding one
-// CListBoxEx (background 0x1E1E1E, selection 0x3C3C3C, white text) over the picture of the skin
+// CListBoxEx (the list colours of the skin style, white text) over the picture of the skin
 // "skins/macromenu.ini" (default "macro_menu_n.jpg"), one 24-pixel row per name. Its top-left
 // corner lies at the opener's bottom-left corner, moved into the area its window's popups may use
 // (skin::popupArea) when it would leave it.
@@ -25,8 +25,6 @@ namespace macro {
 inline constexpr uint32_t kMacroChosen = 13332;  // 0x3414, wParam = index in the name list
 inline constexpr const char* kNameMenuSkin = "skins/macromenu.ini";
 inline constexpr const char* kNameMenuPicture = "macro_menu_n.jpg";
-inline constexpr uint32_t kNameMenuBackground = 0x1E1E1E;
-inline constexpr uint32_t kNameMenuSelection = 0x3C3C3C;
 
 class CMacroNameMenu : public skin::SkinnedWindow {
     Q_OBJECT
@@ -36,16 +34,13 @@ public:
                                 int current, const std::string& programFolder);
 
     skin::CListBoxEx* list() const { return list_; }
-    int64_t onMessage(uint32_t, int64_t, int64_t) override { return 0; }
-
-signals:
-    void closed();
+    // A name chosen in the list (its selection message): the owner hears of it, the menu closes.
+    int64_t onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     CMacroNameMenu(skin::SkinnedWindow* owner, QWidget* opener, const std::string& programFolder);

@@ -43,15 +43,9 @@ CSkinDialog::CSkinDialog(const DialogContext& context, const layout::Window& win
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), context_(context), window_(window) {
     const skin::SkinDescription description = skin::loadSkinDescription(context_.programFolder, window.skinFile);
     captions_ = description.captions;
-    auto load = [&](const std::string& name) {
-        return skin::SkinImage::load(qs(skin::skinImagePath(context_.programFolder, name)));
-    };
-    pictures_[0] = load(description.main);
-    pictures_[1] = load(description.over);
-    pictures_[2] = description.down.empty() ? pictures_[1] : load(description.down);
-    pictures_[3] = description.disabled.empty() ? pictures_[0] : load(description.disabled);
+    pictures_ = skin::StatePictures::load(context_.programFolder, description);
     surface_ = new Surface(*this);
-    surface_->setBackgroundPicture(pictures_[0]);
+    surface_->setBackgroundPicture(pictures_.normal);
     setFixedSize(surface_->size());
 
     title_ = new skin::CStaticTrans(surface_);
@@ -97,15 +91,9 @@ QRect CSkinDialog::rectOf(layout::Role role, int index) const {
     return c ? QRect(c->rect.left, c->rect.top, c->rect.width(), c->rect.height()) : QRect();
 }
 
-void CSkinDialog::place(layout::Role role, int index, QWidget* widget) {
-    placed_.push_back(Placed{placeOf(role, index), widget});
-}
+void CSkinDialog::place(layout::Role role, int index, QWidget* widget) { placed_.add(placeOf(role, index), widget); }
 
-QWidget* CSkinDialog::control(layout::Role role, int index) const {
-    for (const Placed& p : placed_)
-        if (p.place != nullptr && p.place->role == role && p.place->index == index) return p.widget;
-    return nullptr;
-}
+QWidget* CSkinDialog::control(layout::Role role, int index) const { return placed_.find(role, index); }
 
 skin::CBitmapBtn* CSkinDialog::button(layout::Role role, int index) const {
     return qobject_cast<skin::CBitmapBtn*>(control(role, index));
@@ -115,8 +103,12 @@ skin::CBitmapBtn* CSkinDialog::addButton(layout::Role role, int index) {
     auto* b = new skin::CBitmapBtn(surface_);
     const QRect r = rectOf(role, index);
     b->setGeometry(r);
-    b->setImages(r.x(), r.y(), r.width(), r.height(), pictures_[0], pictures_[1], pictures_[2], pictures_[3]);
-    if (const layout::Control* c = placeOf(role, index)) b->setCaption(caption(c->id), c->captionOffset);
+    b->setImages(r.x(), r.y(), r.width(), r.height(), pictures_.normal, pictures_.over, pictures_.down,
+                 pictures_.disabled);
+    if (const layout::Control* c = placeOf(role, index)) {
+        b->setCaption(caption(c->id), c->captionOffset);
+        b->setToggleMode(c->toggles);
+    }
     place(role, index, b);
     return b;
 }
@@ -162,11 +154,10 @@ skin::CStaticTrans* CSkinDialog::addPrompt(const QString& text) {
 
 void CSkinDialog::orderTabs() {
     // The table lists every dialog's fields first, then OK, Cancel and close.
-    std::vector<const Placed*> order;
+    std::vector<QWidget*> order;
     for (const layout::Control& c : window_.controls)
-        for (const Placed& p : placed_)
-            if (p.place == &c && p.widget->focusPolicy() & Qt::TabFocus) order.push_back(&p);
-    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1]->widget, order[i]->widget);
+        if (QWidget* w = placed_.find(c); w != nullptr && w->focusPolicy() & Qt::TabFocus) order.push_back(w);
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 int64_t CSkinDialog::onMessage(uint32_t, int64_t, int64_t) { return 0; }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "panel/dialogs/dialog_context.h"
+#include "panel/layout/placements.h"
 #include "panel/layout/window_layout.h"
 #include "skin/skin_image.h"
 #include "skin/skinned_window.h"
@@ -62,7 +63,6 @@ protected:
     QString caption(int id) const;
     const layout::Control* placeOf(layout::Role role, int index = 0) const;
     QRect rectOf(layout::Role role, int index = 0) const;
-    const skin::SkinImage& picture(int state) const { return pictures_[state]; }
 
     // Controls at their table places, remembered for control() and the Tab order.
     skin::CBitmapBtn* addButton(layout::Role role, int index = 0);
@@ -77,19 +77,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    struct Placed {
-        const layout::Control* place;
-        QWidget* widget;
-    };
     void orderTabs();
 
     DialogContext context_;
     const layout::Window& window_;
-    skin::SkinImage pictures_[4];  // normal, hover, pressed, disabled
+    skin::StatePictures pictures_;
     std::map<int, std::string> captions_;
     skin::SkinnedWindow* surface_ = nullptr;
     skin::CStaticTrans* title_ = nullptr;
-    std::vector<Placed> placed_;
+    layout::Placements<QWidget> placed_;
     bool swallowReturnKeys_ = false;
 };
 

@@ -29,13 +29,13 @@ constexpr Control kGunfireControls[] = {
     caption(11, 1, row(32, 280, 1)),
     {20481, Role::ValueField, 1, row(296, 384, 1), Look::Panel},
     caption(12, 2, row(32, 104, 2)),
-    {10011, Role::RateSlider, 0, {112, 180, 280, 204}, Look::Plain},
+    slider({10011, Role::RateSlider, 0, {112, 180, 280, 204}, Look::Plain}, 10011, settingsrules::kRapidFireSpeeds),
     {13, Role::RateValue, 0, row(296, 384, 2), Look::Panel},
     ok(kGunfireWidth, kGunfireHeight),
     cancel(kGunfireWidth, kGunfireHeight),
     closer(kGunfireWidth),
 };
-constexpr Rect kGunfireGroups[] = {{16, 64, 400, 224}};
+constexpr Group kGunfireGroups[] = {{{16, 64, 400, 224}}};
 
 // ---- Single key and name ----
 constexpr int kSingleWidth = 416, kSingleHeight = 256;
@@ -46,7 +46,7 @@ constexpr Control kSingleControls[] = {
     cancel(kSingleWidth, kSingleHeight),
     closer(kSingleWidth),
 };
-constexpr Rect kSingleGroups[] = {{16, 64, 400, 184}};
+constexpr Group kSingleGroups[] = {{{16, 64, 400, 184}}};
 
 // ---- DPI shift ----
 constexpr int kShiftWidth = 384, kShiftHeight = 200;
@@ -57,7 +57,7 @@ constexpr Control kShiftControls[] = {
     cancel(kShiftWidth, kShiftHeight),
     closer(kShiftWidth),
 };
-constexpr Rect kShiftGroups[] = {{16, 64, 368, 128}};
+constexpr Group kShiftGroups[] = {{{16, 64, 368, 128}}};
 
 // ---- X-shoot ----
 constexpr int kXShootWidth = 416, kXShootHeight = 344;
@@ -74,7 +74,7 @@ constexpr Control kXShootControls[] = {
     cancel(kXShootWidth, kXShootHeight),
     closer(kXShootWidth),
 };
-constexpr Rect kXShootGroups[] = {{16, 64, 400, 272}};
+constexpr Group kXShootGroups[] = {{{16, 64, 400, 272}}};
 
 // ---- Macro selection ----
 constexpr int kMacroSelWidth = 480, kMacroSelHeight = 248;
@@ -82,14 +82,14 @@ constexpr Control kMacroSelControls[] = {
     caption(10, 0, row(32, 112, 0)),
     {20, Role::MenuField, 0, row(120, 448, 0), Look::Label, 14},
     caption(11, 1, row(32, 112, 1)),
-    {12, Role::PlayMode, 0, row(120, 224, 1), Look::Pill},
-    {13, Role::PlayMode, 1, row(232, 336, 1), Look::Pill},
-    {14, Role::PlayMode, 2, row(344, 448, 1), Look::Pill},
+    toggle({12, Role::PlayMode, 0, row(120, 224, 1), Look::Pill}),
+    toggle({13, Role::PlayMode, 1, row(232, 336, 1), Look::Pill}),
+    toggle({14, Role::PlayMode, 2, row(344, 448, 1), Look::Pill}),
     ok(kMacroSelWidth, kMacroSelHeight),
     cancel(kMacroSelWidth, kMacroSelHeight),
     closer(kMacroSelWidth),
 };
-constexpr Rect kMacroSelGroups[] = {{16, 64, 464, 176}};
+constexpr Group kMacroSelGroups[] = {{{16, 64, 464, 176}}};
 // ---- Program of a profile ----
 constexpr int kProgramWidth = 560, kProgramHeight = 448;
 constexpr Control kProgramControls[] = {
@@ -100,7 +100,7 @@ constexpr Control kProgramControls[] = {
     cancel(kProgramWidth, kProgramHeight),
     closer(kProgramWidth),
 };
-constexpr Rect kProgramGroups[] = {{16, 64, 544, 384}};
+constexpr Group kProgramGroups[] = {{{16, 64, 544, 384}}};
 
 constexpr Window kGunfire = {"skins/skin_gunfire.ini", "gunfire_n.png", "gunfire_o.png", "gunfire_d.png",
                              "gunfire_x.png", kGunfireWidth, kGunfireHeight, kGunfireControls, kGunfireGroups};

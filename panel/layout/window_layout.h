@@ -8,6 +8,8 @@
 // the window uses those on high-density screens.
 #include <span>
 
+#include "shared/settings_rules.h"
+
 namespace layout {
 
 struct Rect {
@@ -59,6 +61,20 @@ enum class Role {
     ProgramList, ProgramBrowse,
 };
 
+// A slider's identifier (the lParam of its messages) and range.
+struct Slider {
+    int identifier = 0;  // 0: not a slider
+    int minimum = 0, maximum = 0;
+};
+
+// Identifiers of the main window's sliders.
+inline constexpr int kSliderCommon = 10001;
+inline constexpr int kSliderX = 10002;
+inline constexpr int kSliderY = 10003;
+inline constexpr int kSliderRate = 10008;
+inline constexpr int kSliderLevel = 10009;
+inline constexpr int kSliderAcceleration = 10010;
+
 // How the generator paints a control's four state pictures.
 enum class Look {
     Plain,          // nothing painted: the control draws itself (sliders, colour selector, lists)
@@ -78,6 +94,33 @@ struct Control {
     Rect rect;
     Look look;
     int captionOffset = 0;  // caption x offset from the control's left edge (0 = centred)
+    // What the window makes of the entry beyond its picture (set with the helpers below):
+    bool toggles = false;           // a click turns it on or off; it shows which
+    Slider slider = {};             // a slider (Look::Plain): its identifier and range
+    const char* nameKey = nullptr;  // "MAIN" key of the accessible name of a button without caption
+};
+
+constexpr Control toggle(Control c) {
+    c.toggles = true;
+    return c;
+}
+// A slider through the values of a settings rule's range.
+constexpr Control slider(Control c, int identifier, const settingsrules::Range& range) {
+    c.slider = {identifier, range.minimum, range.maximum};
+    return c;
+}
+constexpr Control named(Control c, const char* key) {
+    c.nameKey = key;
+    return c;
+}
+
+// An inset group panel the art paints behind related controls, and the "MAIN" key of the heading
+// the window writes into its heading band (nullptr: none). A group whose first control lies 40 to
+// 44 px below its top (44: a slider centred in a 32 px row) has a heading band (top + 8 to top + 32,
+// from left + 16).
+struct Group {
+    Rect rect;
+    const char* heading = nullptr;
 };
 
 // One skin description file ("skins/skin_main.ini", ...) and the pictures it names.
@@ -89,10 +132,8 @@ struct Window {
     const char* disabledImage;
     int width, height;
     std::span<const Control> controls;
-    // Inset group panels the art paints behind related controls. A group whose first control lies
-    // 40 to 44 px below its top (44: a slider centred in a 32 px row) has a heading band (top + 8
-    // to top + 32, from left + 16) where the window may write the group's heading.
-    std::span<const Rect> groups = {};
+    std::span<const Group> groups = {};
+    const char* titleKey = nullptr;  // "MAIN" key of a page's title
 };
 
 // Page numbers of the main window.
@@ -107,16 +148,17 @@ inline constexpr int kBlankPage = 100005;
 inline constexpr int kMainWidth = 960;
 inline constexpr int kMainHeight = 620;
 
-// The main window's frame ("skins/skin_main.ini": window pictures and frame controls, the start
-// page's tiles) and its pages ("skin_button.ini", "skin_macro.ini", "skin_color.ini",
-// "skin_advance.ini"). Every page picture repeats the frame, so frame controls look the same on
-// every page.
+// The main window's frame ("skins/skin_main.ini": window pictures and frame controls), the start
+// page (its four tiles, on the frame's pictures: "skin_main.ini" names the captions of both) and
+// the other pages ("skin_button.ini", "skin_macro.ini", "skin_color.ini", "skin_advance.ini").
+// Every page picture repeats the frame, so frame controls look the same on every page.
 const Window& mainFrame();
+const Window& startPage();
 const Window& buttonPage();
 const Window& macroPage();
 const Window& lightingPage();
 const Window& dpiPage();
-// The skin description of a page number (the frame's for the start page and the blank page).
+// The table of a page number (the frame's for the blank page and any unknown number).
 const Window& pageWindow(int page);
 
 // Button page: where each of the nine buttons lies on the mouse picture (the end of the thin line

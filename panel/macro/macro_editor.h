@@ -89,7 +89,6 @@ public:
     void startInsert();
     void stop();
     bool recording() const { return recording_; }
-    bool insertMode() const { return insertMode_; }
     // Message 2258; true when records were added.
     bool recordKey(uint32_t virtualKey, uint32_t flags);
     // Message 5121; onStopButton: a left press or release inside the stop button (not recorded).
@@ -97,7 +96,6 @@ public:
 
     // Commands; each returns true when the buffer changed (the page then saves and notifies).
     void copy();
-    bool hasClipboard() const { return clipboardValid_; }
     bool cut();
     bool paste();
     bool insertClick(uint8_t button);  // kButtonLeft, kButtonRight, kButtonMiddle

@@ -15,7 +15,6 @@
 #include "panel/panel_model.h"
 #include "platform/known_folders.h"
 #include "shared/string_table.h"
-#include "shared/window_messages.h"
 #include "skin/bitmap_button.h"
 #include "skin/bitmap_menu.h"
 #include "skin/colour_edit.h"
@@ -40,10 +39,6 @@ constexpr EventMenuEntry kEventMenu[] = {
     {40025, "MOVERIGHT"},    {40026, "MOVEUP"},   {40027, "MOVEDOWN"},
 };
 
-constexpr uint32_t kListBackground = 0x1E1E1E;
-constexpr uint32_t kListSelection = 0x3C3C3C;
-constexpr uint32_t kListText = 0xE6E6E6;
-constexpr uint32_t kFieldBackground = 0x120F0D;
 constexpr int kMaxDelayMs = 131070;
 
 // The Qt mouse button as the hook's mouse message.
@@ -58,16 +53,12 @@ uint32_t mouseMessageOf(Qt::MouseButton button, bool pressed) {
 
 }  // namespace
 
-MacroPage::MacroPage(skin::SkinnedWindow& window, const PanelPaths& paths, const StringTable& strings,
-                     ServiceMessenger& service, MacroPageHost host)
-    : QObject(&window),
-      window_(window),
-      paths_(paths),
-      strings_(strings),
-      service_(service),
-      host_(std::move(host)),
-      library_(paths.settingsPath, paths.macroFolder),
-      editor_([&strings](std::string_view section, std::string_view key) {
+MacroPage::MacroPage(PageHost& host)
+    : Page(host, layout::kMacroPage, layout::macroPage()),
+      paths_(host.model().paths()),
+      strings_(host.strings()),
+      library_(paths_.settingsPath, paths_.macroFolder),
+      editor_([&strings = strings_](std::string_view section, std::string_view key) {
           return strings.lookup(std::string(section), std::string(key));
       }) {}
 
@@ -77,58 +68,53 @@ MacroPage::~MacroPage() {
 
 QString MacroPage::text(const char* key, const char* section) const { return qs(strings_.lookup(section, key)); }
 
-QWidget* MacroPage::createControl(const layout::Control& c) {
+QWidget* MacroPage::makeControl(const layout::Control& c) {
     const QRect rect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height());
     if (c.role == Role::MacroList) {
-        list_ = new skin::CListBoxEx(&window_);
-        list_->setColors(kListBackground, kListSelection, kListText, 0xFFFFFF);
+        list_ = new skin::CListBoxEx(&window());
+        list_->setColors(skin::colour::kListGround, skin::colour::kListSelection, skin::colour::kListText,
+                         skin::colour::kText);
         list_->loadPictures(paths_.programFolder);
         list_->setGeometry(rect);
         list_->setAccessibleName(text("PAGEMACRO", "MAIN"));
-        connect(list_, &skin::CListBoxEx::selectionChanged, this, [this](int index) { editor_.select(index); });
-        connect(list_, &skin::CListBoxEx::contextMenuRequested, this,
-                [this](const QPoint& at) { openEventMenu(at); });
         const layout::Rect infoArea = layout::macroInfoArea();
-        info_ = new skin::CStaticTrans(&window_);
-        info_->setTextColor(0xD2D2D2);
+        info_ = new skin::CStaticTrans(&window());
+        info_->setTextColor(skin::colour::kHeading);
         info_->setFontHeight(13);
         info_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
         info_->setGeometry(infoArea.left + 10, infoArea.top, infoArea.width() - 20, infoArea.height());
-        info_->hide();
+        keep(info_);
         const layout::Rect noteArea = layout::macroNoteArea();
-        note_ = new skin::CStaticTrans(&window_);
-        note_->setTextColor(0x40B0FF);
+        note_ = new skin::CStaticTrans(&window());
+        note_->setTextColor(skin::colour::kNotice);
         note_->setFontHeight(12);
         note_->setWordWrap(true);
         note_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
         note_->setGeometry(noteArea.left, noteArea.top, noteArea.width(), noteArea.height());
         note_->setText(windowCapture_ ? text("RECORDLOCAL") : QString());
-        note_->hide();
+        keep(note_);
         return list_;
     }
     if (c.role != Role::MacroCommand || (c.index != layout::kMacroDelayField && c.index != layout::kMacroLoopField))
         return nullptr;
-    auto* field = new skin::CClrEdit(&window_);
-    field->setGeometry(rect.adjusted(10, 4, -10, -4));
-    field->setBackgroundColor(kFieldBackground);
+    auto* field = new skin::CClrEdit(&window());  // placed at its rectangle with the page's controls
+    field->setBackgroundColor(skin::colour::kFieldGround);
     field->setFontHeight(15);
     field->setAlignment(Qt::AlignCenter);
     field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-    field->setNotifyTarget(&window_);
+    field->setNotifyTarget(&window());
     if (c.index == layout::kMacroDelayField) {
         field->setMaxLength(5);
         field->setText(QStringLiteral("10"));
         field->setAccessibleName(text("INSERTNEWDELAY"));
-        // The fixed delay is read when it is used; the editor keeps the text in step.
-        connect(field, &QLineEdit::textChanged, this, [this](const QString& t) { editor_.setDelayField(t.toStdString()); });
-        delayField_ = field;
-        delayUnit_ = new skin::CStaticTrans(&window_);
-        delayUnit_->setTextColor(0xD2D2D2);
+        delayField_ = field;  // read when the fixed delay is used
+        delayUnit_ = new skin::CStaticTrans(&window());
+        delayUnit_->setTextColor(skin::colour::kHeading);
         delayUnit_->setFontHeight(14);
         delayUnit_->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
         delayUnit_->setText(text("MS"));
         delayUnit_->setGeometry(rect.right() + 9, rect.top(), 80, rect.height());
-        delayUnit_->hide();
+        keep(delayUnit_);
     } else {
         field->setMaxLength(3);
         field->setText(QStringLiteral("0"));
@@ -136,14 +122,6 @@ QWidget* MacroPage::createControl(const layout::Control& c) {
         loopField_ = field;
     }
     return field;
-}
-
-std::vector<QWidget*> MacroPage::labels() const {
-    std::vector<QWidget*> out;
-    if (info_ != nullptr) out.push_back(info_);
-    if (note_ != nullptr) out.push_back(note_);
-    if (delayUnit_ != nullptr) out.push_back(delayUnit_);
-    return out;
 }
 
 void MacroPage::setWindowCapture(bool on) {
@@ -181,7 +159,7 @@ void MacroPage::makeCurrent(const std::string& name) {
     // writes another macro's count into it.
     loop_.fromLoopTime(loopTime.value_or(0));
     if (loopField_ != nullptr) loopField_->setText(qs(loop_.field));
-    if (skin::CBitmapBtn* b = host_.button(Role::MacroName, 0)) {
+    if (skin::CBitmapBtn* b = button(Role::MacroName, 0)) {
         b->setCaption(qs(name), 14);
         b->setAccessibleName(text("MACRO") + QStringLiteral(": ") + qs(name));
     }
@@ -189,22 +167,18 @@ void MacroPage::makeCurrent(const std::string& name) {
     applyStates();
 }
 
-void MacroPage::shown() {
+void MacroPage::becameCurrent() {
     editor_.setDelayMode(macro::DelayMode::Measured);
-    if (editor_.recording()) {
-        applyStates();
-        return;
-    }
-    const std::vector<std::string> names = library_.names();
-    const bool listed = std::find(names.begin(), names.end(), name_) != names.end();
-    makeCurrent(listed ? name_ : names.empty() ? std::string() : names.front());
+    reloadCurrent();
 }
 
-void MacroPage::restoreStates() { applyStates(); }
-
 void MacroPage::serviceNotice() {
-    // A recording goes on into the macro it started in; otherwise the service may have rewritten
-    // the macro files (a read-back from the mouse), so the current macro is read again.
+    // The service may have rewritten the macro files (a read-back from the mouse).
+    reloadCurrent();
+}
+
+void MacroPage::reloadCurrent() {
+    // A recording goes on into the macro it started in.
     if (editor_.recording()) {
         applyStates();
         return;
@@ -219,19 +193,16 @@ void MacroPage::applyStates() {
     const bool haveMacro = !name_.empty();
     const bool idle = !recording && haveMacro;
     auto set = [&](int index, bool enabled) {
-        if (skin::CBitmapBtn* b = host_.button(Role::MacroCommand, index)) b->setEnabled(enabled);
+        if (skin::CBitmapBtn* b = button(Role::MacroCommand, index)) b->setEnabled(enabled);
     };
     set(layout::kMacroRecord, idle);
     set(layout::kMacroStop, recording);
     for (int index : {layout::kMacroDelayMeasured, layout::kMacroDelayFixed, layout::kMacroDelayNone}) {
         set(index, idle);
-        if (skin::CBitmapBtn* b = host_.button(Role::MacroCommand, index)) {
-            b->setToggleMode(true);
+        if (skin::CBitmapBtn* b = button(Role::MacroCommand, index))
             b->setChecked(index - layout::kMacroDelayMeasured == static_cast<int>(editor_.delayMode()));
-        }
     }
-    if (skin::CBitmapBtn* b = host_.button(Role::MacroCommand, layout::kMacroLoopToggle)) {
-        b->setToggleMode(true);
+    if (skin::CBitmapBtn* b = button(Role::MacroCommand, layout::kMacroLoopToggle)) {
         b->setChecked(loop_.on);
         b->setEnabled(idle);
     }
@@ -240,8 +211,8 @@ void MacroPage::applyStates() {
         set(index, idle);
     set(layout::kMacroNew, !recording);
     set(layout::kMacroImport, !recording);
-    if (skin::CBitmapBtn* b = host_.button(Role::MacroName, 0)) b->setEnabled(!recording && haveMacro);
-    if (skin::CBitmapBtn* b = host_.button(Role::TabHome, 0)) b->setEnabled(!recording);
+    if (skin::CBitmapBtn* b = button(Role::MacroName, 0)) b->setEnabled(!recording && haveMacro);
+    if (skin::CBitmapBtn* b = button(Role::TabHome, 0)) b->setEnabled(!recording);
     if (delayField_ != nullptr) delayField_->setEnabled(idle && editor_.delayMode() == macro::DelayMode::Fixed);
     if (loopField_ != nullptr) loopField_->setEnabled(idle && loop_.on);
     if (list_ != nullptr) list_->setEnabled(haveMacro || recording);
@@ -257,10 +228,10 @@ bool MacroPage::saveAndNotify() {
     const bool written = !path.empty() && platform::ensureFolder(paths_.macroFolder) &&
                          macro::writeMacroFile(path, editor_.count(), loop_.value(), editor_.block());
     if (!written) {
-        if (host_.warn) host_.warn(text("MACRONOSAVE").arg(qs(path.empty() ? name_ : path)));
+        host_.warn(text("MACRONOSAVE").arg(qs(path.empty() ? name_ : path)));
         return false;
     }
-    service_.post(msg::kMacroSlot, library_.slotOf(name_), 0);
+    host_.model().macroChanged(library_.slotOf(name_));
     return true;
 }
 
@@ -270,16 +241,16 @@ void MacroPage::startRecording(bool insert) {
     if (insert) editor_.startInsert();
     else editor_.start();
     if (!insert) showItems();
-    if (host_.enableHooks) host_.enableHooks(true);
+    if (enableHooks_) enableHooks_(true);
     if (windowCapture_) qApp->installEventFilter(this);
     applyStates();
-    if (skin::CBitmapBtn* stop = host_.button(Role::MacroCommand, layout::kMacroStop)) stop->setFocus();
+    if (skin::CBitmapBtn* stop = button(Role::MacroCommand, layout::kMacroStop)) stop->setFocus();
 }
 
 void MacroPage::stopRecording() {
     if (!editor_.recording()) return;
     editor_.stop();
-    if (host_.enableHooks) host_.enableHooks(false);
+    if (enableHooks_) enableHooks_(false);
     if (windowCapture_) qApp->removeEventFilter(this);
     applyStates();
     saveAndNotify();
@@ -290,49 +261,53 @@ void MacroPage::takeFields() {
 }
 
 bool MacroPage::onStopButton() const {
-    skin::CBitmapBtn* stop = host_.button(Role::MacroCommand, layout::kMacroStop);
+    skin::CBitmapBtn* stop = button(Role::MacroCommand, layout::kMacroStop);
     return stop != nullptr && stop->rect().contains(stop->mapFromGlobal(QCursor::pos()));
 }
 
-void MacroPage::command(Role role, int index) {
-    if (role == Role::MacroName) {
+bool MacroPage::command(const layout::Control& control) {
+    if (control.role == Role::MacroName) {
         openNames();
-        return;
+        return false;
     }
-    if (editor_.recording() && index != layout::kMacroStop) return;
+    if (control.role != Role::MacroCommand) return false;
+    const int index = control.index;
+    if (editor_.recording() && index != layout::kMacroStop) return false;
+    takeFields();
     bool changed = false;
     switch (index) {
-        case layout::kMacroRecord: startRecording(false); return;
-        case layout::kMacroStop: stopRecording(); return;
+        case layout::kMacroRecord: startRecording(false); return false;
+        case layout::kMacroStop: stopRecording(); return false;
         case layout::kMacroDelayMeasured:
         case layout::kMacroDelayFixed:
         case layout::kMacroDelayNone:
             editor_.setDelayMode(static_cast<macro::DelayMode>(index - layout::kMacroDelayMeasured));
             applyStates();
-            return;
+            return false;
         case layout::kMacroLoopToggle:
             loop_.toggle();
             if (loopField_ != nullptr) loopField_->setText(qs(loop_.field));
             applyStates();
             saveAndNotify();
-            return;
+            return false;
         case layout::kMacroMoveUp: changed = editor_.moveUp(); break;
         case layout::kMacroMoveDown: changed = editor_.moveDown(); break;
         case layout::kMacroDelete: changed = editor_.remove(); break;
         case layout::kMacroEventMenu:
-            if (skin::CBitmapBtn* b = host_.button(Role::MacroCommand, layout::kMacroEventMenu))
+            if (skin::CBitmapBtn* b = button(Role::MacroCommand, layout::kMacroEventMenu))
                 openEventMenu(b->mapToGlobal(QPoint(1, b->height())));
-            return;
-        case layout::kMacroNew: newMacro(); return;
-        case layout::kMacroRename: renameMacro(); return;
-        case layout::kMacroRemove: deleteMacro(); return;
-        case layout::kMacroImport: importMacro(); return;
-        case layout::kMacroExport: exportMacro(); return;
-        default: return;
+            return false;
+        case layout::kMacroNew: newMacro(); return false;
+        case layout::kMacroRename: renameMacro(); return false;
+        case layout::kMacroRemove: deleteMacro(); return false;
+        case layout::kMacroImport: importMacro(); return false;
+        case layout::kMacroExport: exportMacro(); return false;
+        default: return false;
     }
-    if (!changed) return;
+    if (!changed) return false;
     showItems();
     saveAndNotify();
+    return false;
 }
 
 void MacroPage::openEventMenu(const QPoint& globalPosition) {
@@ -341,10 +316,11 @@ void MacroPage::openEventMenu(const QPoint& globalPosition) {
     std::vector<skin::MenuItem> items;
     for (const EventMenuEntry& e : kEventMenu) items.push_back({text(e.key), e.number, false, {}});
     const skin::MenuPictures pictures{paths_.programFolder, "menu_normal.png", "menu_over.png", "menu_down.png"};
-    eventMenu_ = skin::CBmpMenu::open(&window_, globalPosition, items, pictures);
+    eventMenu_ = skin::CBmpMenu::open(&window(), globalPosition, items, pictures);
 }
 
-void MacroPage::menuChosen(int number) {
+void MacroPage::menuChosen(int64_t choice) {
+    const int number = static_cast<int>((choice >> 16) & 0xFFFF);
     eventMenu_ = nullptr;
     if (name_.empty() || editor_.recording()) return;
     takeFields();
@@ -377,7 +353,7 @@ void MacroPage::editItem(uint32_t message, int index) {
         const macro::Event e = macro::eventAt(editor_.block(), index);
         if (e.kind() != macro::kKindDelay) return;
         dialogs::CEditDelay dialog(context, text("INSERTNEWDELAY"), int(macro::delayMsFromSteps(e.value())),
-                                   kMaxDelayMs, &window_);
+                                   kMaxDelayMs, &window());
         if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
         changed = editor_.setDelay(index, dialog.value());
     } else {
@@ -385,7 +361,7 @@ void MacroPage::editItem(uint32_t message, int index) {
         if (!move.editable) return;
         QString title = text("INSERTNEWMOVE");
         if (title.isEmpty()) title = QStringLiteral("Distance (1-120)");
-        dialogs::CEditDelay dialog(context, title, move.magnitude, macro::kMaxMoveMagnitude, &window_);
+        dialogs::CEditDelay dialog(context, title, move.magnitude, macro::kMaxMoveMagnitude, &window());
         if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
         changed = editor_.setMove(index, dialog.value());
     }
@@ -403,6 +379,12 @@ bool MacroPage::onMessage(uint32_t message, int64_t wParam, int64_t lParam) {
         case kHookMouse:
             if (editor_.recording() && editor_.recordButton(static_cast<uint32_t>(wParam), lParam, onStopButton()))
                 showItems();
+            return true;
+        case skin::kListSelected:
+            editor_.select(static_cast<int>(wParam));
+            return true;
+        case skin::kListMenuRequested:
+            openEventMenu(QPoint(static_cast<int>(wParam), static_cast<int>(lParam)));
             return true;
         case skin::kListEditDelay:
         case skin::kListEditMove:
@@ -434,19 +416,19 @@ void MacroPage::openNames() {
         nameMenu_->close();
         return;
     }
-    if (host_.enableHooks) host_.enableHooks(false);
+    if (enableHooks_) enableHooks_(false);
     std::vector<QString> names;
     int current = -1;
     for (const std::string& n : library_.names()) {
         if (n == name_) current = int(names.size());
         names.push_back(qs(n));
     }
-    nameMenu_ = macro::CMacroNameMenu::open(&window_, host_.button(Role::MacroName, 0), names, current,
+    nameMenu_ = macro::CMacroNameMenu::open(&window(), button(Role::MacroName, 0), names, current,
                                            paths_.programFolder);
 }
 
 void MacroPage::newMacro() {
-    if (host_.enableHooks) host_.enableHooks(false);
+    if (enableHooks_) enableHooks_(false);
     if (!platform::ensureFolder(paths_.macroFolder)) {
         host_.warn(text("MACRONOSAVE").arg(qs(paths_.macroFolder)));
         return;
@@ -463,7 +445,7 @@ void MacroPage::newMacro() {
 void MacroPage::renameMacro() {
     if (name_.empty()) return;
     const dialogs::DialogContext context{paths_.programFolder, paths_.stringsPath};
-    dialogs::CRenameProfileDlg dialog(context, &window_);
+    dialogs::CRenameProfileDlg dialog(context, &window());
     dialog.setText(qs(name_));
     if (dialogs::prompts().exec(dialog) != dialogs::kDialogOk) return;
     const std::string newName = dialog.name().trimmed().toStdString();
@@ -476,7 +458,8 @@ void MacroPage::renameMacro() {
         default: host_.warn(text("MACRONOSAVE").arg(qs(library_.filePath(newName)))); return;
     }
     makeCurrent(newName);
-    if (host_.macroListChanged) host_.macroListChanged();
+    host_.model().macroListChanged();
+    host_.showSettings();
 }
 
 void MacroPage::deleteMacro() {
@@ -488,17 +471,18 @@ void MacroPage::deleteMacro() {
         host_.warn(text("MACRONOSAVE").arg(qs(paths_.settingsPath)));
         return;
     }
-    if (slot >= 0) service_.post(msg::kMacroSlot, slot, 1);
+    if (slot >= 0) host_.model().macroChanged(slot, true);
     const std::vector<std::string> names = library_.names();
     makeCurrent(names.empty() ? std::string() : names.front());
-    if (host_.macroListChanged) host_.macroListChanged();
+    host_.model().macroListChanged();
+    host_.showSettings();
 }
 
 QString MacroPage::chooseMacroFile(bool forSaving) {
     const dialogs::FileQuery query{text(forSaving ? "EXPORTTITLE" : "IMPORTTITLE", "MAIN"), qs(paths_.macroFolder),
                                    text("MACROFILENAME") + QStringLiteral("(*.macro)"), QStringLiteral("macro"),
                                    forSaving && !name_.empty() ? qs(name_) + QStringLiteral(".macro") : QString()};
-    return forSaving ? dialogs::prompts().saveFile(&window_, query) : dialogs::prompts().openFile(&window_, query);
+    return forSaving ? dialogs::prompts().saveFile(&window(), query) : dialogs::prompts().openFile(&window(), query);
 }
 
 void MacroPage::importMacro() {
@@ -524,7 +508,7 @@ void MacroPage::importMacro() {
         default: host_.warn(text("MACRONOIMPORT").arg(file)); return;
     }
     makeCurrent(imported);
-    service_.post(msg::kMacroSlot, library_.slotOf(imported), 0);
+    host_.model().macroChanged(library_.slotOf(imported));
 }
 
 void MacroPage::exportMacro() {
@@ -539,7 +523,7 @@ bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
     // Recording without the plugin: the keys and buttons that reach this window's widgets.
     if (!editor_.recording()) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || widget->window() != &window_) return false;
+    if (widget == nullptr || widget->window() != &window()) return false;
     switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
@@ -549,19 +533,19 @@ bool MacroPage::eventFilter(QObject* watched, QEvent* event) {
             const uint32_t vk = dialogs::normaliseVirtualKey(m.virtualKey, m.flags);
             const uint32_t flags = (event->type() == QEvent::KeyRelease ? macro::kKeyReleasedFlag : 0) |
                                    ((m.flags & dialogs::kKeyExtended) != 0 ? 1 : 0);
-            window_.postMessage(kHookKey, vk, flags);
+            window().postMessage(kHookKey, vk, flags);
             return true;  // the keys are the macro's, not the controls'
         }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease: {
             auto* mouse = static_cast<QMouseEvent*>(event);
             const uint32_t message = mouseMessageOf(mouse->button(), event->type() == QEvent::MouseButtonPress);
-            skin::CBitmapBtn* stop = host_.button(Role::MacroCommand, layout::kMacroStop);
+            skin::CBitmapBtn* stop = button(Role::MacroCommand, layout::kMacroStop);
             const bool onStop = stop != nullptr &&
                                 stop->rect().contains(stop->mapFromGlobal(mouse->globalPosition().toPoint()));
             if (message != 0 && !(onStop && mouse->button() == Qt::LeftButton)) {
                 const QPoint at = mouse->globalPosition().toPoint();
-                window_.postMessage(kHookMouse, message, (int64_t(at.x()) << 16) ^ at.y());
+                window().postMessage(kHookMouse, message, (int64_t(at.x()) << 16) ^ at.y());
             }
             return false;  // the stop button still works
         }

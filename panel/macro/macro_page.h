@@ -1,9 +1,9 @@
 #pragma once
-// MacroPage: the macro page of the configuration window. The window places the page's buttons from
-// its layout table and hands the page their commands and its numbered messages; the page makes its
-// own controls (the event list, the delay and loop fields, the count line and the note line),
-// keeps the MacroEditor in step with them, and after every change writes the macro file and posts
-// 1300 with the macro's slot to the service. A save that fails is reported in a "Warning" box.
+// MacroPage: the macro page of the configuration window. Its buttons come from its layout table
+// like every page's; the page makes its own controls (the event list, the delay and loop fields,
+// the count line and the note line), keeps the MacroEditor in step with them, and after every
+// change writes the macro file and has the model tell the service (1300 with the macro's slot). A
+// save that fails is reported in a "Warning" box.
 //
 // Capture: the window's plugin reports keys (2258) and buttons (5121) while the hooks are enabled
 // (from Record or "Record here" to Stop). Where the plugin cannot capture (no X display, a Wayland
@@ -11,7 +11,7 @@
 // note line says so.
 //
 // Macros as a whole (new, rename, delete, import, export, the name list) go through
-// macro::MacroLibrary; after a rename or delete the window reloads its settings (the library
+// macro::MacroLibrary; after a rename or delete the model reloads the settings (the library
 // changed the buttons that name macros) and tells the service (1279).
 #include <QObject>
 #include <QPointer>
@@ -24,72 +24,54 @@
 
 #include "panel/layout/window_layout.h"
 #include "panel/macro/macro_editor.h"
+#include "panel/pages/page.h"
 #include "shared/macro_library.h"
 #include "skin/bitmap_menu.h"
-
-class StringTable;
-class QLineEdit;
+#include "skin/colour_edit.h"
 
 namespace skin {
-class CBitmapBtn;
 class CClrEdit;
 class CListBoxEx;
 class CStaticTrans;
-class SkinnedWindow;
 }  // namespace skin
 
 namespace panel {
 
-class ServiceMessenger;
 struct PanelPaths;
 
 // Messages the page takes from the window.
 inline constexpr uint32_t kHookKey = 2258;    // 0x08D2
 inline constexpr uint32_t kHookMouse = 5121;  // 0x1401
-inline constexpr uint32_t kLoopFieldChanged = 5122;  // 0x1402, from the page's edit fields
+inline constexpr uint32_t kLoopFieldChanged = skin::kEditKeyReleased;  // a key released in a field of the page
 
-// What the page needs of its window.
-struct MacroPageHost {
-    std::function<void(const QString&)> warn;      // a "Warning" box with OK
-    std::function<bool(const QString&)> confirm;   // a "Warning" box with OK and Cancel
-    std::function<void()> macroListChanged;        // after rename/delete: reload, labels, 1279
-    std::function<void(bool)> enableHooks;         // the plugin's key and mouse hooks
-    std::function<skin::CBitmapBtn*(layout::Role, int)> button;  // the page's buttons
-};
-
-class MacroPage : public QObject {
+class MacroPage : public QObject, public Page {
     Q_OBJECT
 public:
-    MacroPage(skin::SkinnedWindow& window, const PanelPaths& paths, const StringTable& strings,
-              ServiceMessenger& service, MacroPageHost host);
+    explicit MacroPage(PageHost& host);
     ~MacroPage() override;
-
-    // The page's own control for a table entry (event list, delay and loop fields); nullptr for
-    // the others, which the window makes. The count and note lines come with the list.
-    QWidget* createControl(const layout::Control& control);
-    // Labels the window shows and hides with the page.
-    std::vector<QWidget*> labels() const;
 
     // Recording takes the window's own key and button events (no plugin capture).
     void setWindowCapture(bool on);
     bool windowCapture() const { return windowCapture_; }
+    // The capture plugin's key and mouse hooks, on or off.
+    void setHookSwitch(std::function<void(bool)> enableHooks) { enableHooks_ = std::move(enableHooks); }
 
+    // The page shows the macros, not the settings record.
+    void refresh(const PanelModel&) override {}
     // The page became current: delay mode 0, the current macro (the first when none) loaded with
     // its loop count, the controls enabled as the state allows.
-    void shown();
-    // The window enabled every control again (a notice redraw): the page's own states return;
-    // nothing is reloaded, a recording goes on.
-    void restoreStates();
+    void becameCurrent() override;
     // A notice from the service while the page is current: the macro is reloaded from its file
     // unless a recording runs.
-    void serviceNotice();
+    void serviceNotice() override;
+    bool holdsProfileCommands() const override { return true; }
 
     // A MacroCommand or MacroName button was pressed.
-    void command(layout::Role role, int index);
-    // The window's numbered messages; true when the page took it.
-    bool onMessage(uint32_t message, int64_t wParam, int64_t lParam);
+    bool command(const layout::Control& control) override;
+    // The page's numbered messages (capture, list, fields, name menu); true when the page took it.
+    bool onMessage(uint32_t message, int64_t wParam, int64_t lParam) override;
     // A choice of the event list's menu (the item number 40001..40027).
-    void menuChosen(int number);
+    void menuChosen(int64_t choice) override;
 
     macro::MacroEditor& editor() { return editor_; }
     const std::string& currentName() const { return name_; }
@@ -100,10 +82,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The event list (with the count and note lines) and the delay and loop fields.
+    QWidget* makeControl(const layout::Control& control) override;
 
 private:
     QString text(const char* key, const char* section = "BUTTONPAGE") const;
     void makeCurrent(const std::string& name);  // loads the file, its loop count, the list
+    void reloadCurrent();                       // the current macro again (the first when it went)
     void showItems();
     void refreshInfo();
     void applyStates();
@@ -122,11 +107,9 @@ private:
     void takeFields();
     bool onStopButton() const;
 
-    skin::SkinnedWindow& window_;
     const PanelPaths& paths_;
     const StringTable& strings_;
-    ServiceMessenger& service_;
-    MacroPageHost host_;
+    std::function<void(bool)> enableHooks_;
     macro::MacroLibrary library_;
     macro::MacroEditor editor_;
     macro::LoopSetting loop_;

@@ -200,9 +200,21 @@ TEST(DetachedLaunch, ProgramGetsNoBlockedOrIgnoredSignalsNoDescriptorsAndItsOwnS
     const std::string status = readText(proc + "/status");
     EXPECT_NE(status.find("SigBlk:\t0000000000000000\n"), std::string::npos) << status;
     EXPECT_NE(status.find("SigIgn:\t0000000000000000\n"), std::string::npos) << status;
-    std::vector<std::string> fds;
-    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd"))
-        fds.push_back(entry.path().filename().string());
+    // Right after exec the dynamic loader (and then the program's start-up) opens its libraries
+    // and locale files one at a time on the lowest free descriptor: the descriptors are looked at
+    // once the program sleeps, in its own sleep.
+    auto sleeping = [&] {
+        const std::string stat = readText(proc + "/stat");
+        return stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'S';
+    };
+    for (int i = 0; i < 500 && !sleeping(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(sleeping());
+    std::vector<std::string> fds;  // with what a descriptor past the standard three leads to
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) {
+        std::string fd = entry.path().filename().string();
+        if (fd.size() > 1 || fd[0] > '2') fd += " -> " + std::filesystem::read_symlink(entry.path()).string();
+        fds.push_back(fd);
+    }
     std::sort(fds.begin(), fds.end());
     EXPECT_EQ(fds, (std::vector<std::string>{"0", "1", "2"}));
     const std::string stat = readText(proc + "/stat");

@@ -1,6 +1,7 @@
 // The rectangle tables of the main window: geometry that the window and the art both rely on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,8 +33,8 @@ bool sharesPlace(const Control& a, const Control& b) {
 
 // The main window's pictures and the function dialogs'.
 std::vector<const Window*> allWindows() {
-    std::vector<const Window*> windows = {&layout::mainFrame(), &layout::buttonPage(), &layout::macroPage(),
-                                          &layout::lightingPage(), &layout::dpiPage()};
+    std::vector<const Window*> windows = {&layout::mainFrame(), &layout::startPage(), &layout::buttonPage(),
+                                          &layout::macroPage(), &layout::lightingPage(), &layout::dpiPage()};
     for (const Window* dialog : layout::dialogWindows()) windows.push_back(dialog);
     return windows;
 }
@@ -56,21 +57,46 @@ TEST(WindowLayout, ControlsLieInsideTheirWindowWithUniqueIdsAndNoOverlap) {
                 }
             }
         }
-        for (const Rect& group : window->groups) EXPECT_TRUE(inside(group, whole));
+        for (const layout::Group& group : window->groups) EXPECT_TRUE(inside(group.rect, whole));
     }
+}
+
+TEST(WindowLayout, HeadingsBelongToGroupsWithAHeadingBandAndSlidersHaveARange) {
+    // The art paints a heading band where a group's first control lies 40 to 44 px below its top;
+    // the window writes the group's heading there, so a heading needs a band and a band a heading.
+    for (const Window* window : allWindows()) {
+        SCOPED_TRACE(window->skinFile);
+        for (const layout::Group& g : window->groups) {
+            int firstTop = g.rect.bottom;
+            for (const Control& c : window->controls)
+                if (inside(c.rect, g.rect)) firstTop = std::min(firstTop, c.rect.top);
+            const bool band = firstTop - g.rect.top >= 40 && firstTop - g.rect.top <= 44;
+            EXPECT_EQ(g.heading != nullptr, band) << "group at " << g.rect.left << "," << g.rect.top;
+        }
+        std::set<int> sliders;
+        for (const Control& c : window->controls) {
+            if (c.slider.identifier == 0) continue;
+            EXPECT_EQ(c.look, layout::Look::Plain) << c.id;
+            EXPECT_LT(c.slider.minimum, c.slider.maximum) << c.id;
+            EXPECT_FALSE(c.toggles) << c.id;
+            EXPECT_TRUE(sliders.insert(c.slider.identifier).second) << "slider " << c.slider.identifier;
+        }
+    }
+    // The frame and the start page read their captions from one skin description.
+    for (const Control& f : layout::mainFrame().controls)
+        for (const Control& s : layout::startPage().controls) EXPECT_NE(f.id, s.id);
 }
 
 TEST(WindowLayout, PageControlsStayClearOfTheFrame) {
     // The frame's controls are shown on every page, so no page control may lie under one of them,
     // nor share its id.
-    for (const Window* page : {&layout::buttonPage(), &layout::macroPage(), &layout::lightingPage(),
-                               &layout::dpiPage()}) {
+    for (const Window* page : {&layout::startPage(), &layout::buttonPage(), &layout::macroPage(),
+                               &layout::lightingPage(), &layout::dpiPage()}) {
         SCOPED_TRACE(page->skinFile);
         EXPECT_EQ(page->width, layout::kMainWidth);
         EXPECT_EQ(page->height, layout::kMainHeight);
         for (const Control& c : page->controls)
             for (const Control& f : layout::mainFrame().controls) {
-                if (f.look == layout::Look::Tile) continue;  // the tiles are on the start page only
                 EXPECT_FALSE(overlap(c.rect, f.rect)) << c.id << " and frame " << f.id;
                 EXPECT_NE(c.id, f.id);
             }
@@ -89,8 +115,8 @@ TEST(WindowLayout, EveryControlTheWindowNeedsExists) {
         {layout::mainFrame(), Role::Reset, 1},       {layout::mainFrame(), Role::Apply, 1},
         {layout::mainFrame(), Role::Reload, 1},      {layout::mainFrame(), Role::Import, 1},
         {layout::mainFrame(), Role::Export, 1},      {layout::mainFrame(), Role::StateText, 1},
-        {layout::mainFrame(), Role::TabButtons, 1},  {layout::mainFrame(), Role::TabMacro, 1},
-        {layout::mainFrame(), Role::TabLighting, 1}, {layout::mainFrame(), Role::TabDpi, 1},
+        {layout::startPage(), Role::TabButtons, 1},  {layout::startPage(), Role::TabMacro, 1},
+        {layout::startPage(), Role::TabLighting, 1}, {layout::startPage(), Role::TabDpi, 1},
         {layout::buttonPage(), Role::TabHome, 1},    {layout::buttonPage(), Role::TabMacro, 1},
         {layout::buttonPage(), Role::Profile, 5},    {layout::buttonPage(), Role::ButtonLabel, 9},
         {layout::macroPage(), Role::TabHome, 1},     {layout::macroPage(), Role::MacroList, 1},

@@ -161,6 +161,29 @@ TEST_F(MacroPageTest, EventMenuInsertsAndDoubleClickEditsADelay) {
     EXPECT_EQ(page_->list()->currentSelection(), 5);
 }
 
+TEST_F(MacroPageTest, TheTypedFixedDelayIsTheOneInsertedAndStaysWhenAnotherMacroComes) {
+    command(layout::kMacroNew);
+    command(layout::kMacroNew);
+    command(layout::kMacroDelayFixed);
+    auto* field = qobject_cast<skin::CClrEdit*>(dialog_.control(Role::MacroCommand, layout::kMacroDelayField));
+    ASSERT_TRUE(field != nullptr && field->isEnabled());
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "250");
+    deliver();
+    command(layout::kMacroEventMenu);
+    ASSERT_NE(page_->eventMenu(), nullptr);
+    QTest::mouseClick(page_->eventMenu()->item(4), Qt::LeftButton);  // a left click with the fixed delay
+    deliver();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Left Click", "250 ms", "Left Click", "250 ms"}));
+    click(Role::MacroName);  // the other macro, from the name list
+    ASSERT_NE(page_->nameMenu(), nullptr);
+    QTest::mouseClick(page_->nameMenu()->findChild<skin::CListBoxEx*>(), Qt::LeftButton, {}, QPoint(30, 12));
+    deliver();
+    EXPECT_EQ(page_->currentName(), "New Macro 1");
+    EXPECT_EQ(field->text(), "250");
+}
+
 TEST_F(MacroPageTest, LoopToggleAndFieldFollowTheCurrentMacro) {
     command(layout::kMacroNew);
     command(layout::kMacroNew);  // "New Macro 2" is current
@@ -216,8 +239,7 @@ TEST_F(MacroPageTest, WithoutThePluginTheWindowsOwnKeysAreRecordedAndTheNoteSays
     EXPECT_EQ(texts(), (std::vector<std::string>{"A", "A", "Space Bar", "Space Bar"}));
     EXPECT_EQ(file("New Macro 1").count, 4);
     bool noteShown = false;
-    for (QWidget* label : page_->labels())
-        if (auto* l = qobject_cast<QLabel*>(label)) noteShown |= l->isVisible() && l->text().contains("this window");
+    for (auto* l : dialog_.findChildren<QLabel*>()) noteShown |= l->isVisible() && l->text().contains("this window");
     EXPECT_TRUE(noteShown);
 }
 

@@ -100,7 +100,6 @@ protected:
         ASSERT_TRUE(bus_.create());
         dialog_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
-        ASSERT_TRUE(eventually([&] { return dialog_.pagesCreated(); }));
     }
     void click(Role role, int index = 0) {
         QWidget* w = dialog_.control(role, index);
@@ -139,18 +138,35 @@ TEST_F(MainDialogTest, TabsSwitchPagesAndLeadBack) {
                 {Role::TabMacro, layout::kMacroPage},
                 {Role::TabLighting, layout::kLightingPage},
                 {Role::TabDpi, layout::kDpiPage}};
+    const QImage resetEnabled = dialog_.control(Role::Reset)->grab().toImage();
     for (const auto& t : tabs) {
         click(t.tile);
         EXPECT_EQ(dialog_.currentPage(), t.page);
         EXPECT_FALSE(dialog_.control(t.tile)->isVisible());
-        // The macro page disables profile files and resets until it is left.
+        // The macro page disables profile files and resets until it is left, and they look it.
         EXPECT_EQ(dialog_.control(Role::Reset)->isEnabled(), t.page != layout::kMacroPage);
+        EXPECT_EQ(dialog_.control(Role::Reset)->grab().toImage() == resetEnabled, t.page != layout::kMacroPage);
         click(Role::TabHome);
         EXPECT_EQ(dialog_.currentPage(), layout::kStartPage);
     }
     click(Role::TabButtons);
     click(Role::TabMacro);  // the button page's shortcut
     EXPECT_EQ(dialog_.currentPage(), layout::kMacroPage);
+}
+
+TEST_F(MainDialogTest, PagesAreMadeWhenFirstShownAndShowTheSettingsEachTime) {
+    const auto buttons = [&] { return dialog_.findChildren<skin::CBitmapBtn*>().size(); };
+    const qsizetype atStart = buttons();  // the frame's and the start page's
+    EXPECT_EQ(dialog_.macroPage(), nullptr);
+    model_.working().LedMode = 1;  // a mode without a direction
+    click(Role::TabLighting);
+    EXPECT_GT(buttons(), atStart);
+    for (int visit = 0; visit < 2; ++visit) {
+        EXPECT_FALSE(dialog_.control(Role::LightDirection)->isEnabled()) << visit;
+        click(Role::TabHome);
+        click(Role::TabLighting);
+    }
+    EXPECT_EQ(dialog_.macroPage(), nullptr);
 }
 
 TEST_F(MainDialogTest, KeyboardReachesEveryCommand) {

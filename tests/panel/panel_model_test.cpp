@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <vector>
 
+#include "panel/dialogs/macro_name_menu.h"
+#include "panel/macro/macro_page.h"
 #include "platform/atomic_file.h"
 #include "platform/ini_text.h"
 #include "platform/known_folders.h"
@@ -18,6 +21,9 @@
 #include "shared/macro_buttons.h"
 #include "shared/macro_library.h"
 #include "shared/window_messages.h"
+#include "skin/colour_select.h"
+#include "skin/list_box_ex.h"
+#include "skin/slider.h"
 #include "tests/support/private_session.h"
 
 namespace {
@@ -130,7 +136,12 @@ TEST_F(PanelModelTest, CommandsSaveBeforeTheyTellTheService) {
     EXPECT_EQ(service_.sent[2].message, msg::kApplyAll);
     EXPECT_NE(service_.sent[2].fileAtSend.find("Profile=0"), std::string::npos);
     EXPECT_EQ(model_.working().WheelScrollLines, 1);
-    EXPECT_EQ(0, std::memcmp(&model_.applied(), &model_.working(), sizeof(MouseSettings)));
+    // The reset was saved whole: a window started now shows the same.
+    panel::PanelModel again(paths_, service_);
+    again.load();
+    EXPECT_EQ(again.currentProfile(), 0);
+    EXPECT_EQ(again.working().WheelScrollLines, 1);
+    EXPECT_EQ(0, std::memcmp(&again.working().profiles, &model_.working().profiles, sizeof model_.working().profiles));
 }
 
 TEST_F(PanelModelTest, ARenamedMacroIsNotBroughtBackByTheNextSave) {
@@ -181,6 +192,24 @@ TEST(PanelBus, OnlyTheNumbersOtherProgramsSendAreAcceptedFromTheBus) {
     for (uint32_t m : {1285u, 1034u, 1224u, 1294u, 1280u, 1282u, 0x10u, 0x12u}) EXPECT_TRUE(panel::acceptedFromBus(m)) << m;
     for (uint32_t m : {1094u, 1095u, 1281u, 1303u, 5122u, 13314u, 2258u, 5121u, 1298u, 0u})
         EXPECT_FALSE(panel::acceptedFromBus(m)) << m;
+}
+
+TEST(PanelBus, TheWindowsNumbersAreApartFromEachOtherAndOnlyTheBussAreTakenFromIt) {
+    // What the window's handler takes from its own controls and the capture plugin, then from the bus.
+    const uint32_t controls[] = {skin::kMenuChosen,   skin::kSliderReleased,    skin::kSliderDragged,
+                                 skin::kColourChanged, skin::kEditKeyReleased,  skin::kListSelected,
+                                 skin::kListMenuRequested, skin::kListEditDelay, skin::kListEditMove,
+                                 macro::kMacroChosen,  panel::kHookKey,         panel::kHookMouse};
+    const uint32_t bus[] = {msg::kMouseChanged, msg::kRemoteCommand, msg::kReloadDpiStages, msg::kBlankPage,
+                            msg::kMouseUnplug,  msg::kCounters,      msg::kWriteFailed,     msg::kShortcutState,
+                            msg::kClose,        msg::kQuit};
+    std::set<uint32_t> seen;
+    for (uint32_t m : controls) {
+        EXPECT_TRUE(seen.insert(m).second) << m;
+        EXPECT_FALSE(panel::acceptedFromBus(m)) << m;
+    }
+    for (uint32_t m : bus) EXPECT_TRUE(seen.insert(m).second && panel::acceptedFromBus(m)) << m;
+    EXPECT_EQ(seen.count(skin::kSubmenuChosen), 0u);  // between a menu's two levels only
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ public:
     // Delivers what is queued and hands the recorded messages over.
     std::vector<Message> take() {
         QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents();  // a menu's second hop (1280 -> 1281)
+        QCoreApplication::sendPostedEvents();  // a menu's second hop (1340 -> 1281)
         return std::exchange(messages, {});
     }
     std::vector<Message> messages;

@@ -28,7 +28,7 @@ void frame(QPainter& p, int width, int height) {
 void paintDialog(QPainter& p, const layout::Window& dialog, State state) {
     p.setRenderHint(QPainter::Antialiasing, true);
     frame(p, dialog.width, dialog.height);
-    for (const layout::Rect& g : dialog.groups) groupPanel(p, toQt(g), false);
+    for (const layout::Group& g : dialog.groups) groupPanel(p, toQt(g.rect), false);
     for (const layout::Control& c : dialog.controls) paintControl(p, c, state);
 }
 

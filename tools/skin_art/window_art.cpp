@@ -135,25 +135,15 @@ void link(QPainter& p, const Control& c, State s) {
     p.drawLine(QPointF(r.left() + 12, r.bottom() - 1.5), QPointF(r.right() - 12, r.bottom() - 1.5));
 }
 
-bool isSlider(Role role) {
-    switch (role) {
-    case Role::DpiSliderCommon:
-    case Role::DpiSliderX:
-    case Role::DpiSliderY:
-    case Role::AccelerationSlider:
-    case Role::LightLevel:
-    case Role::LightRate: return true;
-    default: return false;
-    }
-}
-
-// A slider's track: the groove and small ticks below it at the thumb's stops (the level's four
-// steps; elsewhere tenths of the range). The thumb is 16 px wide (arrow1.png).
+// A slider's track: the groove and small ticks below it at the thumb's stops where it has ten or
+// fewer (the level's four, the speed's eight), else at tenths of the range. The thumb is 16 px
+// wide (arrow1.png).
 void sliderTrack(QPainter& p, const Control& c) {
     const QRectF r = toQt(c.rect);
     sliderGroove(p, r, false);
     constexpr qreal kThumb = 16;
-    const int intervals = c.role == Role::LightLevel ? 3 : 10;
+    const int stops = c.slider.maximum - c.slider.minimum;
+    const int intervals = stops > 0 && stops <= 10 ? stops : 10;
     const qreal mid = r.top() + r.height() / 2.0;
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x3a, 0x3e, 0x46));
@@ -245,7 +235,8 @@ void footerSeparators(QPainter& p) {
 }
 
 void groups(QPainter& p, const layout::Window& window) {
-    for (const layout::Rect& g : window.groups) {
+    for (const layout::Group& group : window.groups) {
+        const layout::Rect& g = group.rect;
         int firstTop = g.bottom;
         for (const Control& c : window.controls)
             if (c.rect.left >= g.left && c.rect.right <= g.right && c.rect.top >= g.top && c.rect.bottom <= g.bottom)
@@ -366,7 +357,7 @@ void paintControl(QPainter& p, const Control& c, State s) {
         // picture, so their grooves are painted here.
         if (c.role == Role::MacroList) insetPanel(p, toQt(c.rect), s);
         else if (c.role == Role::ColorSelector) insetPanel(p, toQt(c.rect).adjusted(-8, -8, 8, 8), s);
-        else if (isSlider(c.role) || c.role == Role::RateSlider) sliderTrack(p, c);
+        else if (c.slider.identifier != 0) sliderTrack(p, c);
         break;
     case Look::IconButton: iconButton(p, c, s); break;
     case Look::Tile: tile(p, c, s); break;
@@ -390,11 +381,10 @@ void paintWindow(QPainter& p, const layout::Window& window, State state) {
         leaderLines(p, window);
     }
     if (&window == &layout::macroPage()) insetPanel(p, toQt(layout::macroInfoArea()), State::Normal);
-    // Every page repeats the frame's controls (but not the start page's tiles).
-    for (const Control& c : layout::mainFrame().controls)
-        if (frame || c.look != Look::Tile) paintControl(p, c, state);
-    if (!frame)
-        for (const Control& c : window.controls) paintControl(p, c, state);
+    // Every page repeats the frame's controls; the frame's picture is the start page's, with its
+    // tiles.
+    for (const Control& c : layout::mainFrame().controls) paintControl(p, c, state);
+    for (const Control& c : frame ? layout::startPage().controls : window.controls) paintControl(p, c, state);
 }
 
 }  // namespace art
