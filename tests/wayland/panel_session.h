@@ -48,8 +48,13 @@ protected:
     static bool isPanelWindow(const View& v, pid_t pid) {
         return v.role == "xdg_toplevel" && v.pid == pid && v.label.find("'KORVANTE'") != std::string::npos;
     }
+    // Waits for the window on the compositor and for the program to have painted it (before, a
+    // press can come before the window's controls are in place).
     std::optional<View> waitForPanel(pid_t pid) {
-        return compositor_->waitFor([pid](const View& v) { return isPanelWindow(v, pid); });
+        std::optional<View> window = compositor_->waitFor([pid](const View& v) { return isPanelWindow(v, pid); });
+        if (window && !eventually([&] { return readText(panelLog()).find("first window painted") != std::string::npos; }))
+            return std::nullopt;
+        return window;
     }
 
     // A point of a control on the output, for the window (or dialog) whose view is given.
@@ -75,11 +80,12 @@ protected:
         return compositor_->click(x, y, button);
     }
 
-    // The popups of the program, topmost first.
+    // The popups of the program that the compositor shows, topmost first (a popup's view is
+    // listed before its first frame, with an empty box: not yet shown).
     std::vector<View> popups(pid_t pid) {
         std::vector<View> found;
         for (const View& v : compositor_->views())
-            if (v.role == "xdg_popup" && v.pid == pid) found.push_back(v);
+            if (v.role == "xdg_popup" && v.pid == pid && v.box.width() > 0) found.push_back(v);
         return found;
     }
     // Waits until the program shows that many popups; returns them, topmost first.
