@@ -132,11 +132,12 @@ public:
     }
 
     // The title of the toplevel that the last toplevel with this title named as its parent ("" for
-    // none); nullopt when no toplevel had the title.
+    // none); nullopt when no toplevel had the title. Qt adds " — <application>" to a dialog's
+    // title, so a title that only starts with the one asked for counts too.
     std::optional<std::string> parentOf(const std::string& title) const {
-        auto it = parentOfTitle_.find(title);
-        if (it == parentOfTitle_.end()) return std::nullopt;
-        return it->second;
+        for (const auto& [shown, parent] : parentOfTitle_)
+            if (shown == title || shown.rfind(title + " ", 0) == 0) return parent;
+        return std::nullopt;
     }
     int minimizeRequests() const { return minimizeRequests_; }
     int moveRequests() const { return moveRequests_; }
