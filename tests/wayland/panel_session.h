@@ -4,6 +4,7 @@
 // the window's rectangle tables (panel/layout) and clicked through the compositor's seat.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -48,13 +49,22 @@ protected:
     static bool isPanelWindow(const View& v, pid_t pid) {
         return v.role == "xdg_toplevel" && v.pid == pid && v.label.find("'KORVANTE'") != std::string::npos;
     }
-    // Waits for the window on the compositor and for the program to have painted it (before, a
-    // press can come before the window's controls are in place).
+    // Waits for the window on the compositor, for the program to have painted it (before, a
+    // press can come before the window's controls are in place) and for the pointer to have
+    // entered it: the pointer is moved onto the title strip until the program logs the pointer's
+    // enter event (weston picks the view under a pointer only when the pointer moves, so a window
+    // that maps under a resting pointer would miss the first press).
     std::optional<View> waitForPanel(pid_t pid) {
         std::optional<View> window = compositor_->waitFor([pid](const View& v) { return isPanelWindow(v, pid); });
-        if (window && !eventually([&] { return readText(panelLog()).find("first window painted") != std::string::npos; }))
+        if (!window || !eventually([&] { return readText(panelLog()).find("first window painted") != std::string::npos; }))
             return std::nullopt;
-        return window;
+        static const std::regex entered(R"(wl_pointer@\d+\.enter\()");
+        int step = 0;
+        const bool inside = eventually([&] {
+            compositor_->move(window->box.left + layout::logoArea().right + 40 + (++step % 2), window->box.top + 28);
+            return std::regex_search(readText(panelLog()), entered);
+        });
+        return inside ? window : std::nullopt;
     }
 
     // A point of a control on the output, for the window (or dialog) whose view is given.
