@@ -17,7 +17,7 @@ TEST_F(WaylandTray, SaysThatNoTrayHostExistsAndRunsHidden) {
     EXPECT_NE(wltest::readText(err).find("Wayland session"), std::string::npos) << wltest::readText(err);
     EXPECT_FALSE(compositor().find([&](const wltest::View& v) { return v.pid == tray && v.role == "xdg_toplevel"; }));
     ::kill(tray, SIGTERM);
-    EXPECT_EQ(wltest::waitChild(tray), 0);
+    EXPECT_EQ(wltest::waitChild(tray), 0) << wltest::readText(err).substr(0, 3000);
 }
 
 }  // namespace
