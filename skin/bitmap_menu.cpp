@@ -25,6 +25,20 @@ SkinImage menuPicture(const MenuPictures& pictures, const std::string& name) {
 
 }  // namespace
 
+ScreenArea popupArea(const QWidget* owner, const QPoint& globalPos) {
+    if (owner != nullptr && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        const QWidget* window = owner->window();
+        const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+        return {origin.x(), origin.y(), origin.x() + window->width(), origin.y() + window->height()};
+    }
+    QScreen* screen = QGuiApplication::screenAt(globalPos);
+    if (!screen && owner) screen = owner->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2};
+    const QRect area = screen->availableGeometry();
+    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
+}
+
 CBmpMenuBase::CBmpMenuBase(QWidget* parent, const std::vector<MenuEntry>& entries, const MenuPictures& pictures)
     : SkinnedWindow(parent, Qt::Popup | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -70,15 +84,6 @@ void CBmpMenuBase::setCurrent(int index) {
     current_ = index;
     if (CBitmapBtn* now = item(current_)) now->setHighlighted(true);
     accessible::itemHighlighted(this, item(current_));
-}
-
-ScreenArea CBmpMenuBase::availableArea(const QPoint& globalPos) const {
-    QScreen* screen = QGuiApplication::screenAt(globalPos);
-    if (!screen) screen = this->screen();
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    if (!screen) return {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2};
-    const QRect area = screen->availableGeometry();
-    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
 }
 
 bool CBmpMenuBase::eventFilter(QObject* watched, QEvent* event) {
@@ -171,7 +176,7 @@ CBmpMenu* CBmpMenu::open(SkinnedWindow* owner, const QPoint& globalPos, const st
         for (CBitmapBtn* b : owner->findChildren<CBitmapBtn*>()) b->forgetPointer();
     auto* menu = new CBmpMenu(owner, items, pictures);
     const MenuOrigin origin = placeMenu(globalPos.x(), globalPos.y(), menu->width(), menu->height(),
-                                        menu->availableArea(globalPos));
+                                        popupArea(owner, globalPos));
     menu->move(origin.x, origin.y);
     menu->show();
     return menu;
@@ -185,7 +190,7 @@ void CBmpMenu::openSubmenu(int index) {
     auto* sub = new CSubBmpMenu(this, index, entries, pictures_);
     const QPoint itemTop = mapToGlobal(QPoint(0, index * kMenuItemHeight));
     const MenuOrigin origin = placeSubmenu(itemTop.x(), width(), itemTop.y(), sub->width(),
-                                           std::min<int>(int(entries.size()), kMaxMenuItems), availableArea(itemTop));
+                                           std::min<int>(int(entries.size()), kMaxMenuItems), popupArea(owner_, itemTop));
     sub->move(origin.x, origin.y);
     submenu_ = sub;
     sub->show();

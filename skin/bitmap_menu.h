@@ -3,8 +3,8 @@
 // item from top to bottom, at most 20 items on the first level.
 //
 // Moving over (or clicking) a first-level item that has a submenu opens a CSubBmpMenu beside it,
-// to the right (placeSubmenu() in menu_placement.h, against the available area of the screen),
-// closing any other. Choosing an item posts to the owner window:
+// to the right (placeSubmenu() in menu_placement.h, against popupArea() of the owner), closing any
+// other. Choosing an item posts to the owner window:
 // - a first-level item without submenu: 1281 with wParam = position << 16, lParam = number << 16;
 // - a submenu item: the submenu posts 1340 to the first-level menu (wParam = first-level position
 //   << 16 | submenu index, lParam = submenu item number), which posts 1281 to the owner with
@@ -47,6 +47,13 @@ struct MenuPictures {
     int width = 0;
 };
 
+// Where the popups of a window may lie, in the global coordinates Qt gives its widgets. Under X11
+// the available area of the screen at globalPos. Where the window system places the windows and
+// tells a program neither where its window lies nor where the screen's edges are (Wayland: Qt's
+// global coordinates there are the window's own), the owner's top-level window: a popup kept inside
+// it stays on the screen as long as the window does.
+ScreenArea popupArea(const QWidget* owner, const QPoint& globalPos);
+
 class CBmpMenuBase : public SkinnedWindow {
     Q_OBJECT
 public:
@@ -61,7 +68,6 @@ protected:
     virtual void itemEntered(int index) { setCurrent(index); }
     int itemAt(const QPoint& globalPos) const;
     void setCurrent(int index);
-    ScreenArea availableArea(const QPoint& globalPos) const;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -95,7 +101,7 @@ private:
 class CBmpMenu : public CBmpMenuBase {
     Q_OBJECT
 public:
-    // Opens a menu at a screen position (kept inside the screen's available area) for the owner.
+    // Opens a menu at a screen position (kept inside popupArea() of the owner) for the owner.
     static CBmpMenu* open(SkinnedWindow* owner, const QPoint& globalPos, const std::vector<MenuItem>& items,
                           const MenuPictures& pictures);
 

@@ -137,6 +137,9 @@ int main(int argc, char** argv) {
             tray.quit("termination signal");
         });
     }
+    // A tray host that appears after start is only used by a new process (tray_host.h): the same
+    // program with the same arguments replaces this one. Its lock and bus socket close on exec.
+    tray.setRestart([argv] { ::execv("/proc/self/exe", argv); });
     if (!tray.registerWindow()) {
         platform::debugLine("traylet: cannot register the window \"KORVANTEMouseTraylet\"");
         return 1;

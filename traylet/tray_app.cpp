@@ -1,6 +1,7 @@
 #include "traylet/tray_app.h"
 
 #include "platform/diagnostics.h"
+#include "platform/focus_watch.h"
 #include "platform/known_folders.h"
 #include "platform/process_launch.h"
 #include "shared/window_messages.h"
@@ -80,6 +81,8 @@ TrayApp::TrayApp(QtReactor& reactor, std::string settingsPath, std::string panel
     QObject::connect(&trayProbe_, &QTimer::timeout, [this] {
         if (QSystemTrayIcon::isSystemTrayAvailable()) {
             trayProbe_.stop();
+            trayKind_ = tray::TrayKind::XEmbed;
+            platform::debugLine(tray::trayReport(trayKind_, false).c_str());
             showIconWhenTrayAppears();
         } else if (--trayProbesLeft_ <= 0) {
             trayProbe_.stop();
@@ -101,16 +104,32 @@ void TrayApp::start() {
     rewatch();
     refresh();
     service_.start();
+    const bool statusNotifier = tray::statusNotifierHostRegistered();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        trayKind_ = statusNotifier ? tray::TrayKind::StatusNotifier : tray::TrayKind::XEmbed;
+        platform::debugLine(tray::trayReport(trayKind_, platform::waylandSession()).c_str());
         showIconWhenTrayAppears();
         return;
     }
-    platform::debugLine("traylet: no system tray available, running hidden");
-    // The offscreen platform never gets a tray; a real display may get one shortly.
-    if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+    platform::debugLine(tray::trayReport(tray::TrayKind::None, platform::waylandSession()).c_str());
+    // The offscreen platform never gets a tray; a real display may get one shortly: an X11 tray
+    // is looked for again (Qt asks the X server each time), a status notifier host is watched for.
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) return;
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
         trayProbesLeft_ = kTrayProbes;
         trayProbe_.start();
     }
+    hostWatch_ = std::make_unique<tray::HostWatch>([this] { onHostAppeared(); });
+}
+
+void TrayApp::onHostAppeared() {
+    if (icon_ || quitting_ || !restart_) return;
+    platform::debugLine("traylet: a status notifier host appeared; starting anew to show the icon there");
+    trayProbe_.stop();
+    window_.destroy();  // the new program registers the title again
+    restart_();
+    platform::debugLine("traylet: cannot start anew; the icon stays hidden");
+    window_.create(title::kTraylet);
 }
 
 void TrayApp::showIconWhenTrayAppears() {
@@ -120,7 +139,8 @@ void TrayApp::showIconWhenTrayAppears() {
     icon_->setToolTip(qs(tray::tooltipText(status_, texts_)));
     icon_->setContextMenu(menu_.get());
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::DoubleClick) openPanel();
+        const bool singleActivation = trayKind_ == tray::TrayKind::StatusNotifier && why == QSystemTrayIcon::Trigger;
+        if (why == QSystemTrayIcon::DoubleClick || singleActivation) openPanel();
     });
     icon_->show();
 }

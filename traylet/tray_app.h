@@ -10,10 +10,14 @@
 // A service that ends without closing the tray (killed, crashed) leaves it running: the icon turns
 // grey and the tooltip and menu say "Service not running" until a service runs again.
 // Without a system tray (offscreen, a desktop without a tray) the program runs hidden and still
-// answers the bus.
+// answers the bus; the diagnostics say which tray it found, or that there is none. A status notifier
+// host that registers later makes the program start itself anew (tray_host.h says why).
+// The icon opens the configuration window on a double click, and on the single activation a
+// status notifier host sends for a left click (it knows no double click).
 #include <QFileSystemWatcher>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +25,7 @@
 #include "qtbridge/qt_reactor.h"
 #include "traylet/desktop_notices.h"
 #include "qtbridge/service_watch.h"
+#include "traylet/tray_host.h"
 #include "traylet/tray_status.h"
 #include "traylet/tray_texts.h"
 
@@ -47,6 +52,10 @@ public:
     // Ends the program: unregisters the window, hides the icon and makes the event loop return 0.
     void quit(const char* reason);
 
+    // How the program starts itself anew when a tray host appears after start (it does not return
+    // when it succeeds). Without one the icon stays hidden.
+    void setRestart(std::function<void()> restart) { restart_ = std::move(restart); }
+
     // Re-reads the settings file and updates the icon, tooltip and menu when something changed.
     void refresh();
 
@@ -65,6 +74,7 @@ private:
     void rewatch();
     void openPanel();
     void showIconWhenTrayAppears();
+    void onHostAppeared();
 
     platform::Window window_;
     std::string settingsPath_;
@@ -83,6 +93,9 @@ private:
     QTimer settle_;  // coalesces the bursts of change events of one atomic replace
     QTimer trayProbe_;  // looks for a system tray that appears after start (desktop still loading)
     int trayProbesLeft_ = 0;
+    tray::TrayKind trayKind_ = tray::TrayKind::None;
+    std::unique_ptr<tray::HostWatch> hostWatch_;
+    std::function<void()> restart_;
     DesktopNotices notices_;
     ServiceWatch service_;
     tray::Status status_;

@@ -1,16 +1,15 @@
 #include "panel/dialogs/macro_name_menu.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 
 #include <algorithm>
-#include <climits>
 
 #include "shared/macro_file.h"
+#include "skin/bitmap_menu.h"
 #include "skin/list_box_ex.h"
 #include "skin/menu_placement.h"
 #include "skin/skin_description.h"
@@ -21,15 +20,6 @@ namespace {
 
 constexpr int kRowHeight = 24;
 constexpr int kBorder = 1;
-
-skin::ScreenArea areaAround(const QPoint& point, const QWidget* widget) {
-    QScreen* screen = QGuiApplication::screenAt(point);
-    if (screen == nullptr && widget != nullptr) screen = widget->screen();
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2};
-    const QRect area = screen->availableGeometry();
-    return {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()};
-}
 
 }  // namespace
 
@@ -69,7 +59,7 @@ CMacroNameMenu* CMacroNameMenu::open(skin::SkinnedWindow* owner, QWidget* opener
     menu->resize(width, height);
     menu->list_->setGeometry(kBorder, kBorder, width - 2 * kBorder, height - 2 * kBorder);
     const QPoint corner = opener != nullptr ? opener->mapToGlobal(QPoint(0, opener->height())) : QPoint(0, 0);
-    const skin::MenuOrigin origin = skin::placeMenu(corner.x(), corner.y(), width, height, areaAround(corner, opener));
+    const skin::MenuOrigin origin = skin::placeMenu(corner.x(), corner.y(), width, height, skin::popupArea(owner, corner));
     menu->move(origin.x, origin.y);
     menu->show();
     menu->setFocus(Qt::PopupFocusReason);

@@ -2,8 +2,8 @@
 // CMacroNameMenu: the list of macro names that a name button opens. A borderless popup holding one
 // CListBoxEx (the list colours of the skin style, white text) over the picture of the skin
 // "skins/macromenu.ini" (default "macro_menu_n.jpg"), one 24-pixel row per name. Its top-left
-// corner lies at the opener's bottom-left corner, moved into the screen's available area when it
-// would leave it.
+// corner lies at the opener's bottom-left corner, moved into the area its window's popups may use
+// (skin::popupArea) when it would leave it.
 //
 // Choosing a name (a press on it, or Up/Down) posts 13332 with the name's index to the owner, and
 // the menu closes. Esc or a press outside closes it without a choice; a press on the opener closes

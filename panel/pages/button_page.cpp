@@ -1,7 +1,5 @@
 #include "panel/pages/button_page.h"
 
-#include <QScreen>
-
 #include "panel/dialogs/function_dialogs.h"
 #include "panel/dialogs/program_dialog.h"
 #include "panel/dialogs/prompts.h"
@@ -13,6 +11,7 @@
 #include "shared/macro_library.h"
 #include "shared/string_table.h"
 #include "skin/bitmap_button.h"
+#include "skin/bitmap_menu.h"
 #include "skin/skinned_window.h"
 
 namespace panel {
@@ -109,9 +108,8 @@ void ButtonPage::openFunctionMenu(int buttonIndex) {
         items.push_back(std::move(m));
     }
     const QPoint labelCorner = label->mapToGlobal(QPoint(0, label->height()));
-    QScreen* screen = window().screen();
-    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
-    const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right() + 1, area.bottom() + 1);
+    const skin::ScreenArea area = skin::popupArea(label, labelCorner);
+    const MenuCorner corner = functionMenuCorner(labelCorner.x(), labelCorner.y(), area.right, area.bottom);
     host_.openPopup(QPoint(corner.x, corner.y), items,
                     {programFolder(), "menu_normal.png", "menu_over.png", "menu_down.png"});
 }
